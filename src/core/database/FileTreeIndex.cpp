@@ -1,0 +1,145 @@
+#include "database/FileTreeIndex.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <deque>
+#include <set>
+
+namespace veg {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString nameOf(const fs::path& p)
+{
+    return QFile::decodeName(QByteArray::fromStdString(p.filename().string()));
+}
+
+fs::path pathOf(const QString& directory)
+{
+    return fs::path(QFile::encodeName(directory).toStdString());
+}
+
+} // namespace
+
+FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
+{
+    if (directory.isEmpty())
+        return;
+    std::set<fs::path> seen; // canonical forms of the directories already queued
+    std::deque<fs::path> queue;
+    std::error_code ec;
+    const fs::path root = pathOf(directory);
+    const fs::path rootCanonical = fs::canonical(root, ec);
+    if (ec)
+        return;
+    seen.insert(rootCanonical);
+    queue.push_back(root);
+    std::vector<fs::directory_entry> entries;
+    while (!queue.empty()) {
+        const fs::path dir = std::move(queue.front());
+        queue.pop_front();
+        const auto modified = fs::last_write_time(dir, ec);
+        m_walked.push_back({dir, ec ? fs::file_time_type::min() : modified});
+
+        entries.clear();
+        fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+            entries.push_back(*it);
+        std::sort(entries.begin(), entries.end(),
+                  [](const fs::directory_entry& a, const fs::directory_entry& b) {
+                      return a.path().filename() < b.path().filename();
+                  });
+        ec.clear();
+
+        std::vector<fs::path> subdirectories;
+        for (const fs::directory_entry& entry : entries) {
+            std::error_code typeError;
+            if (entry.is_directory(typeError)) {
+                const std::string name = entry.path().filename().string();
+                if (name.empty() || name.front() == '.')
+                    continue;
+                std::error_code canonicalError;
+                fs::path canonical = fs::canonical(entry.path(), canonicalError);
+                if (canonicalError || !seen.insert(std::move(canonical)).second)
+                    continue;
+                subdirectories.push_back(entry.path());
+            } else {
+                // A directory's own files come before anything found below it: only the first
+                // file of a name in the walk's order is kept.
+                QString key = nameOf(entry.path()).toUpper();
+                if (!m_files.contains(key))
+                    m_files.insert(std::move(key), QFile::decodeName(QByteArray::fromStdString(
+                                                       entry.path().string())));
+            }
+        }
+        for (fs::path& sub : subdirectories)
+            queue.push_back(std::move(sub));
+    }
+}
+
+QString FileTreeIndex::find(const QString& fileName) const
+{
+    return m_files.value(fileName.toUpper());
+}
+
+bool FileTreeIndex::isCurrent() const
+{
+    if (m_directory.isEmpty())
+        return true;
+    std::error_code ec;
+    if (m_walked.empty())
+        return !fs::is_directory(pathOf(m_directory), ec);
+    for (const WalkedDirectory& d : m_walked) {
+        const auto modified = fs::last_write_time(d.Path, ec);
+        if ((ec ? fs::file_time_type::min() : modified) != d.Modified)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+std::vector<std::shared_ptr<const FileTreeIndex>>& sharedIndexes()
+{
+    static std::vector<std::shared_ptr<const FileTreeIndex>> indexes;
+    return indexes;
+}
+
+constexpr std::size_t SharedIndexLimit = 8;
+
+} // namespace
+
+std::shared_ptr<const FileTreeIndex> FileTreeIndex::shared(const QString& directory)
+{
+    auto& indexes = sharedIndexes();
+    auto it = std::find_if(indexes.begin(), indexes.end(),
+                           [&](const auto& index) { return index->directory() == directory; });
+    std::shared_ptr<const FileTreeIndex> index;
+    if (it != indexes.end()) {
+        index = *it;
+        indexes.erase(it);
+        if (!index->isCurrent())
+            index.reset();
+    }
+    if (!index)
+        index = std::make_shared<const FileTreeIndex>(directory);
+    indexes.insert(indexes.begin(), index);
+    if (indexes.size() > SharedIndexLimit)
+        indexes.pop_back();
+    return index;
+}
+
+void FileTreeIndex::dropShared()
+{
+    sharedIndexes().clear();
+}
+
+QString FindFileInTree(const QString& fileName, const QString& directory)
+{
+    return FileTreeIndex::shared(directory)->find(fileName);
+}
+
+} // namespace veg

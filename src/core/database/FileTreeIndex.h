@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace veg {
+
+// The file names of a directory tree, each mapped to the first file of that name that a
+// breadth-first search finds: the directory's own files first, then its subdirectories in
+// listing order, each searched the same way. Names match in upper case. Subdirectories whose
+// name begins with "." are not searched, and a directory reached a second time (a cycle through
+// symbolic links, or two links to one place) is searched only once. Unreadable directories
+// count as empty. Entries of one directory are taken in name order, so the answer does not
+// depend on the file system's own listing order.
+//
+// Building the index walks the tree once; a lookup costs one hash probe. The index remembers
+// the modification time of every directory it walked, which changes whenever an entry of that
+// directory is added, removed or renamed, so `isCurrent` tells whether the answers still hold.
+class FileTreeIndex
+{
+public:
+    explicit FileTreeIndex(const QString& directory);
+
+    // The full path of the match ("" when none); the path carries the name as it is on disk.
+    QString find(const QString& fileName) const;
+    bool isCurrent() const;
+    const QString& directory() const { return m_directory; }
+    qsizetype fileCount() const { return m_files.size(); }
+
+    // A shared index of `directory`, rebuilt when the tree has changed since it was built. The
+    // few most recently used trees are kept. Single-threaded, like the rest of the program.
+    static std::shared_ptr<const FileTreeIndex> shared(const QString& directory);
+    static void dropShared();
+
+private:
+    struct WalkedDirectory
+    {
+        std::filesystem::path Path;
+        std::filesystem::file_time_type Modified;
+    };
+
+    QString m_directory;
+    QHash<QString, QString> m_files; // upper-case name -> first path found
+    std::vector<WalkedDirectory> m_walked;
+};
+
+// The first file named `fileName` (compared in upper case) in `directory` or below it, breadth
+// first; "" when there is none or the directory is empty or missing.
+QString FindFileInTree(const QString& fileName, const QString& directory);
+
+} // namespace veg
