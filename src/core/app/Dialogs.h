@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace veg {
+
+// The questions the program asks the user. Core logic never shows a box: it asks through this
+// interface, which the desktop program answers with modal message boxes and file dialogs and
+// tests answer from a script.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // An information box with an OK button.
+    virtual void info(const QString& text) = 0;
+    // A confirmation with the buttons Yes and No; true for Yes.
+    virtual bool confirm(const QString& text) = 0;
+    // File dialogs with a filter such as "*.veg|*.veg|*.* (All files)|*.*"; nullopt on Cancel.
+    virtual std::optional<QString> openFile(const QString& filter) = 0;
+    virtual std::optional<QString> saveFile(const QString& filter) = 0;
+    virtual std::optional<QString> pickFolder(const QString& start) = 0;
+};
+
+} // namespace veg

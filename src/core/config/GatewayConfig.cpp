@@ -1,0 +1,244 @@
+#include "GatewayConfig.h"
+
+#include "text/NumberText.h"
+
+namespace veg {
+
+QString refText(const ParamCore& core)
+{
+    return NumberText::hex(core.Kind, 2) + u' ' + NumberText::hex(core.ParamNumber, 4) + u' ' +
+           NumberText::hex(core.NetNumber, 2);
+}
+
+QString refText(const GroupParamRef& ref)
+{
+    return NumberText::hex(ref.ParamNumber, 4) + u' ' + NumberText::hex(ref.NetNumber, 2);
+}
+
+QString threadName(const QString& text)
+{
+    return text.left(kThreadNameLength).leftJustified(kThreadNameLength, u' ');
+}
+
+bool GatewayConfig::HasTable(ProtocolVariant protocol, TableId table)
+{
+    switch (table) {
+    case TableId::GroupParams:
+        return protocol != ProtocolVariant::None;
+    case TableId::OkpSubblockTypes:
+    case TableId::TcTuTable:
+    case TableId::IkpTable:
+        return protocol == ProtocolVariant::Magistral1;
+    case TableId::ModbusCoilTable:
+    case TableId::ModbusTcTable:
+    case TableId::TiFloatTable:
+        return protocol == ProtocolVariant::Modbus;
+    case TableId::UnkThreads:
+        return protocol == ProtocolVariant::UnkTm;
+    case TableId::HartDevices:
+        return protocol == ProtocolVariant::Hart;
+    case TableId::KtsGroups:
+    case TableId::KtsSignals:
+        return protocol == ProtocolVariant::KtsEnergia;
+    }
+    return false;
+}
+
+int GatewayConfig::GroupSlotCount(ProtocolVariant protocol)
+{
+    switch (protocol) {
+    case ProtocolVariant::UnkTm:
+        return Rows::UnkThreads * Rows::ParamsPerUnkThread;
+    case ProtocolVariant::Hart:
+        return Rows::HartDevices * Rows::ParamsPerHartDevice;
+    case ProtocolVariant::None:
+        return 0;
+    default:
+        return Rows::GroupSlots;
+    }
+}
+
+int GatewayConfig::RowCount(TableId table) const
+{
+    switch (table) {
+    case TableId::GroupParams:
+        return int(GroupParams.size());
+    case TableId::OkpSubblockTypes:
+        return int(OkpSubblockTypes.size());
+    case TableId::TcTuTable:
+        return int(TcTuTable.size());
+    case TableId::IkpTable:
+        return int(IkpTable.size());
+    case TableId::ModbusCoilTable:
+        return int(ModbusCoilTable.size());
+    case TableId::ModbusTcTable:
+        return int(ModbusTcTable.size());
+    case TableId::TiFloatTable:
+        return int(TiFloatTable.size());
+    case TableId::UnkThreads:
+        return int(UnkThreads.size());
+    case TableId::HartDevices:
+        return int(HartDevices.size());
+    case TableId::KtsGroups:
+        return int(KtsGroups.size());
+    case TableId::KtsSignals:
+        return int(KtsSignals.size());
+    }
+    return 0;
+}
+
+void GatewayConfig::CreateFor(ProtocolVariant protocol)
+{
+    Protocol = protocol;
+    auto make = [&](auto& table, TableId id, int rows) {
+        using Row = typename std::decay_t<decltype(table)>::value_type;
+        table.assign(HasTable(protocol, id) ? std::size_t(rows) : 0, Row{});
+    };
+    make(GroupParams, TableId::GroupParams, GroupSlotCount(protocol));
+    make(OkpSubblockTypes, TableId::OkpSubblockTypes, Rows::OkpSubblocks);
+    make(TcTuTable, TableId::TcTuTable, Rows::TcTu);
+    make(IkpTable, TableId::IkpTable, Rows::Ikp);
+    make(ModbusCoilTable, TableId::ModbusCoilTable, Rows::ModbusCoils);
+    make(ModbusTcTable, TableId::ModbusTcTable, Rows::ModbusTc);
+    make(TiFloatTable, TableId::TiFloatTable, Rows::TiFloat);
+    make(UnkThreads, TableId::UnkThreads, Rows::UnkThreads);
+    make(HartDevices, TableId::HartDevices, Rows::HartDevices);
+    make(KtsGroups, TableId::KtsGroups, Rows::KtsGroups);
+    make(KtsSignals, TableId::KtsSignals, Rows::KtsSignals);
+    ParoleWr = Password{};
+    // The flags of the tables; those of "Common" and "Config" belong to their own resets.
+    const bool common = Changed.CommonChanged;
+    const bool controllers = Changed.ControllersChanged;
+    Changed = ChangedFlags{};
+    Changed.CommonChanged = common;
+    Changed.ControllersChanged = controllers;
+}
+
+void GatewayConfig::ResetCommon()
+{
+    const std::uint16_t previousRepeat = Common.trepeat;
+    CommonSettings c;
+    switch (Protocol) {
+    case ProtocolVariant::Magistral1:
+        c.V_Ext = 5;
+        c.RBit = c.TBit = 1;
+        c.RCon = c.TCon = 2;
+        c.tbegin = 100;
+        c.trepeat = 1;
+        break;
+    case ProtocolVariant::Modbus:
+        c.V_Ext = 5;
+        c.RBit = c.TBit = 1;
+        c.RCon = c.TCon = 2;
+        c.tbegin = 22;
+        c.trepeat = 10;
+        break;
+    case ProtocolVariant::UnkTm:
+        c.V_Ext = 2;
+        c.RBit = c.TBit = 1;
+        c.RCon = c.TCon = 2;
+        c.tbegin = 22;
+        c.trepeat = 0;
+        break;
+    case ProtocolVariant::Hart:
+        c.V_Ext = 6;
+        c.RBit = c.TBit = 0;
+        c.RCon = c.TCon = 1;
+        c.tbegin = 22;
+        c.trepeat = previousRepeat;
+        break;
+    case ProtocolVariant::KtsEnergia:
+        c.V_Ext = 5;
+        c.RBit = c.TBit = 0;
+        c.RCon = 1;
+        c.TCon = 0;
+        c.tbegin = 22;
+        c.trepeat = previousRepeat;
+        break;
+    case ProtocolVariant::None:
+        break;
+    }
+    Common = c;
+    Changed.CommonChanged = false;
+}
+
+void GatewayConfig::ClearControllers()
+{
+    Controllers.clear(); // releases the database objects held only here
+    Changed.ControllersChanged = false;
+}
+
+bool GatewayConfig::ResetRow(TableId table, int index)
+{
+    if (index < 0 || index >= RowCount(table))
+        return false;
+    const auto i = std::size_t(index);
+    switch (table) {
+    case TableId::GroupParams:
+        GroupParams[i] = {};
+        break;
+    case TableId::OkpSubblockTypes:
+        OkpSubblockTypes[i] = SubblockNone;
+        break;
+    case TableId::TcTuTable:
+        TcTuTable[i] = {};
+        break;
+    case TableId::IkpTable:
+        IkpTable[i] = {};
+        break;
+    case TableId::ModbusCoilTable:
+        ModbusCoilTable[i] = {};
+        break;
+    case TableId::ModbusTcTable:
+        ModbusTcTable[i] = {};
+        break;
+    case TableId::TiFloatTable:
+        TiFloatTable[i] = {};
+        break;
+    case TableId::UnkThreads:
+        UnkThreads[i] = {};
+        break;
+    case TableId::HartDevices:
+        HartDevices[i] = {};
+        break;
+    case TableId::KtsGroups:
+        KtsGroups[i] = {};
+        break;
+    case TableId::KtsSignals:
+        KtsSignals[i] = {};
+        break;
+    }
+    return true;
+}
+
+void GatewayConfig::ResetTable(TableId table)
+{
+    for (int i = 0, n = RowCount(table); i < n; ++i)
+        ResetRow(table, i);
+}
+
+std::optional<int> GatewayConfig::ControllerIndex(std::uint8_t netNumber) const
+{
+    for (std::size_t i = 0; i < Controllers.size(); ++i) {
+        if (Controllers[i].NetNumber == netNumber)
+            return int(i);
+    }
+    return std::nullopt;
+}
+
+bool GatewayConfig::ControllerPresent(std::uint8_t netNumber) const
+{
+    const auto i = ControllerIndex(netNumber);
+    return i && Controllers[std::size_t(*i)].Present;
+}
+
+bool GatewayConfig::AnyDatabaseMissing() const
+{
+    for (const ControllerEntry& c : Controllers) {
+        if (!c.Present)
+            return true;
+    }
+    return false;
+}
+
+} // namespace veg

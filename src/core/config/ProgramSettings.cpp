@@ -1,0 +1,289 @@
+#include "ProgramSettings.h"
+
+#include "text/IniDocument.h"
+#include "text/NumberText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <optional>
+
+namespace veg {
+namespace {
+
+const QString kParametr = QStringLiteral("Parametr");
+const QString kBase = QStringLiteral("BaseK19");
+const QString kDop = QStringLiteral("DopNastr");
+const QString kModbus = QStringLiteral("NastrModbus");
+
+// Reads numbers of one section, collecting the messages of values that do not read.
+class SectionReader
+{
+public:
+    SectionReader(const IniDocument& doc, const QString& section, QStringList& errors)
+        : m_doc(doc), m_section(section), m_errors(errors)
+    {
+    }
+    QString text(const char* key, const char* def) const
+    {
+        return m_doc.readString(m_section, QString::fromLatin1(key), QString::fromUtf8(def));
+    }
+    template <typename T> void dec(const char* key, const char* def, T& out) const
+    {
+        const QString v = text(key, def);
+        if (const auto n = NumberText::parseDec(v))
+            out = static_cast<T>(*n);
+        else
+            report(key, NumberText::notAnInteger(v));
+    }
+    template <typename T> void hex(const char* key, const char* def, T& out) const
+    {
+        const QString v = text(key, def);
+        if (const auto n = NumberText::parseHex(v))
+            out = static_cast<T>(*n);
+        else
+            report(key, NumberText::notAnInteger(u'$' + v));
+    }
+    void boolean(const char* key, const char* def, bool& out) const
+    {
+        int v = out ? 1 : 0;
+        dec(key, def, v);
+        out = v != 0;
+    }
+
+private:
+    void report(const char* key, const QString& why) const
+    {
+        m_errors << QStringLiteral("Файл настроек, раздел [%1], ключ %2: %3")
+                        .arg(m_section, QString::fromLatin1(key), why);
+    }
+    const IniDocument& m_doc;
+    const QString& m_section;
+    QStringList& m_errors;
+};
+
+int indexOfTrimmed(const QStringList& list, const QString& text)
+{
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].trimmed() == text.trimmed())
+            return i;
+    }
+    return -1;
+}
+
+QString boolText(bool v)
+{
+    return v ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+ProgramSettings::ProgramSettings(QString path) : m_path(path.isEmpty() ? defaultPath() : path) {}
+
+QString ProgramSettings::defaultPath()
+{
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    const QString name = exe.completeBaseName() + QStringLiteral(".ini");
+    const QString beside = exe.absoluteDir().filePath(name);
+    const QFileInfo besideInfo(beside);
+    if (QFileInfo(exe.absolutePath()).isWritable() && (!besideInfo.exists() || besideInfo.isWritable()))
+        return beside;
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}
+
+QStringList ProgramSettings::adapterKeys()
+{
+    return {QStringLiteral("Acceptance Filter"), QStringLiteral("Acceptance Mask"),
+            QStringLiteral("CNF 321")};
+}
+
+QStringList ProgramSettings::ReadProgramSettings()
+{
+    QStringList errors;
+    IniDocument::FileStatus status;
+    QString error;
+    const IniDocument doc = IniDocument::fromFile(m_path, &status, &error);
+    if (status == IniDocument::FileStatus::Failed)
+        errors << error;
+    readExchange(doc, errors);
+    readDatabase(doc);
+    readAdditional(doc);
+    readModbus(doc, errors);
+    return errors;
+}
+
+QStringList ProgramSettings::ReadDatabaseDirectories()
+{
+    IniDocument::FileStatus status;
+    QString error;
+    const IniDocument doc = IniDocument::fromFile(m_path, &status, &error);
+    readDatabase(doc);
+    return status == IniDocument::FileStatus::Failed ? QStringList{error} : QStringList{};
+}
+
+void ProgramSettings::readExchange(const IniDocument& doc, QStringList& errors)
+{
+    const SectionReader r(doc, kParametr, errors);
+    ExchangeSettings& e = exchange;
+    e = ExchangeSettings{};
+    e.AdapterKind = r.text("VS", "CAN-BUS") == u"CAN-BUS" ? ExchangeSettings::kCanBus
+                                                          : ExchangeSettings::kRs232;
+    e.ViaAdapter = false;
+    if (e.AdapterKind == ExchangeSettings::kRs232)
+        r.boolean("Adapter", "0", e.ViaAdapter);
+    e.PortName = r.text("Comport", "COM2");
+    e.PortIndex = int(ExchangeSettings::portNames().indexOf(e.PortName));
+    r.dec("Pc_numb", "0", e.PcNumber);
+    e.CanSpeedIndex = indexOfTrimmed(ExchangeSettings::canSpeeds(), r.text("SpeedPC", "300"));
+    r.dec("CRC", "0", e.ChecksumKind);
+    const QString speed = e.ViaAdapter ? r.text("Speed", "9600") : QStringLiteral("9600");
+    e.SpeedIndex = int(ExchangeSettings::serialSpeeds().indexOf(speed));
+    r.hex("AdapterSetn", "1", e.AdapterNumber);
+    if (e.ViaAdapter)
+        r.hex("SetNVEG", "1", e.GatewayNumber);
+    else
+        e.GatewayNumber = 0x25;
+    r.dec("TimeW", "2", e.AnswerWaitSeconds);
+    r.dec("KPov", "3", e.Retries);
+}
+
+void ProgramSettings::readDatabase(const IniDocument& doc)
+{
+    database.Way = doc.readString(kBase, QStringLiteral("Way"), QString());
+    database.WayAlg = doc.readString(kBase, QStringLiteral("WayAlg"), QString());
+    database.WayMod = doc.readString(kBase, QStringLiteral("WayMod"), QString());
+    database.WayTask = doc.readString(kBase, QStringLiteral("WayTask"), QString());
+}
+
+void ProgramSettings::readAdditional(const IniDocument& doc)
+{
+    additional.ShortTaskNames =
+        doc.readString(kDop, QStringLiteral("NameTask"), QStringLiteral("1")) == AdditionalSettings::shortText();
+}
+
+void ProgramSettings::readModbus(const IniDocument& doc, QStringList& errors)
+{
+    const SectionReader r(doc, kModbus, errors);
+    ModbusLinkSettings& m = modbus;
+    m = ModbusLinkSettings{};
+    r.dec("TimeAnswer", "1000", m.AnswerSeconds);
+    r.hex("SetMod", "1", m.SlaveAddress);
+    m.ModbusSpeedIndex = int(ModbusLinkSettings::speeds().indexOf(r.text("SpeedPCMod", "9600")));
+    m.TestPortName = r.text("Comport", "COM2");
+    r.hex("ConstCRC", "8408", m.ConstCRC);
+    r.dec("StopBitMod", "1", m.CharFormat);
+    r.dec("ParityMod", "2", m.ParityChoice);
+    r.boolean("SwapMod", "0", m.SwapWords);
+    r.boolean("InversMod", "0", m.InvertBytes);
+}
+
+template <typename Edit> bool ProgramSettings::update(Edit edit, QString* error)
+{
+    IniDocument::FileStatus status;
+    QString readError;
+    IniDocument doc = IniDocument::fromFile(m_path, &status, &readError);
+    if (status == IniDocument::FileStatus::Failed) {
+        // Writing over a file that could not be read would lose its other sections.
+        if (error)
+            *error = readError;
+        return false;
+    }
+    edit(doc);
+    return doc.saveAtomic(m_path, error);
+}
+
+bool ProgramSettings::WriteExchangeSettings(QString* error)
+{
+    return update(
+        [this](IniDocument& doc) {
+            // The adapter's tuning shares the section; it survives the rewrite.
+            std::vector<std::pair<QString, QString>> kept;
+            for (const QString& k : adapterKeys()) {
+                if (const auto v = doc.value(kParametr, k))
+                    kept.emplace_back(k, *v);
+            }
+            const ExchangeSettings& e = exchange;
+            const QStringList link = ExchangeSettings::linkTypeTexts();
+            doc.eraseSection(kParametr);
+            auto put = [&](const char* key, const QString& value) {
+                doc.writeString(kParametr, QString::fromLatin1(key), value);
+            };
+            put("VS", link[e.AdapterKind == ExchangeSettings::kCanBus ? 1 : 0]);
+            put("Comport", e.PortName);
+            put("Pc_numb", QString::number(e.PcNumber));
+            put("SpeedPC", ExchangeSettings::canSpeeds().value(e.CanSpeedIndex));
+            put("CRC", QString::number(e.ChecksumKind));
+            put("Speed", ExchangeSettings::serialSpeeds().value(e.SpeedIndex));
+            put("Adapter", boolText(e.ViaAdapter));
+            put("AdapterSetn", NumberText::hex(e.AdapterNumber, 2));
+            put("SetNVEG", NumberText::hex(e.GatewayNumber, 2));
+            put("KPov", QString::number(e.Retries));
+            put("TimeW", QString::number(e.AnswerWaitSeconds));
+            for (const auto& [k, v] : kept)
+                doc.writeString(kParametr, k, v);
+        },
+        error);
+}
+
+bool ProgramSettings::WriteNetworkNumbers(QString* error)
+{
+    return update(
+        [this](IniDocument& doc) {
+            doc.writeString(kParametr, QStringLiteral("AdapterSetn"), NumberText::hex(exchange.AdapterNumber, 2));
+            doc.writeString(kParametr, QStringLiteral("SetNVEG"), NumberText::hex(exchange.GatewayNumber, 2));
+        },
+        error);
+}
+
+bool ProgramSettings::WriteDatabaseDirectories(QString* error)
+{
+    return update(
+        [this](IniDocument& doc) {
+            doc.eraseSection(kBase);
+            doc.writeString(kBase, QStringLiteral("Way"), database.Way);
+            doc.writeString(kBase, QStringLiteral("WayAlg"), database.WayAlg);
+            doc.writeString(kBase, QStringLiteral("WayMod"), database.WayMod);
+            doc.writeString(kBase, QStringLiteral("WayTask"), database.WayTask);
+        },
+        error);
+}
+
+bool ProgramSettings::WriteAdditionalSettings(QString* error)
+{
+    return update(
+        [this](IniDocument& doc) {
+            doc.eraseSection(kDop);
+            doc.writeString(kDop, QStringLiteral("NameTask"),
+                            additional.ShortTaskNames ? AdditionalSettings::shortText()
+                                                      : AdditionalSettings::longText());
+        },
+        error);
+}
+
+bool ProgramSettings::WriteModbusLinkSettings(QString* error)
+{
+    return update(
+        [this](IniDocument& doc) {
+            const ModbusLinkSettings& m = modbus;
+            doc.eraseSection(kModbus);
+            auto put = [&](const char* key, const QString& value) {
+                doc.writeString(kModbus, QString::fromLatin1(key), value);
+            };
+            put("Comport", m.TestPortName);
+            put("SpeedPCMod", ModbusLinkSettings::speeds().value(m.ModbusSpeedIndex));
+            put("StopBitMod", QString::number(m.CharFormat));
+            put("ParityMod", QString::number(m.ParityChoice));
+            put("InversMod", boolText(m.InvertBytes));
+            put("SwapMod", boolText(m.SwapWords));
+            put("SetMod", NumberText::hex(m.SlaveAddress, 2));
+            put("TimeAnswer", QString::number(m.AnswerSeconds));
+            put("ConstCRC", NumberText::hex(m.ConstCRC, 4));
+        },
+        error);
+}
+
+} // namespace veg

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "DatabaseDirectories.h"
+#include "link/ExchangeSettings.h"
+#include "modbus/ModbusLinkSettings.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace veg {
+
+class IniDocument;
+
+// The program's own settings file: section "Parametr" (the link to the gateway), "BaseK19"
+// (the controller database), "DopNastr" (task-name display) and "NastrModbus" (the Modbus link
+// test). Every writer rewrites its section in the file as it is on disk at that moment, keeping
+// the rest of the file, and replaces the file atomically.
+class ProgramSettings
+{
+public:
+    explicit ProgramSettings(QString path = QString());
+
+    // The file beside the executable, named after it with the extension "ini"; when that folder
+    // is not writable, the same name in the user's configuration folder.
+    static QString defaultPath();
+
+    const QString& path() const { return m_path; }
+
+    ExchangeSettings exchange;
+    DatabaseDirectories database;
+    AdditionalSettings additional;
+    ModbusLinkSettings modbus;
+
+    // Reads all four sections. A missing file or key gives the defaults. Returns the messages of
+    // values that do not read (each such value keeps its default; the others are still read).
+    QStringList ReadProgramSettings();
+    QStringList ReadDatabaseDirectories();
+
+    // Each returns false with the reason in `error` when the file cannot be written.
+    bool WriteExchangeSettings(QString* error);
+    bool WriteDatabaseDirectories(QString* error);
+    bool WriteAdditionalSettings(QString* error);
+    bool WriteModbusLinkSettings(QString* error);
+    // The exchange window's update of the two network numbers, in place.
+    bool WriteNetworkNumbers(QString* error);
+
+    // Section "Parametr" keys of the CAN-BUS adapter that the exchange settings keep.
+    static QStringList adapterKeys();
+
+private:
+    void readExchange(const IniDocument& doc, QStringList& errors);
+    void readDatabase(const IniDocument& doc);
+    void readAdditional(const IniDocument& doc);
+    void readModbus(const IniDocument& doc, QStringList& errors);
+    template <typename Edit> bool update(Edit edit, QString* error);
+
+    QString m_path;
+};
+
+} // namespace veg
