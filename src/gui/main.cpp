@@ -1,7 +1,28 @@
+#include "app/QtDialogs.h"
+#include "app/TFNastr.h"
+#include "config/ProgramSettings.h"
+
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("vegconf"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ВЕГ-78"));
+
+    // Qt's own texts (standard buttons, file dialogs) in Russian.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    veg::ProgramSettings settings(veg::ProgramSettings::defaultPath());
+    veg::QtDialogs dialogs;
+    veg::TFNastr window(settings, dialogs);
+    dialogs.setParent(&window);
+    window.show();
+    return QApplication::exec();
 }

@@ -1,0 +1,65 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace veg {
+
+namespace {
+QString title()
+{
+    return QApplication::applicationDisplayName();
+}
+} // namespace
+
+void QtDialogs::info(const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, title(), text, QMessageBox::NoButton, m_parent);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+bool QtDialogs::confirm(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, m_parent);
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+QString QtDialogs::qtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
+    return out.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> QtDialogs::openFile(const QString& filter)
+{
+    const QString path = QFileDialog::getOpenFileName(m_parent, QStringLiteral("Загрузить"), QString(),
+                                                      qtFilter(filter));
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+std::optional<QString> QtDialogs::saveFile(const QString& filter)
+{
+    // The program asks itself before replacing a file.
+    const QString path = QFileDialog::getSaveFileName(m_parent, QStringLiteral("Сохранить как"),
+                                                      QString(), qtFilter(filter), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+std::optional<QString> QtDialogs::pickFolder(const QString& start)
+{
+    const QString path = QFileDialog::getExistingDirectory(m_parent, QString(), start);
+    return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
+}
+
+} // namespace veg

@@ -1,0 +1,225 @@
+#include "TFNastr.h"
+
+#include "app/Dialogs.h"
+#include "config/ProgramSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace veg {
+
+TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_dialogs(dialogs),
+      m_commands(m_config, settings, dialogs, m_progressSink)
+{
+    setObjectName(QStringLiteral("TFNastr"));
+    setWindowTitle(FileCommands::startCaption());
+    buildMenu();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    m_progress = new QProgressBar(central);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setRange(0, ProgressSink::kMaximum);
+    m_progress->setTextVisible(false);
+    m_progressLabel = new QLabel(central);
+    m_progressLabel->setObjectName(QStringLiteral("Label1"));
+    QFont italic = m_progressLabel->font();
+    italic.setItalic(true);
+    m_progressLabel->setFont(italic);
+    m_progressLabel->setStyleSheet(QStringLiteral("color: purple;"));
+    m_progressLabel->setAlignment(Qt::AlignCenter);
+    layout->addStretch();
+    layout->addWidget(m_progress);
+    layout->addWidget(m_progressLabel);
+    layout->addStretch();
+    setCentralWidget(central);
+    m_progress->hide();
+    m_progressLabel->hide();
+
+    m_statusPanel = new QLabel(this);
+    m_statusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    statusBar()->addWidget(m_statusPanel, 1);
+    resize(640, 200);
+
+    SaveOptions save;
+    save.decimalSeparator = QLocale::system().decimalPoint().at(0);
+    m_commands.setSaveOptions(save);
+    m_commands.setControllerListOpener([] {
+        // The controller list window comes with the controller database.
+    });
+}
+
+QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* a = menu ? menu->addAction(caption) : menuBar()->addAction(caption);
+    a->setObjectName(name);
+    m_actions[name] = a;
+    return a;
+}
+
+QAction* TFNastr::action(const QString& name) const
+{
+    const auto it = m_actions.find(name);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void TFNastr::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    m_fileMenu = bar->addMenu(QStringLiteral("Файл"));
+    m_fileMenu->setObjectName(QStringLiteral("N_File"));
+    QMenu* newMenu = m_fileMenu->addMenu(QStringLiteral("Новый"));
+    newMenu->setObjectName(QStringLiteral("N_New"));
+    const QStringList names = {QStringLiteral("Magistral1"), QStringLiteral("Modbus"),
+                               QStringLiteral("UnkTm"), QStringLiteral("Hart"),
+                               QStringLiteral("KtsEnergia")};
+    for (int i = 0; i < kProtocolCount; ++i) {
+        QAction* a = addItem(newMenu, QStringLiteral("N_New_") + names[i], protocolNames()[i]);
+        connect(a, &QAction::triggered, this, [this, i] {
+            m_commands.newConfiguration(ProtocolVariant(i));
+            refresh();
+        });
+    }
+    connect(addItem(m_fileMenu, QStringLiteral("N_Load"), QStringLiteral("Загрузить")),
+            &QAction::triggered, this, [this] {
+                m_commands.load();
+                refresh();
+            });
+    connect(addItem(m_fileMenu, QStringLiteral("N_Save"), QStringLiteral("Сохранить")),
+            &QAction::triggered, this, [this] {
+                m_commands.save();
+                refresh();
+            });
+    connect(addItem(m_fileMenu, QStringLiteral("N_SaveAs"), QStringLiteral("Сохранить как ...")),
+            &QAction::triggered, this, [this] {
+                m_commands.saveAs();
+                refresh();
+            });
+    m_fileMenu->addSeparator();
+    connect(addItem(m_fileMenu, QStringLiteral("N_Exit"), QStringLiteral("Выход")),
+            &QAction::triggered, this, [this] {
+                if (m_commands.exitRequested())
+                    close();
+                refresh();
+            });
+
+    m_commonMenu = bar->addMenu(QStringLiteral("Общие настройки"));
+    m_commonMenu->setObjectName(QStringLiteral("N_Common"));
+    addItem(m_commonMenu, QStringLiteral("N_DatabasePath"), QStringLiteral("Путь к БД"));
+    addItem(m_commonMenu, QStringLiteral("N_DopNastr"), QStringLiteral("Дополнительные настройки"));
+
+    m_vegMenu = bar->addMenu(QStringLiteral("Настройки ВЕГ"));
+    m_vegMenu->setObjectName(QStringLiteral("N_Veg"));
+    addItem(m_vegMenu, QStringLiteral("N_GatewayCommon"), QStringLiteral("Общие настройки"));
+    addItem(m_vegMenu, QStringLiteral("N_Controllers"), QStringLiteral("Список контроллеров"));
+    addItem(m_vegMenu, QStringLiteral("N_Group"), QStringLiteral("Групповые параметры"));
+    addItem(m_vegMenu, QStringLiteral("N_OKP"), QStringLiteral("Обычное КП"));
+    addItem(m_vegMenu, QStringLiteral("N_IKP"), QStringLiteral("Интеллектуальное КП"));
+    addItem(m_vegMenu, QStringLiteral("N_ModbusTU"), QStringLiteral("ТУ"));
+    addItem(m_vegMenu, QStringLiteral("N_ModbusTC"), QStringLiteral("ТС"));
+    addItem(m_vegMenu, QStringLiteral("N_TIFloat"), QStringLiteral("ТИ с плавающей точкой"));
+    addItem(m_vegMenu, QStringLiteral("N_UNK"), QStringLiteral("Вычислитель"));
+    addItem(m_vegMenu, QStringLiteral("N_HART"), QStringLiteral("Настройка параметров"));
+    addItem(m_vegMenu, QStringLiteral("N_KTC_Gr"), QStringLiteral("Гребёнка"));
+    addItem(m_vegMenu, QStringLiteral("N_KTC_TC"), QStringLiteral("ТС"));
+
+    addItem(nullptr, QStringLiteral("N_NastrObm"), QStringLiteral("Настройка обмена"));
+    addItem(nullptr, QStringLiteral("N_Obmen"), QStringLiteral("Обмен с  ВЕГ"));
+
+    m_modbusMenu = bar->addMenu(QStringLiteral("Тест связи по Modbus"));
+    m_modbusMenu->setObjectName(QStringLiteral("N_ModbusTest"));
+    addItem(m_modbusMenu, QStringLiteral("N_ObmenModbus"), QStringLiteral("Настройка обмена по Modbus"));
+    addItem(m_modbusMenu, QStringLiteral("N_ReadModbus"), QStringLiteral("Чтение по Modbus"));
+}
+
+void TFNastr::refresh()
+{
+    const MainMenuState m = m_commands.menus();
+    setWindowTitle(m_commands.caption());
+    m_statusPanel->setText(m_commands.statusText());
+    m_commonMenu->menuAction()->setVisible(m.commonSettings);
+    m_vegMenu->menuAction()->setVisible(m.vegSettings);
+    m_modbusMenu->menuAction()->setVisible(m.modbusTest);
+    action(QStringLiteral("N_NastrObm"))->setVisible(m.exchangeSettings);
+    action(QStringLiteral("N_Obmen"))->setVisible(m.exchange);
+    action(QStringLiteral("N_Save"))->setVisible(m.save);
+    action(QStringLiteral("N_SaveAs"))->setVisible(m.saveAs);
+    const std::pair<const char*, bool> items[] = {
+        {"N_GatewayCommon", m.gatewayCommon}, {"N_Controllers", m.controllerList},
+        {"N_Group", m.groupParams},           {"N_OKP", m.okp},
+        {"N_IKP", m.ikp},                     {"N_ModbusTU", m.modbusTu},
+        {"N_ModbusTC", m.modbusTc},           {"N_TIFloat", m.tiFloat},
+        {"N_UNK", m.unk},                     {"N_HART", m.hart},
+        {"N_KTC_Gr", m.ktsGroups},            {"N_KTC_TC", m.ktsSignals},
+    };
+    for (const auto& [name, visible] : items)
+        action(QString::fromLatin1(name))->setVisible(visible);
+}
+
+void TFNastr::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        FormActivate();
+    }
+}
+
+void TFNastr::FormActivate()
+{
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().topLeft());
+    const QStringList errors = m_commands.start();
+    refresh();
+    for (const QString& e : errors)
+        m_dialogs.info(e);
+}
+
+void TFNastr::closeEvent(QCloseEvent* event)
+{
+    if (m_commands.exitRequested())
+        event->accept();
+    else
+        event->ignore();
+    refresh();
+}
+
+void TFNastr::Progress::show(const QString& label)
+{
+    m_window.m_progressLabel->setText(label);
+    m_window.m_progress->setValue(0);
+    m_window.m_progress->show();
+    m_window.m_progressLabel->show();
+    if (!m_busyCursor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_busyCursor = true;
+    }
+    // Painted once before the work starts, which then blocks the window until it ends.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFNastr::Progress::advance(int step)
+{
+    m_window.m_progress->setValue(std::min(m_window.m_progress->value() + step, ProgressSink::kMaximum));
+}
+
+void TFNastr::Progress::hide()
+{
+    m_window.m_progress->hide();
+    m_window.m_progressLabel->hide();
+    if (m_busyCursor) {
+        QApplication::restoreOverrideCursor();
+        m_busyCursor = false;
+    }
+}
+
+} // namespace veg

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/FileCommands.h"
+#include "config/GatewayConfig.h"
+#include "config/ProgressSink.h"
+
+#include <QMainWindow>
+
+#include <map>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+
+namespace veg {
+
+class Dialogs;
+class ProgramSettings;
+
+// The main window: the program's frame, owner of the configuration. It renders the state of
+// `FileCommands` (caption, status bar, visible menus) and forwards the menu commands to it.
+class TFNastr : public QMainWindow
+{
+    Q_OBJECT
+public:
+    TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    GatewayConfig& config() { return m_config; }
+    FileCommands& commands() { return m_commands; }
+    // Menu commands by their object names ("N_New_Modbus", "N_Load", ...), for the other windows
+    // of the program to hook into and for tests.
+    QAction* action(const QString& name) const;
+    QMenu* vegSettingsMenu() const { return m_vegMenu; }
+
+    // Renders the state of the file commands.
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormActivate();
+    void buildMenu();
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
+
+    // The progress bar and its label under the menu, as the file reader and writer drive them.
+    class Progress : public ProgressSink
+    {
+    public:
+        explicit Progress(TFNastr& window) : m_window(window) {}
+        void show(const QString& label) override;
+        void advance(int step) override;
+        void hide() override;
+
+    private:
+        TFNastr& m_window;
+        bool m_busyCursor = false;
+    };
+
+    GatewayConfig m_config;
+    Progress m_progressSink{*this};
+    ProgramSettings& m_settings;
+    Dialogs& m_dialogs;
+    FileCommands m_commands;
+    bool m_activated = false;
+
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_commonMenu = nullptr;
+    QMenu* m_vegMenu = nullptr;
+    QMenu* m_modbusMenu = nullptr;
+    std::map<QString, QAction*> m_actions;
+    QLabel* m_statusPanel = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_progressLabel = nullptr;
+};
+
+} // namespace veg

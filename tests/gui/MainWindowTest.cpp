@@ -1,0 +1,131 @@
+#include "TestSupport.h"
+
+#include "app/TFNastr.h"
+#include "config/ProgramSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+using namespace vegtest;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "test_main_window";
+        static char* argv[] = {name, nullptr};
+        if (!qApp)
+            new QApplication(argc, argv);
+    }
+
+    QTemporaryDir dir;
+    ProgramSettings settings{dir.filePath("vegconf.ini")};
+    ScriptedDialogs dialogs;
+    TFNastr window{settings, dialogs};
+
+    void SetUp() override
+    {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void trigger(const char* name) { window.action(QString::fromLatin1(name))->trigger(); }
+    bool visible(const char* name) { return window.action(QString::fromLatin1(name))->isVisible(); }
+    QString status() { return window.findChild<QLabel*>("StatusPanel")->text(); }
+    QStringList topMenus()
+    {
+        QStringList out;
+        for (QAction* a : window.menuBar()->actions()) {
+            if (a->isVisible())
+                out << a->text();
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsWithoutAConfiguration)
+{
+    EXPECT_EQ(window.windowTitle(), "Настройка протоколов и работа с  ВЕГ78 (версия 18)");
+    EXPECT_EQ(topMenus(), (QStringList{"Файл", "Общие настройки", "Настройка обмена", "Обмен с  ВЕГ",
+                                       "Тест связи по Modbus"}));
+    EXPECT_FALSE(visible("N_Save"));
+    EXPECT_FALSE(visible("N_SaveAs"));
+    EXPECT_TRUE(visible("N_Load"));
+    EXPECT_FALSE(window.findChild<QProgressBar*>("ProgressBar1")->isVisible());
+    EXPECT_EQ(window.findChild<QProgressBar*>("ProgressBar1")->maximum(), 116);
+    EXPECT_EQ(window.pos(), window.screen()->availableGeometry().topLeft());
+}
+
+TEST_F(MainWindowTest, NewShowsTheProtocolAndItsMenus)
+{
+    trigger("N_New_Modbus");
+    EXPECT_EQ(window.windowTitle(), "Настройка протоколов и работа с ВЕГ78 (протокол Modbus)(версия 18)");
+    EXPECT_EQ(status(), "Новый файл");
+    EXPECT_TRUE(topMenus().contains("Настройки ВЕГ"));
+    EXPECT_TRUE(visible("N_Save") && visible("N_SaveAs"));
+    QStringList items;
+    for (QAction* a : window.vegSettingsMenu()->actions()) {
+        if (a->isVisible())
+            items << a->text();
+    }
+    EXPECT_EQ(items, (QStringList{"Общие настройки", "Список контроллеров", "Групповые параметры", "ТУ",
+                                  "ТС", "ТИ с плавающей точкой"}));
+
+    window.config().Changed.ModbusTcChanged = true;
+    dialogs.confirms = {false};
+    trigger("N_New_Hart");
+    EXPECT_EQ(dialogs.asked, QStringList{"confirm: Сохранить изменения?"});
+    EXPECT_TRUE(window.windowTitle().endsWith("(протокол HART)(версия 18)"));
+    items.clear();
+    for (QAction* a : window.vegSettingsMenu()->actions()) {
+        if (a->isVisible())
+            items << a->text();
+    }
+    EXPECT_EQ(items, (QStringList{"Общие настройки", "Список контроллеров", "Настройка параметров"}));
+}
+
+TEST_F(MainWindowTest, SaveAsThenLoadShowTheFileInTheStatusBar)
+{
+    trigger("N_New_KtsEnergia");
+    dialogs.files = {dir.filePath("kts")};
+    trigger("N_Save");
+    EXPECT_EQ(status(), dir.filePath("kts.veg"));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("kts.veg")));
+
+    trigger("N_New_UnkTm");
+    dialogs.files = {dir.filePath("kts.veg")};
+    trigger("N_Load");
+    EXPECT_TRUE(window.windowTitle().contains("(протокол КТС Энергия)"));
+    EXPECT_EQ(status(), dir.filePath("kts.veg"));
+    EXPECT_FALSE(window.findChild<QProgressBar*>("ProgressBar1")->isVisible());
+    EXPECT_FALSE(window.findChild<QLabel*>("Label1")->isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingAsksAndAYesWithoutASaveKeepsTheWindowOpen)
+{
+    trigger("N_New_Magistral1");
+    window.config().Changed.TcChanged = true;
+    dialogs.confirms = {true};
+    dialogs.files = {std::nullopt};
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+
+    dialogs.confirms = {false};
+    trigger("N_Exit");
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(dialogs.asked.count("confirm: Сохранить изменения?"), 2);
+}
