@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <set>
 
@@ -11,6 +12,9 @@ namespace veg {
 namespace fs = std::filesystem;
 
 namespace {
+
+// How long before a walk a directory's modification must lie for its stamp to be trusted.
+constexpr auto RacyInterval = std::chrono::seconds(2);
 
 QString nameOf(const fs::path& p)
 {
@@ -28,6 +32,7 @@ FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
 {
     if (directory.isEmpty())
         return;
+    const auto trustedBefore = fs::file_time_type::clock::now() - RacyInterval;
     std::set<fs::path> seen; // canonical forms of the directories already queued
     std::deque<fs::path> queue;
     std::error_code ec;
@@ -43,6 +48,8 @@ FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
         queue.pop_front();
         const auto modified = fs::last_write_time(dir, ec);
         m_walked.push_back({dir, ec ? fs::file_time_type::min() : modified});
+        if (!ec && modified >= trustedBefore)
+            m_racy = true;
 
         entries.clear();
         fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
@@ -89,6 +96,8 @@ bool FileTreeIndex::isCurrent() const
 {
     if (m_directory.isEmpty())
         return true;
+    if (m_racy)
+        return false;
     std::error_code ec;
     if (m_walked.empty())
         return !fs::is_directory(pathOf(m_directory), ec);

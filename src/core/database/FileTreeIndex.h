@@ -20,6 +20,9 @@ namespace veg {
 // Building the index walks the tree once; a lookup costs one hash probe. The index remembers
 // the modification time of every directory it walked, which changes whenever an entry of that
 // directory is added, removed or renamed, so `isCurrent` tells whether the answers still hold.
+// File systems stamp modification times coarsely (a few milliseconds), so a directory changed
+// shortly before the walk could change again unnoticed under the same stamp: an index that saw
+// such a recent stamp is not trusted and is rebuilt at its next use.
 class FileTreeIndex
 {
 public:
@@ -46,6 +49,7 @@ private:
     QString m_directory;
     QHash<QString, QString> m_files; // upper-case name -> first path found
     std::vector<WalkedDirectory> m_walked;
+    bool m_racy = false; // some directory changed too shortly before the walk to be trusted
 };
 
 // The first file named `fileName` (compared in upper case) in `directory` or below it, breadth
