@@ -14,13 +14,13 @@ struct ExchangeSettings
     static constexpr std::uint8_t kRs232 = 0;
     static constexpr std::uint8_t kCanBus = 12;
 
-    std::uint8_t AdapterKind = kCanBus;  // 0 = RS-232, 12 = CAN-BUS
+    std::uint8_t AdapterKind = kCanBus; // 0 = RS-232, 12 = CAN-BUS
     QString PortName = QStringLiteral("COM2");
-    int PortIndex = 1;                   // position of PortName in portNames(), -1 = none
-    std::uint8_t ChecksumKind = 0;       // 0 none, 1 in the data, 2 in place of the check byte
-    int SpeedIndex = 5;                  // into serialSpeeds(), -1 = none
-    int CanSpeedIndex = 0;               // into canSpeeds(), -1 = none
-    bool ViaAdapter = false;             // RS-232 only: transit through the master module
+    int PortIndex = 1;             // position of PortName in portNames(), -1 = none
+    std::uint8_t ChecksumKind = 0; // 0 none, 1 in the data, 2 in place of the check byte
+    int SpeedIndex = 5;            // into serialSpeeds(), -1 = none
+    int CanSpeedIndex = 0;         // into canSpeeds(), -1 = none
+    bool ViaAdapter = false;       // RS-232 only: transit through the master module
     std::uint8_t GatewayNumber = 0x25;
     std::uint8_t AdapterNumber = 1;
     int PcNumber = 0;
@@ -28,7 +28,10 @@ struct ExchangeSettings
     int AnswerWaitSeconds = 2;
 
     // The link-type choice as displayed and as stored in "VS" (the first with its blank).
-    static QStringList linkTypeTexts() { return {QStringLiteral("RS-232 "), QStringLiteral("CAN-BUS")}; }
+    static QStringList linkTypeTexts()
+    {
+        return {QStringLiteral("RS-232 "), QStringLiteral("CAN-BUS")};
+    }
     static QStringList portNames()
     {
         QStringList out;

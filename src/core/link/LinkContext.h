@@ -1,0 +1,31 @@
+#pragma once
+
+#include "link/Clock.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace veg {
+
+// Program-wide link state shared between the exchange window and its link object.
+struct LinkShared
+{
+    // Set by the operator's "Прервать"; every wait of the link ends with status 9 on it.
+    bool AbortRequested = false;
+    // How much the link traces: above 1 error details, above 2 every frame and every byte
+    // flushed, above 3 port events.
+    int TraceLevel = 3;
+};
+
+// What the link is given from outside: time, the shared state, the message pump called in every
+// wait loop (the GUI passes QCoreApplication::processEvents), and the sink of its trace lines.
+struct LinkContext
+{
+    Clock* clock = nullptr;
+    LinkShared* shared = nullptr;
+    std::function<void()> pump;
+    std::function<void(const QString&)> log;
+};
+
+} // namespace veg

@@ -1,0 +1,168 @@
+#include "QtSerialPort.h"
+
+#include <QDeadlineTimer>
+
+namespace veg {
+
+QtSerialPort::QtSerialPort() = default;
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+QString QtSerialPort::qtPortName(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return name;
+#else
+    const QString prefix = QStringLiteral("\\\\.\\");
+    return name.startsWith(prefix) ? name.mid(prefix.size()) : name;
+#endif
+}
+
+bool QtSerialPort::open(const QString& name)
+{
+    close();
+    m_port.setPortName(qtPortName(name));
+    if (!m_port.open(QIODevice::ReadWrite))
+        return false;
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialPort::setBaudRate(int baud)
+{
+    const bool ok = m_port.setBaudRate(baud) && m_port.setDataBits(QSerialPort::Data8);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialPort::setFrameFormat(bool twoStopBits, bool ctsFlow)
+{
+    bool ok = m_port.setParity(QSerialPort::NoParity);
+    ok = m_port.setStopBits(twoStopBits ? QSerialPort::TwoStop : QSerialPort::OneStop) && ok;
+    ok = m_port.setFlowControl(ctsFlow ? QSerialPort::HardwareControl
+                                       : QSerialPort::NoFlowControl) &&
+         ok;
+    m_port.clearError();
+    return ok;
+}
+
+void QtSerialPort::setTimeouts(int readTotalMs, int writeMsPerByte)
+{
+    m_readTimeoutMs = readTotalMs;
+    m_writeMsPerByte = writeMsPerByte;
+}
+
+int QtSerialPort::read(std::uint8_t* buffer, int n)
+{
+    if (!m_port.isOpen())
+        return -1;
+    int got = 0;
+    QDeadlineTimer deadline(m_readTimeoutMs);
+    for (;;) {
+        const qint64 r = m_port.read(reinterpret_cast<char*>(buffer) + got, n - got);
+        if (r < 0)
+            return got > 0 ? got : -1;
+        got += int(r);
+        if (got >= n || deadline.hasExpired())
+            break;
+        if (!m_port.waitForReadyRead(int(deadline.remainingTime()))) {
+            // A time-out is the normal end of a read; any other error is reported once.
+            const bool timedOut = m_port.error() == QSerialPort::TimeoutError ||
+                                  m_port.error() == QSerialPort::NoError;
+            m_port.clearError();
+            if (!timedOut && got == 0)
+                return -1;
+            if (deadline.hasExpired() || !timedOut)
+                break;
+        }
+    }
+    return got;
+}
+
+bool QtSerialPort::write(const std::uint8_t* data, int n)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (m_port.write(reinterpret_cast<const char*>(data), n) != n) {
+        m_port.clearError();
+        return false;
+    }
+    QDeadlineTimer deadline(std::max(1, n * m_writeMsPerByte));
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(int(deadline.remainingTime())) || deadline.hasExpired()) {
+            const bool left = m_port.bytesToWrite() > 0;
+            m_port.clearError();
+            if (left) {
+                m_port.clear(QSerialPort::Output);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool QtSerialPort::purgeInput()
+{
+    const bool ok = m_port.isOpen() && m_port.clear(QSerialPort::Input);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialPort::setDtr(bool on)
+{
+    const bool ok = m_port.isOpen() && m_port.setDataTerminalReady(on);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialPort::setRts(bool on)
+{
+    // With hardware flow control the driver owns RTS; asking for it only records an error.
+    if (!m_port.isOpen() || m_port.flowControl() == QSerialPort::HardwareControl)
+        return false;
+    const bool ok = m_port.setRequestToSend(on);
+    m_port.clearError();
+    return ok;
+}
+
+std::optional<std::uint32_t> QtSerialPort::modemStatus()
+{
+    if (!m_port.isOpen())
+        return std::nullopt;
+    m_port.clearError();
+    const QSerialPort::PinoutSignals pins = m_port.pinoutSignals();
+    if (m_port.error() != QSerialPort::NoError) {
+        m_port.clearError();
+        return std::nullopt;
+    }
+    std::uint32_t status = 0;
+    if (pins & QSerialPort::ClearToSendSignal)
+        status |= kCtsOn;
+    if (pins & QSerialPort::DataSetReadySignal)
+        status |= kDsrOn;
+    if (pins & QSerialPort::RingIndicatorSignal)
+        status |= kRingOn;
+    if (pins & QSerialPort::DataCarrierDetectSignal)
+        status |= kCarrierOn;
+    return status;
+}
+
+} // namespace veg

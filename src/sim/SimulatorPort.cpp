@@ -1,0 +1,113 @@
+#include "SimulatorPort.h"
+
+namespace veg::sim {
+
+SimulatorPort::SimulatorPort(GatewaySimulator& simulator, ManualClock& clock)
+    : m_sim(simulator), m_clock(clock)
+{}
+
+bool SimulatorPort::open(const QString& name)
+{
+    (void)name;
+    if (m_openFails)
+        return false;
+    m_open = true;
+    ++m_openCount;
+    return true;
+}
+
+void SimulatorPort::close()
+{
+    m_open = false;
+    m_cts = false;
+    m_incoming.clear();
+}
+
+bool SimulatorPort::setBaudRate(int baud)
+{
+    m_baud = baud;
+    return m_open;
+}
+
+bool SimulatorPort::setFrameFormat(bool twoStopBits, bool ctsFlow)
+{
+    (void)twoStopBits;
+    m_cts = ctsFlow;
+    return m_open;
+}
+
+void SimulatorPort::setTimeouts(int readTotalMs, int writeMsPerByte)
+{
+    (void)writeMsPerByte;
+    m_readTimeoutMs = readTotalMs;
+}
+
+void SimulatorPort::collect()
+{
+    for (const auto& out : m_sim.takeOutput()) {
+        const qint64 dueMs = (out.dueUs + 999) / 1000;
+        for (char c : out.bytes)
+            m_incoming.emplace_back(dueMs, std::uint8_t(c));
+    }
+}
+
+int SimulatorPort::read(std::uint8_t* buffer, int n)
+{
+    if (!m_open)
+        return -1;
+    const qint64 deadline = m_clock.nowMs() + m_readTimeoutMs;
+    int got = 0;
+    while (got < n) {
+        if (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs()) {
+            buffer[got++] = m_incoming.front().second;
+            m_incoming.pop_front();
+        } else if (!m_incoming.empty() && m_incoming.front().first <= deadline) {
+            m_clock.advanceTo(m_incoming.front().first);
+        } else {
+            m_clock.advanceTo(deadline);
+            break;
+        }
+    }
+    return got;
+}
+
+bool SimulatorPort::write(const std::uint8_t* data, int n)
+{
+    if (!m_open || m_writeFails)
+        return false;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), n);
+    m_written.append(bytes);
+    m_sim.receive(bytes, m_clock.nowMs() * 1000);
+    collect();
+    return true;
+}
+
+bool SimulatorPort::purgeInput()
+{
+    while (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs())
+        m_incoming.pop_front();
+    return m_open;
+}
+
+bool SimulatorPort::setDtr(bool on)
+{
+    if (m_dtr && !on)
+        m_sim.resetAdapter(); // the falling edge of the reset pulse
+    m_dtr = on;
+    return m_open && !m_modemFails;
+}
+
+bool SimulatorPort::setRts(bool on)
+{
+    (void)on;
+    return m_open && !m_modemFails;
+}
+
+std::optional<std::uint32_t> SimulatorPort::modemStatus()
+{
+    if (!m_open || m_modemFails)
+        return std::nullopt;
+    return m_carrier ? (kCarrierOn | kCtsOn | kDsrOn) : (kCtsOn | kDsrOn);
+}
+
+} // namespace veg::sim

@@ -1,0 +1,185 @@
+// vegsim: the ВЕГ-78 gateway, its master module or its CAN-BUS adapter on a serial port or a
+// pseudo-terminal, for demos, training and the end-to-end tests.
+
+#include "sim/GatewaySimulator.h"
+#include "sim/LineHost.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace veg::sim;
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t g_image = 0;
+
+void onStop(int)
+{
+    g_stop = 1;
+}
+void onImage(int)
+{
+    g_image = 1;
+}
+
+bool hexByte(const QString& text, std::uint8_t& out)
+{
+    bool ok = false;
+    const uint v = text.toUInt(&ok, 16);
+    if (!ok || v > 0xFF)
+        return false;
+    out = std::uint8_t(v);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vegsim"));
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("Симулятор шлюза ВЕГ-78"));
+    p.addHelpOption();
+    const QCommandLineOption pty(QStringLiteral("pty"),
+                                 QStringLiteral("create a pseudo-terminal, print its path"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("serial device"),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("device speed"),
+                                  QStringLiteral("N"), QStringLiteral("9600"));
+    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("rs232 or can"),
+                                  QStringLiteral("KIND"), QStringLiteral("rs232"));
+    const QCommandLineOption gateway(QStringLiteral("gateway"),
+                                     QStringLiteral("gateway network number"),
+                                     QStringLiteral("HEX"), QStringLiteral("25"));
+    const QCommandLineOption master(QStringLiteral("master"),
+                                    QStringLiteral("master module network number"),
+                                    QStringLiteral("HEX"), QStringLiteral("01"));
+    const QCommandLineOption noMaster(QStringLiteral("no-master"),
+                                      QStringLiteral("no master module on the line"));
+    const QCommandLineOption crc(QStringLiteral("crc"), QStringLiteral("checksum kind 0, 1, 2"),
+                                 QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption variant(QStringLiteral("variant"),
+                                     QStringLiteral("protocol variant 0..4, 255 none"),
+                                     QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption version(QStringLiteral("gateway-version"),
+                                     QStringLiteral("answer to 0xF002"), QStringLiteral("N"),
+                                     QStringLiteral("4"));
+    const QCommandLineOption stopPolls(QStringLiteral("stop-polls"),
+                                       QStringLiteral("polls before 0x81 after a stop request"),
+                                       QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption adapterVariant(QStringLiteral("adapter-variant"),
+                                            QStringLiteral("0 answers \"0\", 1 answers \"@\""),
+                                            QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption accessCode(QStringLiteral("access-code"),
+                                        QStringLiteral("code of levels 2 and 3 (8 hex digits)"),
+                                        QStringLiteral("HEX"));
+    const QCommandLineOption pace(QStringLiteral("pace"),
+                                  QStringLiteral("hold answers for the wire time at this speed"),
+                                  QStringLiteral("BAUD"), QStringLiteral("0"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("fault seed"),
+                                  QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption drop(QStringLiteral("drop"), QStringLiteral("dropped answers"),
+                                  QStringLiteral("P"), QStringLiteral("0"));
+    const QCommandLineOption corrupt(QStringLiteral("corrupt"),
+                                     QStringLiteral("corrupted checksums / foreign frames"),
+                                     QStringLiteral("P"), QStringLiteral("0"));
+    const QCommandLineOption nak(QStringLiteral("nak"), QStringLiteral("negative receipts"),
+                                 QStringLiteral("P"), QStringLiteral("0"));
+    const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("delayed answers"),
+                                   QStringLiteral("P"), QStringLiteral("0"));
+    const QCommandLineOption delayMs(QStringLiteral("delay-ms"), QStringLiteral("delay"),
+                                     QStringLiteral("MS"), QStringLiteral("20"));
+    const QCommandLineOption garbage(QStringLiteral("garbage"),
+                                     QStringLiteral("garbage before frames"), QStringLiteral("P"),
+                                     QStringLiteral("0"));
+    const QCommandLineOption image(QStringLiteral("image"),
+                                   QStringLiteral("write the parameter store here as JSON"),
+                                   QStringLiteral("FILE"));
+    p.addOptions({pty,     port,    baud,      link,           gateway,    master, noMaster, crc,
+                  variant, version, stopPolls, adapterVariant, accessCode, pace,   seed,     drop,
+                  corrupt, nak,     delay,     delayMs,        garbage,    image});
+    p.process(app);
+
+    auto fail = [](const QString& text) {
+        std::fprintf(stderr, "vegsim: %s\n", text.toLocal8Bit().constData());
+        return 2;
+    };
+    SimOptions o;
+    if (p.value(link) == QStringLiteral("can"))
+        o.line = SimOptions::Line::CanAdapter;
+    else if (p.value(link) != QStringLiteral("rs232"))
+        return fail(QStringLiteral("--link must be rs232 or can"));
+    if (!hexByte(p.value(gateway), o.gatewayNumber) || !hexByte(p.value(master), o.masterNumber))
+        return fail(QStringLiteral("network numbers are two hex digits"));
+    o.masterModule = !p.isSet(noMaster);
+    o.checksumKind = p.value(crc).toInt();
+    if (o.checksumKind < 0 || o.checksumKind > 2)
+        return fail(QStringLiteral("--crc must be 0, 1 or 2"));
+    o.variant = p.value(variant).toInt();
+    o.version = std::uint8_t(p.value(version).toInt());
+    o.stopPolls = p.value(stopPolls).toInt();
+    o.adapterVariant = p.value(adapterVariant).toInt() == 0 ? 0 : 1;
+    o.accessCode = p.value(accessCode);
+    o.paceBaud = p.value(pace).toInt();
+    o.faults.seed = p.value(seed).toUInt();
+    o.faults.drop = p.value(drop).toDouble();
+    o.faults.corrupt = p.value(corrupt).toDouble();
+    o.faults.nak = p.value(nak).toDouble();
+    o.faults.delay = p.value(delay).toDouble();
+    o.faults.delayMs = p.value(delayMs).toInt();
+    o.faults.garbage = p.value(garbage).toDouble();
+
+    QString error;
+    QString path;
+    int slaveFd = -1;
+    int fd = -1;
+    const int lineBaud = p.value(baud).toInt() > 0 ? p.value(baud).toInt() : 9600;
+    if (p.isSet(pty)) {
+        fd = LineHost::openPty(&path, &slaveFd, &error);
+    } else if (p.isSet(port)) {
+        path = p.value(port);
+        fd = LineHost::openDevice(path, lineBaud, &error);
+    } else {
+        return fail(QStringLiteral("give --pty or --port NAME"));
+    }
+    if (fd < 0)
+        return fail(path + QStringLiteral(": ") + error);
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onStop);
+    std::signal(SIGTERM, onStop);
+    std::signal(SIGHUP, onStop);
+    std::signal(SIGUSR1, onImage);
+
+    GatewaySimulator sim(o);
+    const QString imagePath = p.value(image);
+    auto writeImage = [&] {
+        const QByteArray json = QJsonDocument(sim.device().toJson()).toJson();
+        if (imagePath.isEmpty()) {
+            std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+            std::fflush(stdout);
+            return;
+        }
+        QSaveFile file(imagePath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
+            std::fprintf(stderr, "vegsim: cannot write %s\n", imagePath.toLocal8Bit().constData());
+    };
+    // Three character times of silence end a frame; never less than 20 ms.
+    const int idleMs = std::max(20, 30000 / lineBaud + 1);
+    LineHost host(sim, fd, idleMs);
+    host.run(g_stop, g_image, writeImage);
+    writeImage();
+    ::close(fd);
+    if (slaveFd >= 0)
+        ::close(slaveFd);
+    return 0;
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "link/SerialPort.h"
+#include "sim/ManualClock.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <utility>
+
+// A scripted serial port in virtual time. Bytes are queued with the time they arrive; a read
+// that waits moves the clock to the next byte or to the end of its time-out, exactly as long
+// as the real port would have blocked. `onWrite` answers what the link sends.
+class FakePort : public veg::SerialPort
+{
+public:
+    explicit FakePort(veg::sim::ManualClock& clock) : m_clock(clock) {}
+
+    // Bytes arriving `afterMs` from now.
+    void arrive(const QByteArray& bytes, qint64 afterMs = 0)
+    {
+        for (char c : bytes)
+            m_incoming.emplace_back(m_clock.nowMs() + afterMs, std::uint8_t(c));
+    }
+
+    std::function<void(FakePort&, const QByteArray&)> onWrite;
+    bool openFails = false;
+    bool writeFails = false;
+    bool carrier = true;
+    bool modemFails = false;
+
+    QList<QByteArray> writes; // every write call
+    QByteArray allWritten() const { return writes.join(); }
+    QStringList events; // open/close/baud/format/dtr/rts/purge in order
+    QString openedName;
+    int readCalls = 0;
+    int baud = 0;
+    bool cts = false;
+    int readTimeoutMs = 0;
+
+    bool open(const QString& name) override
+    {
+        events << QStringLiteral("open ") + name;
+        openedName = name;
+        if (openFails)
+            return false;
+        m_open = true;
+        return true;
+    }
+    void close() override
+    {
+        if (m_open)
+            events << QStringLiteral("close");
+        m_open = false;
+    }
+    bool isOpen() const override { return m_open; }
+    bool setBaudRate(int b) override
+    {
+        baud = b;
+        events << QStringLiteral("baud %1").arg(b);
+        return true;
+    }
+    bool setFrameFormat(bool twoStop, bool ctsFlow) override
+    {
+        cts = ctsFlow;
+        events << QStringLiteral("format %1 %2").arg(twoStop ? 2 : 1).arg(ctsFlow ? "cts" : "-");
+        return true;
+    }
+    void setTimeouts(int readMs, int) override { readTimeoutMs = readMs; }
+    int read(std::uint8_t* buffer, int n) override
+    {
+        ++readCalls;
+        if (!m_open)
+            return -1;
+        const qint64 deadline = m_clock.nowMs() + readTimeoutMs;
+        int got = 0;
+        while (got < n) {
+            if (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs()) {
+                buffer[got++] = m_incoming.front().second;
+                m_incoming.pop_front();
+            } else if (!m_incoming.empty() && m_incoming.front().first <= deadline) {
+                m_clock.advanceTo(m_incoming.front().first);
+            } else {
+                m_clock.advanceTo(deadline);
+                break;
+            }
+        }
+        return got;
+    }
+    bool write(const std::uint8_t* data, int n) override
+    {
+        if (!m_open || writeFails)
+            return false;
+        const QByteArray bytes(reinterpret_cast<const char*>(data), n);
+        writes << bytes;
+        m_pending += bytes;
+        if (onWrite)
+            onWrite(*this, bytes);
+        return true;
+    }
+    bool purgeInput() override
+    {
+        events << QStringLiteral("purge");
+        while (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs())
+            m_incoming.pop_front();
+        return true;
+    }
+    bool setDtr(bool on) override
+    {
+        events << QStringLiteral("dtr %1").arg(on);
+        return !modemFails;
+    }
+    bool setRts(bool on) override
+    {
+        events << QStringLiteral("rts %1").arg(on);
+        return !modemFails;
+    }
+    std::optional<std::uint32_t> modemStatus() override
+    {
+        if (modemFails)
+            return std::nullopt;
+        return carrier ? kCarrierOn : 0u;
+    }
+
+    // The bytes written since the last call, for answering whole frames.
+    QByteArray takePending()
+    {
+        QByteArray out;
+        out.swap(m_pending);
+        return out;
+    }
+
+private:
+    veg::sim::ManualClock& m_clock;
+    std::deque<std::pair<qint64, std::uint8_t>> m_incoming;
+    QByteArray m_pending;
+    bool m_open = false;
+};

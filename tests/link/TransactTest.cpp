@@ -1,0 +1,246 @@
+#include "LinkFixture.h"
+
+#include "link/LinkFrames.h"
+
+using namespace veg;
+
+namespace {
+
+const QByteArray kGood = QByteArray::fromHex("10 00 25 42 06 00 00 6D 16");
+
+// Answers each complete request frame by calling `answer` with the attempt number.
+void onEachFrame(FakePort& port, std::function<void(FakePort&, int)> answer)
+{
+    auto pieces = std::make_shared<int>(0);
+    port.onWrite = [pieces, answer](FakePort& p, const QByteArray&) {
+        if (++*pieces % 3 == 0)
+            answer(p, *pieces / 3);
+    };
+}
+
+} // namespace
+
+struct TransactTest : LinkFixture
+{
+    LinkAnswer answer;
+    LinkStatus read(int checksumKind = 0)
+    {
+        return link->ReadParam(0xF000, 2, direct(0x25, checksumKind), answer);
+    }
+};
+
+TEST_F(TransactTest, AnImmediateAnswerCostsOnlyThePrescribedPauses)
+{
+    makeLink();
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(kGood); });
+    const qint64 start = clock.nowMs();
+    ASSERT_EQ(read(), Status::Ok);
+    // 2 ms before the send, 10 ms for the flush read that finds the line empty.
+    EXPECT_EQ(clock.nowMs() - start, 12);
+}
+
+TEST_F(TransactTest, SilenceWaitsThreeSecondsPerAttempt)
+{
+    makeLink();
+    link->SetRetries(3);
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(read(), Status::NoAnswer);
+    EXPECT_EQ(port->writes.size(), 9);
+    const qint64 spent = clock.nowMs() - start;
+    // three answer waits, two pauses between attempts, three send pauses and flushes
+    EXPECT_GE(spent, 3 * 3000 + 2 * 100);
+    EXPECT_LT(spent, 3 * 3000 + 2 * 100 + 3 * 12 + 3 * 50 + 50);
+}
+
+TEST_F(TransactTest, AnswerJustInsideTheWaitIsTaken)
+{
+    makeLink();
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(kGood, 2990); });
+    EXPECT_EQ(read(), Status::Ok);
+    EXPECT_EQ(port->writes.size(), 3);
+}
+
+TEST_F(TransactTest, AMissingTrailerWaitsItsThirteenSeconds)
+{
+    makeLink();
+    link->SetRetries(1);
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(kGood.left(7)); });
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(read(), Status::NoData);
+    EXPECT_GE(clock.nowMs() - start, 13333);
+    EXPECT_LT(clock.nowMs() - start, 13333 + 100);
+}
+
+TEST_F(TransactTest, ATrailerComingLateStillCounts)
+{
+    makeLink();
+    link->SetRetries(1);
+    onEachFrame(*port, [](FakePort& p, int) {
+        p.arrive(kGood.left(7));
+        p.arrive(kGood.mid(7), 13000);
+    });
+    EXPECT_EQ(read(), Status::Ok);
+}
+
+TEST_F(TransactTest, AnIncompleteLongHeaderIsNoAnswer)
+{
+    makeLink();
+    link->SetRetries(1);
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(QByteArray::fromHex("68 08")); });
+    EXPECT_EQ(read(), Status::NoAnswer);
+}
+
+TEST_F(TransactTest, AnIncompleteBodyIsIncompleteData)
+{
+    makeLink();
+    link->SetRetries(1);
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(kGood.left(4)); });
+    EXPECT_EQ(read(), Status::NoData);
+}
+
+TEST_F(TransactTest, ControlByteRule)
+{
+    // With Retries 2, two wrong control bytes end the transaction with 30 after the second
+    // attempt; a wrong control byte between other errors does not.
+    const QByteArray wrongControl = QByteArray::fromHex("10 01 25 42 06 00 00 6E 16");
+    const QByteArray badSum = QByteArray::fromHex("10 00 25 42 06 00 00 00 16");
+    struct Case
+    {
+        const char* name;
+        int retries;
+        QList<QByteArray> answers;
+        LinkStatus status;
+        int attempts;
+    } cases[] = {
+        {"two in a row, retries 2", 2, {wrongControl, wrongControl}, 30, 2},
+        {"two in a row, retries 5", 5, {wrongControl, wrongControl, kGood}, 30, 2},
+        {"not in a row", 4, {wrongControl, badSum, wrongControl, kGood}, 0, 4},
+        {"single attempt", 1, {wrongControl}, 30, 1},
+        {"retries 0 makes one attempt", 0, {badSum, kGood}, 36, 1},
+    };
+    for (const auto& c : cases) {
+        makeLink();
+        link->SetRetries(c.retries);
+        auto queue = std::make_shared<QList<QByteArray>>(c.answers);
+        onEachFrame(*port, [queue](FakePort& p, int) {
+            if (!queue->isEmpty())
+                p.arrive(queue->takeFirst());
+        });
+        EXPECT_EQ(read(), c.status) << c.name;
+        EXPECT_EQ(port->writes.size() / 3, c.attempts) << c.name;
+    }
+}
+
+TEST_F(TransactTest, ReceiptsEndTheTransactionAtOnce)
+{
+    for (const char* receipt : {"A2", "E5"}) {
+        makeLink();
+        link->SetRetries(5);
+        onEachFrame(*port, [receipt](FakePort& p, int) { p.arrive(QByteArray::fromHex(receipt)); });
+        read();
+        EXPECT_EQ(port->writes.size(), 3) << receipt;
+    }
+}
+
+TEST_F(TransactTest, TheOperatorsAbortEndsTheWait)
+{
+    makeLink();
+    int pumps = 0;
+    pumpHook = [&] {
+        if (++pumps == 20)
+            shared.AbortRequested = true;
+    };
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(read(), Status::Aborted);
+    EXPECT_LT(clock.nowMs() - start, 3000);
+    // The flag stays set: the next direct request ends before it sends anything.
+    port->writes.clear();
+    EXPECT_EQ(read(), Status::Aborted);
+    EXPECT_TRUE(port->writes.isEmpty());
+}
+
+TEST_F(TransactTest, AWriteFailureClosesThePort)
+{
+    makeLink();
+    port->writeFails = true;
+    EXPECT_EQ(read(), Status::WriteFailed);
+    EXPECT_FALSE(link->PortOpen());
+    EXPECT_TRUE(port->events.contains(QStringLiteral("close")));
+    port->writeFails = false;
+    EXPECT_EQ(read(), Status::Aborted);
+    EXPECT_TRUE(port->writes.isEmpty());
+}
+
+TEST_F(TransactTest, StaleBytesAreFlushedAndTraced)
+{
+    makeLink();
+    port->arrive(QByteArray::fromHex("10 00 25")); // left over from an earlier exchange
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(kGood); });
+    shared.TraceLevel = 3;
+    ASSERT_EQ(read(), Status::Ok);
+    ASSERT_GE(logLines.size(), 3);
+    EXPECT_EQ(logLines[0], QStringLiteral("Clear 10 00 25 "));
+    EXPECT_EQ(logLines[1], QStringLiteral(">> 10 40 25 01 00 F0 00 56 16 "));
+    EXPECT_EQ(logLines[2], QStringLiteral("<< 10 00 25 42 06 00 00 6D 16 "));
+}
+
+TEST_F(TransactTest, LateBytesAreCollectedBeforeTheNextAttempt)
+{
+    makeLink();
+    onEachFrame(*port, [](FakePort& p, int attempt) {
+        if (attempt == 1) {
+            p.arrive(QByteArray::fromHex("68 08 09 68")); // 33
+            p.arrive(QByteArray::fromHex("00 25 01"), 10);
+        } else {
+            p.arrive(kGood);
+        }
+    });
+    EXPECT_EQ(read(), Status::Ok);
+    const auto late = logLines.filter(QStringLiteral("после того как: "));
+    ASSERT_EQ(late.size(), 1);
+    EXPECT_TRUE(late[0].startsWith(QStringLiteral("после того как: 00 25 01 10:00:")));
+}
+
+TEST_F(TransactTest, TraceLevels)
+{
+    const QByteArray badSum = QByteArray::fromHex("10 00 25 42 06 00 00 00 16");
+    struct Case
+    {
+        int level;
+        bool fail;
+        QStringList expected; // lines in order (prefixes)
+    } cases[] = {
+        // The answer's own trace line is written for every failed answer.
+        {0, true, {"Vs=0"}},
+        {1, true, {"Vs=0"}},
+        {2, false, {}},
+        {2,
+         true,
+         {"Vs=0 m2=3  plus 00:00:03:000 Now=", "ошибки обмена ", ">> ",
+          "<< 10 00 25 42 06 00 00 00 16 "}},
+        {3, false, {">> 10 40 25", "<< 10 00 25"}},
+        {3, true, {">> ", "Vs=0", "ошибки обмена ", "<< 10 00 25 42 06 00 00 00 16 "}},
+    };
+    for (const auto& c : cases) {
+        makeLink();
+        link->SetRetries(1);
+        shared.TraceLevel = c.level;
+        onEachFrame(*port, [&](FakePort& p, int) { p.arrive(c.fail ? badSum : kGood); });
+        read();
+        ASSERT_EQ(logLines.size(), c.expected.size())
+            << c.level << " " << c.fail << " " << logLines.join('|').toStdString();
+        for (int i = 0; i < c.expected.size(); ++i)
+            EXPECT_TRUE(logLines[i].startsWith(c.expected[i]))
+                << c.level << " " << logLines[i].toStdString();
+    }
+}
+
+TEST_F(TransactTest, AFloodOfBytesIsTracedInPieces)
+{
+    makeLink();
+    link->SetRetries(1);
+    shared.TraceLevel = 2;
+    onEachFrame(*port, [](FakePort& p, int) { p.arrive(QByteArray(300, '\x55')); });
+    EXPECT_EQ(read(), Status::NoAnswer);
+    EXPECT_FALSE(logLines.filter(QStringLiteral(" много данных из буфера ")).isEmpty());
+}
