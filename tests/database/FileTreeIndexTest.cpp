@@ -124,6 +124,8 @@ TEST(FindFileInTree, UnreadableDirectoryCountsAsEmpty)
 TEST(FindFileInTree, SharedIndexFollowsChangesOfTheTree)
 {
     FileTreeIndex::dropShared();
+    const auto trust = FileTreeIndex::trustInterval();
+    FileTreeIndex::setTrustInterval(std::chrono::milliseconds(0)); // check at every use
     QTemporaryDir dir;
     touch(dir.path(), "a/b/00A1.ALG");
     const auto fresh = FileTreeIndex::shared(dir.path());
@@ -144,4 +146,21 @@ TEST(FindFileInTree, SharedIndexFollowsChangesOfTheTree)
     EXPECT_EQ(under(dir, FindFileInTree("00A1.ALG", dir.path())), "a/b/00A1.ALG");
     ASSERT_TRUE(QDir(dir.filePath("a/b")).removeRecursively());
     EXPECT_EQ(FindFileInTree("00A1.ALG", dir.path()), "");
+    FileTreeIndex::setTrustInterval(trust);
+}
+
+TEST(FindFileInTree, SharedIndexIsTrustedForItsInterval)
+{
+    FileTreeIndex::dropShared();
+    const auto trust = FileTreeIndex::trustInterval();
+    FileTreeIndex::setTrustInterval(std::chrono::hours(1));
+    QTemporaryDir dir;
+    touch(dir.path(), "a/00A1.ALG");
+    const auto first = FileTreeIndex::shared(dir.path());
+    touch(dir.path(), "a/00A2.ALG");
+    EXPECT_EQ(FileTreeIndex::shared(dir.path()), first); // within the interval: not checked
+    EXPECT_EQ(FindFileInTree("00A2.ALG", dir.path()), "");
+    FileTreeIndex::dropShared();
+    EXPECT_EQ(under(dir, FindFileInTree("00A2.ALG", dir.path())), "a/00A2.ALG");
+    FileTreeIndex::setTrustInterval(trust);
 }

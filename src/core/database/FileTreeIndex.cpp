@@ -111,39 +111,61 @@ bool FileTreeIndex::isCurrent() const
 
 namespace {
 
-std::vector<std::shared_ptr<const FileTreeIndex>>& sharedIndexes()
+struct SharedIndex
 {
-    static std::vector<std::shared_ptr<const FileTreeIndex>> indexes;
+    std::shared_ptr<const FileTreeIndex> Index;
+    std::chrono::steady_clock::time_point Checked;
+};
+
+std::vector<SharedIndex>& sharedIndexes()
+{
+    static std::vector<SharedIndex> indexes;
     return indexes;
 }
 
 constexpr std::size_t SharedIndexLimit = 8;
+std::chrono::milliseconds sharedTrust{1000};
 
 } // namespace
 
 std::shared_ptr<const FileTreeIndex> FileTreeIndex::shared(const QString& directory)
 {
     auto& indexes = sharedIndexes();
+    const auto now = std::chrono::steady_clock::now();
     auto it = std::find_if(indexes.begin(), indexes.end(),
-                           [&](const auto& index) { return index->directory() == directory; });
-    std::shared_ptr<const FileTreeIndex> index;
+                           [&](const SharedIndex& s) { return s.Index->directory() == directory; });
+    SharedIndex entry;
     if (it != indexes.end()) {
-        index = *it;
+        entry = std::move(*it);
         indexes.erase(it);
-        if (!index->isCurrent())
-            index.reset();
+        if (now - entry.Checked >= sharedTrust) {
+            if (entry.Index->isCurrent())
+                entry.Checked = now;
+            else
+                entry.Index.reset();
+        }
     }
-    if (!index)
-        index = std::make_shared<const FileTreeIndex>(directory);
-    indexes.insert(indexes.begin(), index);
+    if (!entry.Index)
+        entry = {std::make_shared<const FileTreeIndex>(directory), now};
+    indexes.insert(indexes.begin(), entry);
     if (indexes.size() > SharedIndexLimit)
         indexes.pop_back();
-    return index;
+    return entry.Index;
 }
 
 void FileTreeIndex::dropShared()
 {
     sharedIndexes().clear();
+}
+
+std::chrono::milliseconds FileTreeIndex::trustInterval()
+{
+    return sharedTrust;
+}
+
+void FileTreeIndex::setTrustInterval(std::chrono::milliseconds interval)
+{
+    sharedTrust = interval;
 }
 
 QString FindFileInTree(const QString& fileName, const QString& directory)

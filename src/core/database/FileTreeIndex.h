@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -36,8 +37,16 @@ public:
 
     // A shared index of `directory`, rebuilt when the tree has changed since it was built. The
     // few most recently used trees are kept. Single-threaded, like the rest of the program.
+    //
+    // Checking a large tree for changes costs one status query per directory, which is as much
+    // as reading the algorithm files themselves; so an index checked less than the trust
+    // interval ago is taken as it is. The controllers of a configuration are built in one burst
+    // and share one check; a change of the tree made outside the program is seen by the next
+    // load that comes later than the interval.
     static std::shared_ptr<const FileTreeIndex> shared(const QString& directory);
     static void dropShared();
+    static std::chrono::milliseconds trustInterval();
+    static void setTrustInterval(std::chrono::milliseconds interval);
 
 private:
     struct WalkedDirectory
