@@ -31,6 +31,7 @@ public:
     bool writeFails = false;
     bool carrier = true;
     bool modemFails = false;
+    bool readFails = false; // reads fail at once, as on a port that went away
 
     QList<QByteArray> writes; // every write call
     QByteArray allWritten() const { return writes.join(); }
@@ -73,7 +74,7 @@ public:
     int read(std::uint8_t* buffer, int n) override
     {
         ++readCalls;
-        if (!m_open)
+        if (!m_open || readFails)
             return -1;
         const qint64 deadline = m_clock.nowMs() + readTimeoutMs;
         int got = 0;

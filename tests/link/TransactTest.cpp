@@ -82,6 +82,18 @@ TEST_F(TransactTest, ATrailerComingLateStillCounts)
     EXPECT_EQ(read(), Status::Ok);
 }
 
+TEST_F(TransactTest, AFailingPortDoesNotSpinThroughTheWait)
+{
+    makeLink();
+    link->SetRetries(1);
+    port->readFails = true;
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(read(), Status::NoAnswer);
+    EXPECT_GE(clock.nowMs() - start, 3000);
+    // one read per 50 ms of the answer wait, and the flush read
+    EXPECT_LE(port->readCalls, 3000 / 50 + 2);
+}
+
 TEST_F(TransactTest, AnIncompleteLongHeaderIsNoAnswer)
 {
     makeLink();

@@ -186,6 +186,7 @@ void KalO::SetLineFormat(int adapterKind, std::uint8_t stopBitsOption)
 
 void KalO::SetTimeouts(int readTotalMs, int writeMsPerByte)
 {
+    m_readTimeoutMs = readTotalMs;
     m_port->setTimeouts(readTotalMs, writeMsPerByte);
 }
 
@@ -213,7 +214,14 @@ QString KalO::nowText()
 
 int KalO::readByte(std::uint8_t& byte)
 {
-    return m_port->read(&byte, 1);
+    const int n = m_port->read(&byte, 1);
+    if (n < 0) {
+        // A failed port returns at once; waiting out the read's time-out keeps every wait
+        // loop at its pace instead of spinning until its deadline.
+        m_ctx.clock->sleepMs(m_readTimeoutMs);
+        return 0;
+    }
+    return n;
 }
 
 void KalO::FlushInput(int lineKind)

@@ -158,6 +158,7 @@ private:
     int m_speedIndex = 0;
     int m_baudIndex = -1;
     int m_retries = 2;
+    int m_readTimeoutMs = 0;
     std::uint8_t m_ownAddress = 0;
     std::array<std::uint8_t, 2> m_lineOptions{};
 
