@@ -4,7 +4,13 @@
 #include "text/IniDocument.h"
 #include "text/NumberText.h"
 
+#include "text/Cp1251.h"
+
 #include <QFileInfo>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 
 namespace veg {
 namespace {
@@ -26,7 +32,6 @@ QString unkSection(int t) { return QStringLiteral("UNK Nitka%1").arg(t); }
 QString hartSection(int d) { return QStringLiteral("HART %1").arg(d); }
 QString ktsGroupSection(int g) { return QStringLiteral("KTC Gr %1").arg(g); }
 QString ktsSignalSection(int r) { return QStringLiteral("KTC TC %1").arg(r); }
-QString key(const char* name, int n) { return QString::fromLatin1(name) + QString::number(n); }
 
 bool isProtocol(ProtocolVariant p, std::initializer_list<ProtocolVariant> set)
 {
@@ -48,72 +53,99 @@ struct BadValue
     QString message;
 };
 
-class Reader
+// "TC-TU" + 5 as the bytes of a key, without building a text.
+class Key
 {
 public:
-    explicit Reader(const IniDocument& doc) : m_doc(doc) {}
-
-    QString text(const QString& section, const QString& name, const QString& def = QString()) const
+    Key(const char* prefix, int n)
     {
-        return m_doc.readString(section, name, def);
+        const std::size_t len = std::min(std::strlen(prefix), sizeof m_buf - 12);
+        std::memcpy(m_buf, prefix, len);
+        const auto end = std::to_chars(m_buf + len, m_buf + sizeof m_buf, n).ptr;
+        m_view = std::string_view(m_buf, std::size_t(end - m_buf));
     }
-    bool has(const QString& section, const QString& name) const { return m_doc.hasKey(section, name); }
+    explicit Key(const char* name) : m_view(name) {}
+    operator std::string_view() const { return m_view; }
+    QString text() const { return QString::fromLatin1(m_view.data(), qsizetype(m_view.size())); }
 
-    [[noreturn]] void fail(const QString& section, const QString& name, const QString& why) const
+private:
+    char m_buf[32];
+    std::string_view m_view;
+};
+
+QString fromFile(std::string_view bytes)
+{
+    return Cp1251::decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+// The keys of one section, read with the file's defaults.
+class Sec
+{
+public:
+    Sec(const IniDocument& doc, QString name) : m_view(doc.section(name)), m_name(std::move(name)) {}
+
+    const QString& name() const { return m_name; }
+    bool has(std::string_view key) const { return m_view && m_view.raw(key).has_value(); }
+    std::string_view bytes(std::string_view key, std::string_view def = {}) const
     {
-        throw BadValue{QStringLiteral("Раздел [%1], ключ %2: %3").arg(section, name, why)};
+        if (m_view) {
+            if (const auto v = m_view.raw(key))
+                return *v;
+        }
+        return def;
     }
+    QString text(std::string_view key) const { return fromFile(bytes(key)); }
+    QString name80(std::string_view key) const { return text(key).left(kNameLength); }
 
-    std::int64_t decOf(const QString& section, const QString& name, const QString& value) const
+    [[noreturn]] void fail(const Key& key, const QString& why) const
+    {
+        throw BadValue{QStringLiteral("Раздел [%1], ключ %2: %3").arg(m_name, key.text(), why)};
+    }
+    std::int64_t decOf(const Key& key, std::string_view value) const
     {
         const auto v = NumberText::parseDec(value);
         if (!v)
-            fail(section, name, NumberText::notAnInteger(value));
+            fail(key, NumberText::notAnInteger(fromFile(value)));
         return *v;
     }
-    std::uint32_t hexOf(const QString& section, const QString& name, const QString& value) const
+    std::uint32_t hexOf(const Key& key, std::string_view value) const
     {
         const auto v = NumberText::parseHex(value);
         if (!v)
-            fail(section, name, NumberText::notAnInteger(u'$' + value));
+            fail(key, NumberText::notAnInteger(u'$' + fromFile(value)));
         return *v;
     }
-
-    std::int64_t dec(const QString& section, const QString& name, const char* def) const
+    std::int64_t dec(const Key& key, const char* def) const { return decOf(key, bytes(key, def)); }
+    std::uint32_t hex(const Key& key, const char* def) const { return hexOf(key, bytes(key, def)); }
+    bool yesno(const Key& key) const { return bytes(key, "NO") == "YES"; }
+    float real(const Key& key) const
     {
-        return decOf(section, name, text(section, name, QString::fromLatin1(def)));
-    }
-    std::uint32_t hex(const QString& section, const QString& name, const char* def) const
-    {
-        return hexOf(section, name, text(section, name, QString::fromLatin1(def)));
-    }
-    bool yesno(const QString& section, const QString& name) const
-    {
-        return text(section, name, QStringLiteral("NO")) == u"YES";
-    }
-    float real(const QString& section, const QString& name) const
-    {
-        const QString v = text(section, name, QStringLiteral("0"));
+        const QString v = fromFile(bytes(key, "0"));
         const auto f = NumberText::parseFloat(v);
         if (!f)
-            fail(section, name, NumberText::notAFloat(v));
+            fail(key, NumberText::notAFloat(v));
         return *f;
     }
 
     // A ParamRef core. Returns false (and leaves `core` as it is) when the key is missing, empty
     // or holds the empty mark "$FF...".
-    bool ref4(const QString& section, const QString& name, bool netFirst, ParamCore& core) const
+    bool ref4(const Key& key, bool netFirst, ParamCore& core) const
     {
-        const QString v = text(section, name, kEmptyRef);
-        if (v.isEmpty() || v.section(u'.', 0, 0) == u"$FF")
+        const std::string_view v = bytes(key);
+        if (v.empty() || v.substr(0, v.find('.')) == "$FF")
             return false;
-        const QStringList f = v.split(u'.');
-        auto field = [&](int i) { return i < f.size() ? f[i] : QString(); };
-        const QString rest = f.size() > 3 ? QStringList(f.mid(3)).join(u'.') : QString();
-        const auto first = static_cast<std::uint8_t>(decOf(section, name, field(0)));
-        const auto number = static_cast<std::uint16_t>(hexOf(section, name, field(1)));
-        const auto third = static_cast<std::uint8_t>(decOf(section, name, field(2)));
-        const auto task = static_cast<std::uint16_t>(decOf(section, name, rest));
+        std::string_view field[4];
+        std::string_view rest = v;
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t dot = rest.find('.');
+            field[i] = rest.substr(0, dot);
+            rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+        }
+        field[3] = rest;
+        const auto first = static_cast<std::uint8_t>(decOf(key, field[0]));
+        const auto number = static_cast<std::uint16_t>(hexOf(key, field[1]));
+        const auto third = static_cast<std::uint8_t>(decOf(key, field[2]));
+        const auto task = static_cast<std::uint16_t>(decOf(key, field[3]));
         core.NetNumber = netFirst ? first : third;
         core.Kind = netFirst ? third : first;
         core.ParamNumber = number;
@@ -121,52 +153,48 @@ public:
         return true;
     }
 
-    // A form that begins with a name ("name.x.y[.z]"). The numbers are taken from the right, so
-    // that a name holding "." reads back whole. An empty value counts as missing.
-    QStringList named(const QString& section, const QString& name, const QString& def,
-                      int numbers) const
+    // A form that begins with a name ("name.x.y[.z]"): the name and `numbers` number fields.
+    // The numbers are taken from the right, so that a name holding "." reads back whole. An empty
+    // value counts as missing.
+    struct Named
     {
-        QString v = text(section, name, def);
-        if (v.isEmpty())
+        QString name;
+        std::string_view numbers[3];
+    };
+    Named named(const Key& key, std::string_view def, int numbers) const
+    {
+        std::string_view v = bytes(key);
+        if (v.empty())
             v = def;
-        QStringList parts;
-        int end = int(v.size());
-        for (int i = 0; i < numbers; ++i) {
-            const int dot = int(v.lastIndexOf(u'.', end - 1));
-            if (dot < 0 || end == 0) {
-                // Too few fields: the missing number reads as an empty text.
-                parts.prepend(QString());
-                continue;
-            }
-            parts.prepend(v.mid(dot + 1, end - dot - 1));
+        Named out;
+        std::size_t end = v.size();
+        for (int i = numbers - 1; i >= 0; --i) {
+            const std::size_t dot = end == 0 ? std::string_view::npos : v.rfind('.', end - 1);
+            if (dot == std::string_view::npos)
+                continue; // too few fields: the missing number reads as an empty text
+            out.numbers[i] = v.substr(dot + 1, end - dot - 1);
             end = dot;
         }
-        parts.prepend(v.left(std::max(end, 0)).left(kNameLength));
-        return parts;
+        out.name = fromFile(v.substr(0, end)).left(kNameLength);
+        return out;
     }
 
-    // pref3: Name, ParamNumber (hex), TaskNumber (dec).
-    void pref3(const QString& section, const QString& name, QString& outName,
-               std::uint16_t& param, std::uint16_t& task,
-               const QString& def = QStringLiteral(".FFFF.255")) const
+    // pref3: Name, ParamNumber (hex), TaskNumber (dec); default ".FFFF.255".
+    void pref3(const Key& key, QString& name, std::uint16_t& param, std::uint16_t& task) const
     {
-        const QStringList p = named(section, name, def, 2);
-        outName = p[0];
-        param = static_cast<std::uint16_t>(hexOf(section, name, p[1]));
-        task = static_cast<std::uint16_t>(decOf(section, name, p[2]));
+        const Named n = named(key, ".FFFF.255", 2);
+        name = n.name;
+        param = static_cast<std::uint16_t>(hexOf(key, n.numbers[0]));
+        task = static_cast<std::uint16_t>(decOf(key, n.numbers[1]));
     }
 
 private:
-    const IniDocument& m_doc;
+    IniDocument::SectionView m_view;
+    QString m_name;
 };
 
-QString cut(const QString& s)
-{
-    return s.left(kNameLength);
-}
-
-// "300" .. "10": the file's CAN speed texts. Only the positions that are indices of the
-// gateway's list (0-4) are taken; any other value leaves the index as it was.
+// The file's speed texts. Only the positions that are indices of the gateway's lists are taken;
+// any other value leaves the index as it was.
 void readSpeed(const QString& value, const QStringList& table, int validCount, std::uint8_t& index)
 {
     const int pos = int(table.indexOf(value));
@@ -174,72 +202,84 @@ void readSpeed(const QString& value, const QStringList& table, int validCount, s
         index = static_cast<std::uint8_t>(pos);
 }
 
-void readCommon(const Reader& r, GatewayConfig& c)
+template <typename T> T narrow(std::int64_t v)
 {
-    const QString& s = kCommon;
+    return static_cast<T>(v); // a number wider than its field keeps its low bits
+}
+
+void readCommon(const IniDocument& doc, GatewayConfig& c)
+{
+    const Sec s(doc, kCommon);
     CommonSettings& m = c.Common;
     const P p = c.Protocol;
     c.Changed.CommonChanged = false;
-    auto u8 = [](auto v) { return static_cast<std::uint8_t>(v); };
-    m.AdrCAN = u8(r.hex(s, QStringLiteral("AdrCAN"), "0"));
+    using u8 = std::uint8_t;
+    m.AdrCAN = narrow<u8>(s.hex(Key("AdrCAN"), "0"));
     if (p != P::KtsEnergia)
-        m.AdrExt = u8(r.hex(s, QStringLiteral("AdrExt"), "0"));
-    readSpeed(r.text(s, QStringLiteral("V_CAN"), QStringLiteral("300")), fileCanSpeedTable(),
-              kCanSpeedCount, m.V_CAN);
-    readSpeed(r.text(s, QStringLiteral("V_Ext"), QStringLiteral("9600")), fileLineSpeedTable(),
-              kLineSpeedCount, m.V_Ext);
-    m.RBit = u8(r.dec(s, QStringLiteral("RBit"), "0"));
-    m.TBit = u8(r.dec(s, QStringLiteral("TBit"), "0"));
-    m.tbegin = u8(r.dec(s, QStringLiteral("tbegin"), "0"));
-    m.trepeat = static_cast<std::uint16_t>(r.dec(s, QStringLiteral("trepeat"), "0"));
-    m.TimeR_T = u8(r.dec(s, QStringLiteral("TimeR_T"), "0"));
+        m.AdrExt = narrow<u8>(s.hex(Key("AdrExt"), "0"));
+    readSpeed(fromFile(s.bytes(Key("V_CAN"), "300")), fileCanSpeedTable(), kCanSpeedCount, m.V_CAN);
+    readSpeed(fromFile(s.bytes(Key("V_Ext"), "9600")), fileLineSpeedTable(), kLineSpeedCount, m.V_Ext);
+    m.RBit = narrow<u8>(s.dec(Key("RBit"), "0"));
+    m.TBit = narrow<u8>(s.dec(Key("TBit"), "0"));
+    m.tbegin = narrow<u8>(s.dec(Key("tbegin"), "0"));
+    m.trepeat = narrow<std::uint16_t>(s.dec(Key("trepeat"), "0"));
+    m.TimeR_T = narrow<u8>(s.dec(Key("TimeR_T"), "0"));
     if (isProtocol(p, {P::Magistral1, P::Modbus, P::UnkTm})) {
-        m.RCon = u8(r.dec(s, QStringLiteral("RCon"), "0"));
-        m.TCon = u8(r.dec(s, QStringLiteral("TCon"), "0"));
+        m.RCon = narrow<u8>(s.dec(Key("RCon"), "0"));
+        m.TCon = narrow<u8>(s.dec(Key("TCon"), "0"));
     }
     if (p == P::Magistral1)
-        m.AdrOKP = u8(r.hex(s, QStringLiteral("AdrOKP"), "0"));
+        m.AdrOKP = narrow<u8>(s.hex(Key("AdrOKP"), "0"));
     if (isProtocol(p, {P::Modbus, P::UnkTm})) {
-        m.Const1 = static_cast<std::uint16_t>(r.hex(s, QStringLiteral("Const1"), "A001"));
-        m.Const2 = static_cast<std::uint16_t>(r.hex(s, QStringLiteral("Const2"), "0000"));
+        m.Const1 = narrow<std::uint16_t>(s.hex(Key("Const1"), "A001"));
+        m.Const2 = narrow<std::uint16_t>(s.hex(Key("Const2"), "0000"));
     }
     if (isProtocol(p, {P::Modbus, P::Hart})) {
-        m.Invers = r.yesno(s, QStringLiteral("Invers"));
-        m.SWAP = r.yesno(s, QStringLiteral("SWAP"));
+        m.Invers = s.yesno(Key("Invers"));
+        m.SWAP = s.yesno(Key("SWAP"));
     }
     if (p == P::UnkTm) {
-        m.Modem = r.yesno(s, QStringLiteral("Modem"));
-        m.TimeRes = u8(r.dec(s, QStringLiteral("TimeRes"), "0"));
-        m.RTSoff = u8(r.dec(s, QStringLiteral("RTSoff"), "0"));
-        m.RTSon = u8(r.dec(s, QStringLiteral("RTSon"), "0"));
+        m.Modem = s.yesno(Key("Modem"));
+        m.TimeRes = narrow<u8>(s.dec(Key("TimeRes"), "0"));
+        m.RTSoff = narrow<u8>(s.dec(Key("RTSoff"), "0"));
+        m.RTSon = narrow<u8>(s.dec(Key("RTSon"), "0"));
     }
     if (p == P::Hart) {
-        const QString name = QStringLiteral("AdrLong");
-        const QString v = r.text(s, name, QStringLiteral("00 00 00"));
+        const Key key("AdrLong");
+        const QString v = fromFile(s.bytes(key, "00 00 00"));
         const QStringList bytes = v.split(u' ', Qt::SkipEmptyParts);
         if (bytes.size() != 3)
-            r.fail(s, name, NumberText::notAnInteger(v));
+            s.fail(key, NumberText::notAnInteger(v));
         m.AdrLong = {0, 2, 0, 0, 0};
-        for (int i = 0; i < 3; ++i)
-            m.AdrLong[std::size_t(2 + i)] = u8(r.hexOf(s, name, bytes[i]));
-        m.Synch = r.yesno(s, QStringLiteral("Synch"));
+        for (int i = 0; i < 3; ++i) {
+            const auto b = NumberText::parseHex(bytes[i]);
+            if (!b)
+                s.fail(key, NumberText::notAnInteger(u'$' + bytes[i]));
+            m.AdrLong[std::size_t(2 + i)] = narrow<u8>(*b);
+        }
+        m.Synch = s.yesno(Key("Synch"));
     }
 }
 
-bool readControllers(const IniDocument& doc, const Reader& r, GatewayConfig& c,
-                     const LoadOptions& options, ProgressSink* progress)
+bool readControllers(const IniDocument& doc, GatewayConfig& c, const LoadOptions& options,
+                     ProgressSink* progress)
 {
     c.ClearControllers();
     const auto entries = doc.entries(kConfig);
     const std::size_t count = entries.size() / 2;
     const int step = count ? ProgressSink::kMaximum / int(std::min<std::size_t>(count, 116)) : 0;
     bool missing = false;
+    c.Controllers.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const auto& [pathKey, path] = entries[2 * i];
+        const QString& path = entries[2 * i].second;
         const auto& [netKey, net] = entries[2 * i + 1];
         ControllerEntry e;
         e.QueuePath = path;
-        e.NetNumber = static_cast<std::uint8_t>(r.hexOf(kConfig, netKey, net));
+        const auto number = NumberText::parseHex(net);
+        if (!number)
+            throw BadValue{QStringLiteral("Раздел [%1], ключ %2: %3")
+                               .arg(kConfig, netKey, NumberText::notAnInteger(u'$' + net))};
+        e.NetNumber = narrow<std::uint8_t>(*number);
         e.Present = !path.isEmpty() && QFileInfo(path).isFile();
         if (e.Present && options.makeDatabase)
             e.Database = options.makeDatabase(path, options.directories);
@@ -254,96 +294,100 @@ bool readControllers(const IniDocument& doc, const Reader& r, GatewayConfig& c,
     return missing;
 }
 
-void readGroup(const Reader& r, GatewayConfig& c)
+void readGroup(const IniDocument& doc, GatewayConfig& c)
 {
+    const Sec s(doc, kGroup);
     c.Changed.GroupChanged = false;
     for (int slot = 0; slot < Rows::GroupSlots && slot < int(c.GroupParams.size()); ++slot) {
-        const QString name = key("GroupP", slot);
-        if (r.text(kGroup, name).isEmpty())
+        const Key key("GroupP", slot);
+        if (s.bytes(key).empty())
             continue; // missing or empty: the slot stays empty
-        const QStringList p = r.named(kGroup, name, QString(), 3);
+        const Sec::Named n = s.named(key, {}, 3);
         GroupParamRef& g = c.GroupParams[std::size_t(slot)];
-        g.Name = p[0];
-        g.NetNumber = static_cast<std::uint8_t>(r.decOf(kGroup, name, p[1]));
-        g.ParamNumber = static_cast<std::uint16_t>(r.hexOf(kGroup, name, p[2]));
-        g.TaskNumber = static_cast<std::uint16_t>(r.decOf(kGroup, name, p[3]));
+        g.NetNumber = narrow<std::uint8_t>(s.decOf(key, n.numbers[0]));
+        g.ParamNumber = narrow<std::uint16_t>(s.hexOf(key, n.numbers[1]));
+        g.TaskNumber = narrow<std::uint16_t>(s.decOf(key, n.numbers[2]));
+        g.Name = n.name;
     }
 }
 
-void readMagistral(const Reader& r, GatewayConfig& c)
+void readMagistral(const IniDocument& doc, GatewayConfig& c)
 {
+    const Sec okp(doc, kOkp);
     c.Changed.OkpTypesChanged = false;
     for (int s = 0; s < Rows::OkpSubblocks; ++s) {
-        const auto type = r.dec(kOkp, key("TypeSub", s), "0");
+        const auto type = okp.dec(Key("TypeSub", s), "0");
         // Only the three types exist; any other number would index past the editor's choices.
         c.OkpSubblockTypes[std::size_t(s)] =
             type == SubblockTc || type == SubblockTu ? std::uint8_t(type) : std::uint8_t(SubblockNone);
     }
     c.Changed.TcChanged = c.Changed.TuChanged = false;
     for (int s = 0; s < Rows::OkpSubblocks; ++s) {
-        const QString sec = okpSection(s);
+        const Sec sec(doc, okpSection(s));
         const std::uint8_t type = c.OkpSubblockTypes[std::size_t(s)];
         const int rows = type == SubblockTc ? Rows::SignalsPerTcSubblock : Rows::OperationsPerTuSubblock;
         for (int n = 0; n < rows; ++n) {
             TcTuEntry& e = c.TcTuTable[std::size_t(tcTuRow(s, n))];
-            if (r.ref4(sec, key("TC-TU", n), true, e))
-                e.Name = cut(r.text(sec, key("NameTC-TU", n)));
+            if (sec.ref4(Key("TC-TU", n), true, e))
+                e.Name = sec.name80(Key("NameTC-TU", n));
             if (type == SubblockTu) {
-                const QString t = r.text(sec, key("TimeTU", n), QStringLiteral("0"));
-                e.Extra = t.isEmpty() ? 0 : std::int32_t(r.decOf(sec, key("TimeTU", n), t));
+                const Key key("TimeTU", n);
+                const std::string_view t = sec.bytes(key, "0");
+                e.Extra = t.empty() ? 0 : std::int32_t(sec.decOf(key, t));
             }
         }
     }
     c.Changed.IkpChanged = false;
     for (int s = 0; s < Rows::IkpSubblocks; ++s) {
-        const QString sec = ikpSection(s);
+        const Sec sec(doc, ikpSection(s));
         for (int n = 0; n < Rows::MeasurementsPerIkpSubblock; ++n) {
             TiEntry& e = c.IkpTable[std::size_t(ikpRow(s, n))];
-            if (r.ref4(sec, key("TO", n), false, e))
-                e.Name = cut(r.text(sec, key("NameTO", n)));
+            if (sec.ref4(Key("TO", n), false, e))
+                e.Name = sec.name80(Key("NameTO", n));
         }
     }
 }
 
-void readModbus(const Reader& r, GatewayConfig& c, LoadResult& result)
+void readModbus(const IniDocument& doc, GatewayConfig& c, LoadResult& result)
 {
     c.Changed.ModbusCoilChanged = false;
-    const QString& tu = kTuModbus;
-    if (r.dec(tu, QStringLiteral("Coil-0"), "3") == 3) {
+    const Sec tu(doc, kTuModbus);
+    if (tu.dec(Key("Coil-0"), "3") == 3) {
         result.notices << QStringLiteral("Несоответствие файла новой версии ВЕГ-78");
         c.HasFile = false;
     } else {
         for (int i = 0; i < Rows::ModbusCoils; ++i) {
             ModbusCoilEntry& e = c.ModbusCoilTable[std::size_t(i)];
-            const auto coil = r.dec(tu, key("Coil-", i), "65535");
+            const auto coil = tu.dec(Key("Coil-", i), "65535");
             if (coil == 65535)
                 continue; // a row not in use
-            e.Coil = static_cast<std::uint16_t>(coil);
-            if (r.ref4(tu, key("TU1-", i), false, e.TU1))
-                e.NameTU1 = cut(r.text(tu, key("NameTU1-", i)));
-            if (!r.ref4(tu, key("TU0-", i), false, e.TU0))
+            e.Coil = narrow<std::uint16_t>(coil);
+            if (tu.ref4(Key("TU1-", i), false, e.TU1))
+                e.NameTU1 = tu.name80(Key("NameTU1-", i));
+            if (!tu.ref4(Key("TU0-", i), false, e.TU0))
                 e.TU0 = ParamCore{};
-            e.NameTU0 = cut(r.text(tu, key("NameTU0-", i)));
-            e.TimeTU1 = static_cast<std::uint8_t>(r.dec(tu, key("TimeTU1-", i), "0"));
-            e.TimeTU0 = static_cast<std::uint8_t>(r.dec(tu, key("TimeTU0-", i), "0"));
-            e.TypeTU = static_cast<std::uint8_t>(r.hex(tu, key("TypeTU-", i), "0"));
-            if (r.ref4(tu, key("TU-OC1-", i), false, e.OC1))
-                e.NameOC1 = cut(r.text(tu, key("NameOC1-", i)));
-            if (r.ref4(tu, key("TU-OC0-", i), false, e.OC0))
-                e.NameOC0 = cut(r.text(tu, key("NameOC0-", i)));
-            if (r.ref4(tu, key("TU-READY1-", i), false, e.READY1))
-                e.NameREADY1 = cut(r.text(tu, key("NameREADY1-", i)));
-            if (r.ref4(tu, key("TU-READY0-", i), false, e.READY0))
-                e.NameREADY0 = cut(r.text(tu, key("NameREADY0-", i)));
+            e.NameTU0 = tu.name80(Key("NameTU0-", i));
+            e.TimeTU1 = narrow<std::uint8_t>(tu.dec(Key("TimeTU1-", i), "0"));
+            e.TimeTU0 = narrow<std::uint8_t>(tu.dec(Key("TimeTU0-", i), "0"));
+            e.TypeTU = narrow<std::uint8_t>(tu.hex(Key("TypeTU-", i), "0"));
+            if (tu.ref4(Key("TU-OC1-", i), false, e.OC1))
+                e.NameOC1 = tu.name80(Key("NameOC1-", i));
+            if (tu.ref4(Key("TU-OC0-", i), false, e.OC0))
+                e.NameOC0 = tu.name80(Key("NameOC0-", i));
+            if (tu.ref4(Key("TU-READY1-", i), false, e.READY1))
+                e.NameREADY1 = tu.name80(Key("NameREADY1-", i));
+            if (tu.ref4(Key("TU-READY0-", i), false, e.READY0))
+                e.NameREADY0 = tu.name80(Key("NameREADY0-", i));
         }
     }
-    auto readRows = [&](const QString& sec, std::vector<TcTuEntry>& rows, const char* refKey,
+    auto readRows = [&](const QString& section, std::vector<TcTuEntry>& rows, const char* refKey,
                         const char* nameKey, const char* extraKey) {
+        const Sec sec(doc, section);
         for (int n = 0; n < int(rows.size()); ++n) {
             TcTuEntry& e = rows[std::size_t(n)];
-            if (r.ref4(sec, key(refKey, n), false, e)) {
-                e.Name = cut(r.text(sec, key(nameKey, n)));
-                e.Extra = std::int32_t(r.dec(sec, key(extraKey, n), "0"));
+            if (sec.ref4(Key(refKey, n), false, e)) {
+                e.Name = sec.name80(Key(nameKey, n));
+                e.Extra = std::int32_t(sec.dec(Key(extraKey, n), "0"));
             }
         }
     };
@@ -353,80 +397,80 @@ void readModbus(const Reader& r, GatewayConfig& c, LoadResult& result)
     readRows(kTiFloatModbus, c.TiFloatTable, "TIFl", "NameTIFl", "HoldingReg");
 }
 
-Password readPassword(const Reader& r, const QString& sec, const QString& name)
+Password readPassword(const Sec& s, const Key& key)
 {
     Password out{};
-    const QString v = r.text(sec, name);
-    if (v.isEmpty())
+    const std::string_view v = s.bytes(key);
+    if (v.empty())
         return out;
     if (v.size() != 32)
-        r.fail(sec, name, NumberText::notAnInteger(u'$' + v));
-    for (int i = 0; i < 16; ++i)
-        out[std::size_t(i)] = static_cast<std::uint8_t>(r.hexOf(sec, name, v.mid(2 * i, 2)));
+        s.fail(key, NumberText::notAnInteger(u'$' + fromFile(v)));
+    for (std::size_t i = 0; i < 16; ++i)
+        out[i] = narrow<std::uint8_t>(s.hexOf(key, v.substr(2 * i, 2)));
     return out;
 }
 
-void readUnk(const Reader& r, GatewayConfig& c)
+void readUnk(const IniDocument& doc, GatewayConfig& c)
 {
     c.Changed.UnkChanged = false;
     for (int t = 0; t < Rows::UnkThreads; ++t) {
-        const QString sec = unkSection(t);
+        const Sec s(doc, unkSection(t));
         UnkThread& u = c.UnkThreads[std::size_t(t)];
-        u.Name = threadName(r.text(sec, key("NameNitka", t)));
-        u.Parole = readPassword(r, sec, key("Parole", t));
-        u.TypeMeas = static_cast<std::uint8_t>(r.dec(sec, key("TypeMeas", t), "0"));
-        u.Selection = static_cast<std::uint8_t>(r.dec(sec, key("Selection", t), "0"));
-        u.SetN = static_cast<std::uint8_t>(r.hex(sec, key("SetN", t), "0"));
-        u.RazmHour = static_cast<std::uint8_t>(r.dec(sec, key("RazmHour", t), "0"));
+        u.Name = threadName(s.text(Key("NameNitka", t)));
+        u.Parole = readPassword(s, Key("Parole", t));
+        u.TypeMeas = narrow<std::uint8_t>(s.dec(Key("TypeMeas", t), "0"));
+        u.Selection = narrow<std::uint8_t>(s.dec(Key("Selection", t), "0"));
+        u.SetN = narrow<std::uint8_t>(s.hex(Key("SetN", t), "0"));
+        u.RazmHour = narrow<std::uint8_t>(s.dec(Key("RazmHour", t), "0"));
         for (int n = 0; n < Rows::ParamsPerUnkThread; ++n) {
             GroupParamRef& g = c.GroupParams[std::size_t(unkGroupRow(t, n))];
-            r.pref3(sec, key("Par", n), g.Name, g.ParamNumber, g.TaskNumber);
+            s.pref3(Key("Par", n), g.Name, g.ParamNumber, g.TaskNumber);
         }
     }
-    c.ParoleWr = readPassword(r, kUnk, QStringLiteral("ParoleWr"));
+    c.ParoleWr = readPassword(Sec(doc, kUnk), Key("ParoleWr"));
 }
 
-void readHart(const Reader& r, GatewayConfig& c)
+void readHart(const IniDocument& doc, GatewayConfig& c)
 {
     c.Changed.HartChanged = false;
     for (int d = 0; d < Rows::HartDevices; ++d) {
-        const QString sec = hartSection(d);
+        const Sec s(doc, hartSection(d));
         HartDevice& h = c.HartDevices[std::size_t(d)];
-        h.TypeHart = static_cast<std::uint8_t>(r.hex(sec, key("TypeHart", d), "FF"));
-        h.NomHart = static_cast<std::uint8_t>(r.hex(sec, key("NomHart", d), "FF"));
-        h.KodHart = static_cast<std::uint8_t>(r.hex(sec, key("KodHart", d), "FF"));
-        h.SetN = static_cast<std::uint8_t>(r.hex(sec, key("SetN", d), "FF"));
-        h.RazmHour = static_cast<std::uint8_t>(r.dec(sec, key("RazmHour", d), "255"));
+        h.TypeHart = narrow<std::uint8_t>(s.hex(Key("TypeHart", d), "FF"));
+        h.NomHart = narrow<std::uint8_t>(s.hex(Key("NomHart", d), "FF"));
+        h.KodHart = narrow<std::uint8_t>(s.hex(Key("KodHart", d), "FF"));
+        h.SetN = narrow<std::uint8_t>(s.hex(Key("SetN", d), "FF"));
+        h.RazmHour = narrow<std::uint8_t>(s.dec(Key("RazmHour", d), "255"));
         for (int m = 0; m < Rows::ParamsPerHartDevice; ++m) {
             GroupParamRef& g = c.GroupParams[std::size_t(hartGroupRow(d, m))];
-            r.pref3(sec, key("Par", m), g.Name, g.ParamNumber, g.TaskNumber);
+            s.pref3(Key("Par", m), g.Name, g.ParamNumber, g.TaskNumber);
         }
     }
 }
 
-void readKts(const Reader& r, GatewayConfig& c)
+void readKts(const IniDocument& doc, GatewayConfig& c)
 {
     c.Changed.KtsGroupChanged = false;
     for (int g = 0; g < Rows::KtsGroups; ++g) {
-        const QString sec = ktsGroupSection(g);
+        const Sec s(doc, ktsGroupSection(g));
         KtsGroup& k = c.KtsGroups[std::size_t(g)];
-        k.SetN = static_cast<std::uint8_t>(r.hex(sec, key("SetN", g), "FF"));
-        k.BegScale = r.real(sec, key("BegScale", g));
-        k.EndScale = r.real(sec, key("EndScale", g));
-        k.Number = static_cast<std::uint8_t>(r.dec(sec, key("Number", g), "2"));
-        r.pref3(sec, key("Par", g), k.Name, k.ParamNumber, k.TaskNumber);
+        k.SetN = narrow<std::uint8_t>(s.hex(Key("SetN", g), "FF"));
+        k.BegScale = s.real(Key("BegScale", g));
+        k.EndScale = s.real(Key("EndScale", g));
+        k.Number = narrow<std::uint8_t>(s.dec(Key("Number", g), "2"));
+        s.pref3(Key("Par", g), k.Name, k.ParamNumber, k.TaskNumber);
     }
     c.Changed.KtsSignalChanged = false;
-    for (int n = 0; n < Rows::KtsSignals; ++n) {
-        const QString sec = ktsSignalSection(n);
-        KtsSignal& k = c.KtsSignals[std::size_t(n)];
-        k.SetN = static_cast<std::uint8_t>(r.hex(sec, key("SetN", n), "FF"));
-        const QString name = key("Par", n);
-        const QStringList p = r.named(sec, name, QStringLiteral(".FFFF.255.FF"), 3);
-        k.Name = p[0];
-        k.ParamNumber = static_cast<std::uint16_t>(r.hexOf(sec, name, p[1]));
-        k.TaskNumber = static_cast<std::uint16_t>(r.decOf(sec, name, p[2]));
-        k.Flags = static_cast<std::uint8_t>(r.hexOf(sec, name, p[3]));
+    for (int r = 0; r < Rows::KtsSignals; ++r) {
+        const Sec s(doc, ktsSignalSection(r));
+        KtsSignal& k = c.KtsSignals[std::size_t(r)];
+        k.SetN = narrow<std::uint8_t>(s.hex(Key("SetN", r), "FF"));
+        const Key key("Par", r);
+        const Sec::Named n = s.named(key, ".FFFF.255.FF", 3);
+        k.Name = n.name;
+        k.ParamNumber = narrow<std::uint16_t>(s.hexOf(key, n.numbers[0]));
+        k.TaskNumber = narrow<std::uint16_t>(s.decOf(key, n.numbers[1]));
+        k.Flags = narrow<std::uint8_t>(s.hexOf(key, n.numbers[2]));
     }
 }
 
@@ -437,45 +481,110 @@ class Writer
 public:
     Writer(IniDocument& doc, const SaveOptions& options) : m_doc(doc), m_options(options) {}
 
-    void put(const QString& section, const QString& name, const QString& value)
+    void erase(const QString& section)
     {
-        m_doc.writeString(section, name, value);
+        m_doc.eraseSection(section);
+        m_current = -1; // the other sections have moved
     }
-    void dec(const QString& section, const QString& name, std::int64_t v)
+    void raw(const QString& section, const Key& key, std::string_view value)
     {
-        put(section, name, QString::number(v));
+        if (m_current < 0 || section != m_currentName) {
+            m_current = m_doc.sectionForWrite(section);
+            m_currentName = section;
+        }
+        m_doc.writeRaw(m_current, key, value);
     }
-    void hex(const QString& section, const QString& name, std::uint32_t v, int digits)
+    // A text of the model, in Windows-1251 on one line.
+    void put(const QString& section, const Key& key, const QString& value)
     {
-        put(section, name, NumberText::hex(v, digits));
+        m_buf.clear();
+        appendText(value);
+        raw(section, key, m_buf);
     }
-    void yesno(const QString& section, const QString& name, bool v)
+    void dec(const QString& section, const Key& key, std::int64_t v)
     {
-        put(section, name, v ? QStringLiteral("YES") : QStringLiteral("NO"));
+        m_buf.clear();
+        appendDec(v);
+        raw(section, key, m_buf);
     }
-    void real(const QString& section, const QString& name, float v)
+    void hex(const QString& section, const Key& key, std::uint32_t v, int digits)
     {
-        put(section, name, NumberText::formatFloat(v, m_options.decimalSeparator));
+        m_buf.clear();
+        appendHex(v, digits);
+        raw(section, key, m_buf);
     }
-    void ref4(const QString& section, const QString& name, const ParamCore& c, bool netFirst)
+    void yesno(const QString& section, const Key& key, bool v) { raw(section, key, v ? "YES" : "NO"); }
+    void real(const QString& section, const Key& key, float v)
     {
-        put(section, name,
-            QStringLiteral("%1.%2.%3.%4")
-                .arg(netFirst ? c.NetNumber : c.Kind)
-                .arg(NumberText::hex(c.ParamNumber, 4))
-                .arg(netFirst ? c.Kind : c.NetNumber)
-                .arg(c.TaskNumber));
+        put(section, key, NumberText::formatFloat(v, m_options.decimalSeparator));
     }
-    void pref3(const QString& section, const QString& name, const QString& text,
-               std::uint16_t param, std::uint16_t task)
+    void ref4(const QString& section, const Key& key, const ParamCore& c, bool netFirst)
     {
-        put(section, name, text + u'.' + NumberText::hex(param, 4) + u'.' + QString::number(task));
+        m_buf.clear();
+        appendDec(netFirst ? c.NetNumber : c.Kind);
+        m_buf += '.';
+        appendHex(c.ParamNumber, 4);
+        m_buf += '.';
+        appendDec(netFirst ? c.Kind : c.NetNumber);
+        m_buf += '.';
+        appendDec(c.TaskNumber);
+        raw(section, key, m_buf);
     }
-    void erase(const QString& section) { m_doc.eraseSection(section); }
+    // Name, then the numbers: (value, hex digits or 0 for decimal) pairs, joined by ".".
+    void named(const QString& section, const Key& key, const QString& name,
+               std::initializer_list<std::pair<std::uint32_t, int>> numbers)
+    {
+        m_buf.clear();
+        appendText(name);
+        for (const auto& [v, digits] : numbers) {
+            m_buf += '.';
+            if (digits)
+                appendHex(v, digits);
+            else
+                appendDec(v);
+        }
+        raw(section, key, m_buf);
+    }
+    void pref3(const QString& section, const Key& key, const QString& name, std::uint16_t param,
+               std::uint16_t task)
+    {
+        named(section, key, name, {{param, 4}, {task, 0}});
+    }
 
 private:
+    void appendText(const QString& text)
+    {
+        const std::size_t from = m_buf.size();
+        Cp1251::encodeAppend(text, m_buf);
+        for (std::size_t i = from; i < m_buf.size(); ++i) {
+            if (m_buf[i] == '\n' || m_buf[i] == '\r')
+                m_buf[i] = ' '; // a line break would end the value in the file
+        }
+    }
+    void appendDec(std::int64_t v)
+    {
+        char b[24];
+        m_buf.append(b, std::to_chars(b, b + sizeof b, v).ptr);
+    }
+    void appendHex(std::uint32_t v, int digits)
+    {
+        char b[16];
+        int len = 0;
+        do {
+            b[len++] = "0123456789ABCDEF"[v & 0xF];
+            v >>= 4;
+        } while (v);
+        while (len < digits && len < int(sizeof b))
+            b[len++] = '0';
+        while (len)
+            m_buf += b[--len];
+    }
+
     IniDocument& m_doc;
     const SaveOptions& m_options;
+    std::string m_buf;
+    int m_current = -1;
+    QString m_currentName;
 };
 
 QString hexBytes(const Password& p)
@@ -508,20 +617,17 @@ LoadResult LoadConfiguration(GatewayConfig& config, const QString& path, const L
                              ProgressSink* progress)
 {
     LoadResult result;
-    if (!QFileInfo(path).isFile()) {
+    IniDocument::FileStatus status;
+    QString error;
+    const IniDocument doc = IniDocument::fromFile(path, &status, &error);
+    if (status == IniDocument::FileStatus::Missing) {
         result.status = LoadResult::Status::NotFound;
         result.message = QStringLiteral("Файл %1 не найден").arg(path);
         return result;
     }
-    IniDocument::FileStatus status;
-    QString error;
-    const IniDocument doc = IniDocument::fromFile(path, &status, &error);
     if (status != IniDocument::FileStatus::Ok) {
-        result.status = status == IniDocument::FileStatus::Missing ? LoadResult::Status::NotFound
-                                                                   : LoadResult::Status::Failed;
-        result.message = status == IniDocument::FileStatus::Missing
-                             ? QStringLiteral("Файл %1 не найден").arg(path)
-                             : error;
+        result.status = LoadResult::Status::Failed;
+        result.message = error;
         return result;
     }
     return LoadConfiguration(config, doc, path, options, progress);
@@ -531,8 +637,7 @@ LoadResult LoadConfiguration(GatewayConfig& config, const IniDocument& file, con
                              const LoadOptions& options, ProgressSink* progress)
 {
     LoadResult result;
-    const Reader r(file);
-    const ProtocolVariant protocol = protocolFromName(r.text(kProtokol, QStringLiteral("Name")));
+    const ProtocolVariant protocol = protocolFromName(fromFile(Sec(file, kProtokol).bytes(Key("Name"))));
     if (protocol == ProtocolVariant::None) {
         result.status = LoadResult::Status::WrongType;
         result.message = QStringLiteral("Файл %1 не соответствует нужному типу").arg(path);
@@ -540,34 +645,36 @@ LoadResult LoadConfiguration(GatewayConfig& config, const IniDocument& file, con
     }
 
     // Filled aside and taken over whole, so that a value that does not read leaves the
-    // configuration in memory as it was.
-    GatewayConfig c = config;
+    // configuration in memory as it was. The general settings the protocol does not store keep
+    // their values.
+    GatewayConfig c;
+    c.Common = config.Common;
     c.CreateFor(protocol);
     c.FileName = path;
-    c.IsReadBack = r.text(kProtokol, QStringLiteral("TypeFile"), QStringLiteral("Input")) == u"Read";
+    c.IsReadBack = fromFile(Sec(file, kProtokol).bytes(Key("TypeFile"), "Input")) == u"Read";
     c.HasFile = !c.IsReadBack;
     c.IsNewFile = false;
     try {
-        readCommon(r, c);
-        result.databaseMissing = readControllers(file, r, c, options, progress);
+        readCommon(file, c);
+        result.databaseMissing = readControllers(file, c, options, progress);
         switch (protocol) {
         case P::Magistral1:
-            readGroup(r, c);
-            readMagistral(r, c);
+            readGroup(file, c);
+            readMagistral(file, c);
             break;
         case P::Modbus:
-            readGroup(r, c);
-            readModbus(r, c, result);
+            readGroup(file, c);
+            readModbus(file, c, result);
             break;
         case P::UnkTm:
-            readUnk(r, c);
+            readUnk(file, c);
             break;
         case P::Hart:
-            readHart(r, c);
+            readHart(file, c);
             break;
         case P::KtsEnergia:
-            readGroup(r, c);
-            readKts(r, c);
+            readGroup(file, c);
+            readKts(file, c);
             break;
         case P::None:
             break;
@@ -627,45 +734,45 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
 
     Writer wr(file, options);
     wr.erase(kProtokol);
-    wr.put(kProtokol, QStringLiteral("Name"), protocolName(p));
-    wr.put(kProtokol, QStringLiteral("TypeFile"),
+    wr.put(kProtokol, Key("Name"), protocolName(p));
+    wr.put(kProtokol, Key("TypeFile"),
            out.isReadBack ? QStringLiteral("Read") : QStringLiteral("Input"));
 
     if (w.CommonChanged) {
         const QString& s = kCommon;
         const CommonSettings& m = c.Common;
         wr.erase(s);
-        wr.hex(s, QStringLiteral("AdrCAN"), m.AdrCAN, 2);
-        wr.hex(s, QStringLiteral("AdrExt"), m.AdrExt, 2);
+        wr.hex(s, Key("AdrCAN"), m.AdrCAN, 2);
+        wr.hex(s, Key("AdrExt"), m.AdrExt, 2);
         const QStringList can = fileCanSpeedTable(), line = fileLineSpeedTable();
-        wr.put(s, QStringLiteral("V_CAN"), can.value(m.V_CAN, can.first()));
-        wr.put(s, QStringLiteral("V_Ext"), line.value(m.V_Ext, line.first()));
-        wr.dec(s, QStringLiteral("RBit"), m.RBit);
-        wr.dec(s, QStringLiteral("TBit"), m.TBit);
-        wr.dec(s, QStringLiteral("tbegin"), m.tbegin);
-        wr.dec(s, QStringLiteral("trepeat"), m.trepeat);
-        wr.dec(s, QStringLiteral("TimeR_T"), m.TimeR_T);
+        wr.put(s, Key("V_CAN"), can.value(m.V_CAN, can.first()));
+        wr.put(s, Key("V_Ext"), line.value(m.V_Ext, line.first()));
+        wr.dec(s, Key("RBit"), m.RBit);
+        wr.dec(s, Key("TBit"), m.TBit);
+        wr.dec(s, Key("tbegin"), m.tbegin);
+        wr.dec(s, Key("trepeat"), m.trepeat);
+        wr.dec(s, Key("TimeR_T"), m.TimeR_T);
         switch (p) {
         case P::Magistral1:
-            wr.dec(s, QStringLiteral("RCon"), m.RCon);
-            wr.dec(s, QStringLiteral("TCon"), m.TCon);
-            wr.hex(s, QStringLiteral("AdrOKP"), m.AdrOKP, 2);
+            wr.dec(s, Key("RCon"), m.RCon);
+            wr.dec(s, Key("TCon"), m.TCon);
+            wr.hex(s, Key("AdrOKP"), m.AdrOKP, 2);
             break;
         case P::Modbus:
         case P::UnkTm:
-            wr.dec(s, QStringLiteral("RCon"), m.RCon);
-            wr.dec(s, QStringLiteral("TCon"), m.TCon);
-            wr.hex(s, QStringLiteral("Const1"), m.Const1, 4);
-            wr.hex(s, QStringLiteral("Const2"), m.Const2, 4);
+            wr.dec(s, Key("RCon"), m.RCon);
+            wr.dec(s, Key("TCon"), m.TCon);
+            wr.hex(s, Key("Const1"), m.Const1, 4);
+            wr.hex(s, Key("Const2"), m.Const2, 4);
             if (p == P::Modbus) {
-                wr.yesno(s, QStringLiteral("Invers"), m.Invers);
-                wr.yesno(s, QStringLiteral("SWAP"), m.SWAP);
+                wr.yesno(s, Key("Invers"), m.Invers);
+                wr.yesno(s, Key("SWAP"), m.SWAP);
             } else {
-                wr.yesno(s, QStringLiteral("Modem"), m.Modem);
+                wr.yesno(s, Key("Modem"), m.Modem);
                 if (m.Modem) {
-                    wr.dec(s, QStringLiteral("TimeRes"), m.TimeRes);
-                    wr.dec(s, QStringLiteral("RTSoff"), m.RTSoff);
-                    wr.dec(s, QStringLiteral("RTSon"), m.RTSon);
+                    wr.dec(s, Key("TimeRes"), m.TimeRes);
+                    wr.dec(s, Key("RTSoff"), m.RTSoff);
+                    wr.dec(s, Key("RTSon"), m.RTSon);
                 }
             }
             break;
@@ -673,10 +780,10 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             QString adr;
             for (int i = 2; i < 5; ++i)
                 adr += NumberText::hex(m.AdrLong[std::size_t(i)], 2) + u' ';
-            wr.put(s, QStringLiteral("AdrLong"), adr);
-            wr.yesno(s, QStringLiteral("Synch"), m.Synch);
-            wr.yesno(s, QStringLiteral("Invers"), m.Invers);
-            wr.yesno(s, QStringLiteral("SWAP"), m.SWAP);
+            wr.put(s, Key("AdrLong"), adr);
+            wr.yesno(s, Key("Synch"), m.Synch);
+            wr.yesno(s, Key("Invers"), m.Invers);
+            wr.yesno(s, Key("SWAP"), m.SWAP);
             break;
         }
         case P::KtsEnergia:
@@ -691,8 +798,8 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
         for (std::size_t i = 0; i < c.Controllers.size(); ++i) {
             const ControllerEntry& e = c.Controllers[i];
             const bool hidePath = c.IsReadBack && !e.Present;
-            wr.put(kConfig, key("WayUser", int(i)), hidePath ? QString() : e.QueuePath);
-            wr.hex(kConfig, key("Nset", int(i)), e.NetNumber, 2);
+            wr.put(kConfig, Key("WayUser", int(i)), hidePath ? QString() : e.QueuePath);
+            wr.hex(kConfig, Key("Nset", int(i)), e.NetNumber, 2);
         }
         advance();
     }
@@ -701,9 +808,8 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
         wr.erase(kGroup);
         for (int slot = 0; slot < Rows::GroupSlots && slot < int(c.GroupParams.size()); ++slot) {
             const GroupParamRef& g = c.GroupParams[std::size_t(slot)];
-            wr.put(kGroup, key("GroupP", slot),
-                   g.Name + u'.' + QString::number(g.NetNumber) + u'.' +
-                       NumberText::hex(g.ParamNumber, 4) + u'.' + QString::number(g.TaskNumber));
+            wr.named(kGroup, Key("GroupP", slot), g.Name,
+                     {{g.NetNumber, 0}, {g.ParamNumber, 4}, {g.TaskNumber, 0}});
         }
         advance();
     }
@@ -711,7 +817,7 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
     if (w.OkpTypesChanged) {
         wr.erase(kOkp);
         for (int s = 0; s < Rows::OkpSubblocks; ++s)
-            wr.dec(kOkp, key("TypeSub", s), c.OkpSubblockTypes[std::size_t(s)]);
+            wr.dec(kOkp, Key("TypeSub", s), c.OkpSubblockTypes[std::size_t(s)]);
         advance();
     }
 
@@ -723,10 +829,10 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             const int rows = tu ? Rows::OperationsPerTuSubblock : Rows::SignalsPerTcSubblock;
             for (int n = 0; n < rows; ++n) {
                 const TcTuEntry& e = c.TcTuTable[std::size_t(tcTuRow(s, n))];
-                wr.ref4(sec, key("TC-TU", n), e, true);
-                wr.put(sec, key("NameTC-TU", n), e.Name);
+                wr.ref4(sec, Key("TC-TU", n), e, true);
+                wr.put(sec, Key("NameTC-TU", n), e.Name);
                 if (tu)
-                    wr.dec(sec, key("TimeTU", n), e.Extra);
+                    wr.dec(sec, Key("TimeTU", n), e.Extra);
             }
             advance();
         }
@@ -738,8 +844,8 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             wr.erase(sec);
             for (int n = 0; n < Rows::MeasurementsPerIkpSubblock; ++n) {
                 const TiEntry& e = c.IkpTable[std::size_t(ikpRow(s, n))];
-                wr.ref4(sec, key("TO", n), e, false);
-                wr.put(sec, key("NameTO", n), e.Name);
+                wr.ref4(sec, Key("TO", n), e, false);
+                wr.put(sec, Key("NameTO", n), e.Name);
             }
             advance();
         }
@@ -749,22 +855,22 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
         const QString& s = kTuModbus;
         for (int i = 0; i < int(c.ModbusCoilTable.size()); ++i) {
             const ModbusCoilEntry& e = c.ModbusCoilTable[std::size_t(i)];
-            wr.ref4(s, key("TU1-", i), e.TU1, false);
-            wr.ref4(s, key("TU0-", i), e.TU0, false);
-            wr.put(s, key("NameTU1-", i), e.NameTU1);
-            wr.put(s, key("NameTU0-", i), e.NameTU0);
-            wr.dec(s, key("TimeTU1-", i), e.TimeTU1);
-            wr.dec(s, key("TimeTU0-", i), e.TimeTU0);
-            wr.hex(s, key("TypeTU-", i), e.TypeTU, 1);
-            wr.ref4(s, key("TU-OC1-", i), e.OC1, false);
-            wr.ref4(s, key("TU-OC0-", i), e.OC0, false);
-            wr.put(s, key("NameOC1-", i), e.NameOC1);
-            wr.put(s, key("NameOC0-", i), e.NameOC0);
-            wr.ref4(s, key("TU-READY1-", i), e.READY1, false);
-            wr.put(s, key("NameREADY1-", i), e.NameREADY1);
-            wr.ref4(s, key("TU-READY0-", i), e.READY0, false);
-            wr.put(s, key("NameREADY0-", i), e.NameREADY0);
-            wr.dec(s, key("Coil-", i), e.Coil);
+            wr.ref4(s, Key("TU1-", i), e.TU1, false);
+            wr.ref4(s, Key("TU0-", i), e.TU0, false);
+            wr.put(s, Key("NameTU1-", i), e.NameTU1);
+            wr.put(s, Key("NameTU0-", i), e.NameTU0);
+            wr.dec(s, Key("TimeTU1-", i), e.TimeTU1);
+            wr.dec(s, Key("TimeTU0-", i), e.TimeTU0);
+            wr.hex(s, Key("TypeTU-", i), e.TypeTU, 1);
+            wr.ref4(s, Key("TU-OC1-", i), e.OC1, false);
+            wr.ref4(s, Key("TU-OC0-", i), e.OC0, false);
+            wr.put(s, Key("NameOC1-", i), e.NameOC1);
+            wr.put(s, Key("NameOC0-", i), e.NameOC0);
+            wr.ref4(s, Key("TU-READY1-", i), e.READY1, false);
+            wr.put(s, Key("NameREADY1-", i), e.NameREADY1);
+            wr.ref4(s, Key("TU-READY0-", i), e.READY0, false);
+            wr.put(s, Key("NameREADY0-", i), e.NameREADY0);
+            wr.dec(s, Key("Coil-", i), e.Coil);
             advance();
         }
     }
@@ -774,9 +880,9 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
                          int rowsPerStep) {
         for (int n = 0; n < int(rows.size()); ++n) {
             const TcTuEntry& e = rows[std::size_t(n)];
-            wr.ref4(sec, key(refKey, n), e, false);
-            wr.put(sec, key(nameKey, n), e.Name);
-            wr.dec(sec, key(extraKey, n), e.Extra);
+            wr.ref4(sec, Key(refKey, n), e, false);
+            wr.put(sec, Key(nameKey, n), e.Name);
+            wr.dec(sec, Key(extraKey, n), e.Extra);
             if ((n + 1) % rowsPerStep == 0)
                 advance();
         }
@@ -791,20 +897,20 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             const QString sec = unkSection(t);
             const UnkThread& u = c.UnkThreads[std::size_t(t)];
             wr.erase(sec);
-            wr.put(sec, key("NameNitka", t), threadName(u.Name));
-            wr.put(sec, key("Parole", t), hexBytes(u.Parole));
-            wr.dec(sec, key("TypeMeas", t), u.TypeMeas);
-            wr.dec(sec, key("Selection", t), u.Selection);
-            wr.hex(sec, key("SetN", t), u.SetN, 2);
-            wr.dec(sec, key("RazmHour", t), u.RazmHour);
+            wr.put(sec, Key("NameNitka", t), threadName(u.Name));
+            wr.put(sec, Key("Parole", t), hexBytes(u.Parole));
+            wr.dec(sec, Key("TypeMeas", t), u.TypeMeas);
+            wr.dec(sec, Key("Selection", t), u.Selection);
+            wr.hex(sec, Key("SetN", t), u.SetN, 2);
+            wr.dec(sec, Key("RazmHour", t), u.RazmHour);
             for (int n = 0; n < Rows::ParamsPerUnkThread; ++n) {
                 const GroupParamRef& g = c.GroupParams[std::size_t(unkGroupRow(t, n))];
-                wr.pref3(sec, key("Par", n), g.Name, g.ParamNumber, g.TaskNumber);
+                wr.pref3(sec, Key("Par", n), g.Name, g.ParamNumber, g.TaskNumber);
             }
             advance();
         }
         wr.erase(kUnk);
-        wr.put(kUnk, QStringLiteral("ParoleWr"), hexBytes(c.ParoleWr));
+        wr.put(kUnk, Key("ParoleWr"), hexBytes(c.ParoleWr));
     }
 
     if (w.HartChanged) {
@@ -812,14 +918,14 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             const QString sec = hartSection(d);
             const HartDevice& h = c.HartDevices[std::size_t(d)];
             wr.erase(sec);
-            wr.hex(sec, key("TypeHart", d), h.TypeHart, 2);
-            wr.hex(sec, key("NomHart", d), h.NomHart, 2);
-            wr.hex(sec, key("KodHart", d), h.KodHart, 2);
-            wr.hex(sec, key("SetN", d), h.SetN, 2);
-            wr.dec(sec, key("RazmHour", d), h.RazmHour);
+            wr.hex(sec, Key("TypeHart", d), h.TypeHart, 2);
+            wr.hex(sec, Key("NomHart", d), h.NomHart, 2);
+            wr.hex(sec, Key("KodHart", d), h.KodHart, 2);
+            wr.hex(sec, Key("SetN", d), h.SetN, 2);
+            wr.dec(sec, Key("RazmHour", d), h.RazmHour);
             for (int m = 0; m < Rows::ParamsPerHartDevice; ++m) {
                 const GroupParamRef& g = c.GroupParams[std::size_t(hartGroupRow(d, m))];
-                wr.pref3(sec, key("Par", m), g.Name, g.ParamNumber, g.TaskNumber);
+                wr.pref3(sec, Key("Par", m), g.Name, g.ParamNumber, g.TaskNumber);
             }
             advance();
         }
@@ -830,11 +936,11 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             const QString sec = ktsGroupSection(g);
             const KtsGroup& k = c.KtsGroups[std::size_t(g)];
             wr.erase(sec);
-            wr.hex(sec, key("SetN", g), k.SetN, 2);
-            wr.real(sec, key("BegScale", g), k.BegScale);
-            wr.real(sec, key("EndScale", g), k.EndScale);
-            wr.dec(sec, key("Number", g), k.Number);
-            wr.pref3(sec, key("Par", g), k.Name, k.ParamNumber, k.TaskNumber);
+            wr.hex(sec, Key("SetN", g), k.SetN, 2);
+            wr.real(sec, Key("BegScale", g), k.BegScale);
+            wr.real(sec, Key("EndScale", g), k.EndScale);
+            wr.dec(sec, Key("Number", g), k.Number);
+            wr.pref3(sec, Key("Par", g), k.Name, k.ParamNumber, k.TaskNumber);
             advance();
         }
     }
@@ -844,10 +950,8 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
             const QString sec = ktsSignalSection(n);
             const KtsSignal& k = c.KtsSignals[std::size_t(n)];
             wr.erase(sec);
-            wr.hex(sec, key("SetN", n), k.SetN, 2);
-            wr.put(sec, key("Par", n),
-                   k.Name + u'.' + NumberText::hex(k.ParamNumber, 4) + u'.' +
-                       QString::number(k.TaskNumber) + u'.' + NumberText::hex(k.Flags, 2));
+            wr.hex(sec, Key("SetN", n), k.SetN, 2);
+            wr.named(sec, Key("Par", n), k.Name, {{k.ParamNumber, 4}, {k.TaskNumber, 0}, {k.Flags, 2}});
             advance();
         }
     }

@@ -61,13 +61,12 @@ IniDocument IniDocument::fromFile(const QString& path, FileStatus* status, QStri
             *error = message;
     };
     QFile file(path);
-    if (!file.exists()) {
-        set(FileStatus::Missing, QString());
-        return IniDocument();
-    }
     if (!file.open(QIODevice::ReadOnly)) {
-        set(FileStatus::Failed, QStringLiteral("Не удалось открыть файл %1: %2")
-                                    .arg(path, file.errorString()));
+        if (!file.exists())
+            set(FileStatus::Missing, QString());
+        else
+            set(FileStatus::Failed, QStringLiteral("Не удалось открыть файл %1: %2")
+                                        .arg(path, file.errorString()));
         return IniDocument();
     }
     if (file.size() > kMaxFileSize) {
@@ -204,30 +203,72 @@ void IniDocument::indexSection(const Section& section) const
 {
     if (section.indexed)
         return;
-    section.keyIndex.clear();
-    section.keyIndex.reserve(section.lines.size());
-    for (std::uint32_t i = 0; i < section.lines.size(); ++i) {
-        const Line& line = section.lines[i];
-        if (line.isEntry)
-            section.keyIndex.try_emplace(foldedHash(view(line.key)), i);
-    }
+    std::size_t entries = 0;
+    for (const Line& line : section.lines)
+        entries += line.isEntry;
+    std::size_t size = 8;
+    while (size < entries * 2)
+        size *= 2;
+    section.keyTable.assign(size, 0);
+    section.indexedEntries = 0;
     section.indexed = true;
+    for (std::uint32_t i = 0; i < section.lines.size(); ++i) {
+        if (section.lines[i].isEntry)
+            indexLine(section, i);
+    }
+}
+
+bool IniDocument::indexLine(const Section& section, std::uint32_t index) const
+{
+    if ((section.indexedEntries + 1) * 2 > section.keyTable.size())
+        return false;
+    Line& line = const_cast<Line&>(section.lines[index]);
+    const std::string_view key = view(line.key);
+    line.hash = foldedHash(key);
+    const std::size_t mask = section.keyTable.size() - 1;
+    for (std::size_t s = line.hash & mask;; s = (s + 1) & mask) {
+        const std::uint32_t slot = section.keyTable[s];
+        if (slot == 0) {
+            section.keyTable[s] = index + 1;
+            ++section.indexedEntries;
+            return true;
+        }
+        const Line& other = section.lines[slot - 1];
+        if (other.hash == line.hash && foldedEqual(view(other.key), key))
+            return true; // a duplicate: the first one stays the one read
+    }
 }
 
 int IniDocument::findLine(const Section& section, std::string_view encodedKey) const
 {
     indexSection(section);
-    const auto it = section.keyIndex.find(foldedHash(encodedKey));
-    if (it == section.keyIndex.end())
-        return -1;
-    if (foldedEqual(view(section.lines[it->second].key), encodedKey))
-        return static_cast<int>(it->second);
-    for (std::size_t i = 0; i < section.lines.size(); ++i) {
-        const Line& line = section.lines[i];
-        if (line.isEntry && foldedEqual(view(line.key), encodedKey))
-            return static_cast<int>(i);
+    const std::uint64_t hash = foldedHash(encodedKey);
+    const std::size_t mask = section.keyTable.size() - 1;
+    for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+        const std::uint32_t slot = section.keyTable[s];
+        if (slot == 0)
+            return -1;
+        const Line& line = section.lines[slot - 1];
+        if (line.hash == hash && foldedEqual(view(line.key), encodedKey))
+            return int(slot - 1);
     }
-    return -1;
+}
+
+IniDocument::SectionView IniDocument::section(const QString& name) const
+{
+    const int s = findSection(encodeName(name));
+    return s < 0 ? SectionView() : SectionView(this, s);
+}
+
+std::optional<std::string_view> IniDocument::SectionView::raw(std::string_view key) const
+{
+    if (!m_doc)
+        return std::nullopt;
+    const Section& sec = m_doc->m_sections[std::size_t(m_index)];
+    const int l = m_doc->findLine(sec, key);
+    if (l < 0)
+        return std::nullopt;
+    return m_doc->view(sec.lines[std::size_t(l)].value);
 }
 
 QByteArray IniDocument::toBytes() const
@@ -332,42 +373,50 @@ QString IniDocument::readString(const QString& section, const QString& key, cons
 
 void IniDocument::writeString(const QString& section, const QString& key, const QString& value)
 {
-    const std::string sectionName = singleLine(section.trimmed());
-    const std::string keyName = singleLine(key.trimmed());
-    std::string valueText = singleLine(value);
+    writeRaw(sectionForWrite(section), singleLine(key.trimmed()), singleLine(value));
+}
 
-    int s = findSection(sectionName);
-    if (s < 0) {
-        Section fresh;
-        fresh.hasHeading = true;
-        const std::uint32_t off = append("[" + sectionName + "]");
-        fresh.heading = {off, static_cast<std::uint32_t>(sectionName.size() + 2)};
-        fresh.name = {off + 1, static_cast<std::uint32_t>(sectionName.size())};
-        fresh.indexed = true;
-        m_sections.push_back(std::move(fresh));
-        s = static_cast<int>(m_sections.size() - 1);
-        m_sectionIndex.try_emplace(foldedHash(sectionName), static_cast<std::uint32_t>(s));
-    }
-    Section& sec = m_sections[s];
+int IniDocument::sectionForWrite(const QString& section)
+{
+    const std::string sectionName = singleLine(section.trimmed());
+    const int s = findSection(sectionName);
+    if (s >= 0)
+        return s;
+    Section fresh;
+    fresh.hasHeading = true;
+    const std::uint32_t off = append("[" + sectionName + "]");
+    fresh.heading = {off, static_cast<std::uint32_t>(sectionName.size() + 2)};
+    fresh.name = {off + 1, static_cast<std::uint32_t>(sectionName.size())};
+    m_sections.push_back(std::move(fresh));
+    const auto index = static_cast<std::uint32_t>(m_sections.size() - 1);
+    m_sectionIndex.try_emplace(foldedHash(sectionName), index);
+    return int(index);
+}
+
+void IniDocument::writeRaw(int s, std::string_view keyName, std::string_view valueText)
+{
+    Section& sec = m_sections[std::size_t(s)];
     const int existing = findLine(sec, keyName);
 
     // The line keeps the key's spelling as the file has it.
-    std::string lineText = existing >= 0 ? std::string(view(sec.lines[existing].key)) : keyName;
-    lineText += '=';
-    const auto keyLen = static_cast<std::uint32_t>(lineText.size() - 1);
-    lineText += valueText;
-    const std::uint32_t off = append(lineText);
+    // (Copied first: growing the arena would move the text it is taken from.)
+    const std::string key(existing >= 0 ? view(sec.lines[std::size_t(existing)].key) : keyName);
+    const auto keyLen = static_cast<std::uint32_t>(key.size());
+    const auto off = static_cast<std::uint32_t>(m_arena.size());
+    m_arena.append(key);
+    m_arena.push_back('=');
+    m_arena.append(valueText);
     Line line;
     line.isEntry = true;
-    line.text = {off, static_cast<std::uint32_t>(lineText.size())};
+    line.text = {off, static_cast<std::uint32_t>(keyLen + 1 + valueText.size())};
     line.key = {off, keyLen};
-    line.value = {off + keyLen + 1, static_cast<std::uint32_t>(valueText.size())};
-    std::uint32_t vOff = line.value.off, vLen = line.value.len;
+    std::uint32_t vOff = off + keyLen + 1, vLen = static_cast<std::uint32_t>(valueText.size());
     trim(m_arena, vOff, vLen);
     line.value = {vOff, vLen};
 
     if (existing >= 0) {
-        sec.lines[existing] = line;
+        line.hash = sec.lines[std::size_t(existing)].hash;
+        sec.lines[std::size_t(existing)] = line;
         return;
     }
     // After the last non-blank line of the section, so blank lines stay before the next heading.
@@ -376,10 +425,8 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
         --at;
     const bool shifts = at != sec.lines.size();
     sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
-    if (shifts)
+    if (shifts || (sec.indexed && !indexLine(sec, static_cast<std::uint32_t>(at))))
         sec.indexed = false;
-    else if (sec.indexed)
-        sec.keyIndex.try_emplace(foldedHash(keyName), static_cast<std::uint32_t>(at));
 }
 
 void IniDocument::eraseSection(const QString& section)

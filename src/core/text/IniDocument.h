@@ -59,6 +59,29 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     void eraseSection(const QString& section);
 
+    // Access for readers that look up many keys of one section: the section is found once, keys
+    // are Windows-1251 bytes, values the trimmed bytes of the file. A view is valid until the
+    // document is changed.
+    class SectionView
+    {
+    public:
+        SectionView() = default;
+        explicit operator bool() const { return m_doc != nullptr; }
+        std::optional<std::string_view> raw(std::string_view key) const;
+
+    private:
+        friend class IniDocument;
+        SectionView(const IniDocument* doc, int index) : m_doc(doc), m_index(index) {}
+        const IniDocument* m_doc = nullptr;
+        int m_index = -1;
+    };
+    SectionView section(const QString& name) const;
+
+    // Writing for writers that put many keys into one section: the section is found (or
+    // appended) once; key and value are Windows-1251 bytes of one line each.
+    int sectionForWrite(const QString& name);
+    void writeRaw(int section, std::string_view key, std::string_view value);
+
 private:
     struct Span
     {
@@ -71,6 +94,7 @@ private:
         Span key;   // trimmed key name (entries only)
         Span value; // trimmed value (entries only)
         bool isEntry = false;
+        std::uint64_t hash = 0; // folded key name, set when the section is indexed
     };
     struct Section
     {
@@ -78,8 +102,10 @@ private:
         Span heading;            // the heading line
         Span name;               // the trimmed name inside the brackets
         std::vector<Line> lines;
-        // folded-name hash -> first line with that key; built on first use.
-        mutable std::unordered_map<std::uint64_t, std::uint32_t> keyIndex;
+        // Open-addressing table of the entries (line index + 1, 0 = free slot), the first of
+        // duplicated keys only; built on first use.
+        mutable std::vector<std::uint32_t> keyTable;
+        mutable std::uint32_t indexedEntries = 0;
         mutable bool indexed = false;
     };
 
@@ -95,6 +121,8 @@ private:
     int findSection(std::string_view encodedName) const;
     int findLine(const Section& section, std::string_view encodedKey) const;
     void indexSection(const Section& section) const;
+    // Adds one entry to an indexed section's table; false when the table must be rebuilt.
+    bool indexLine(const Section& section, std::uint32_t line) const;
 
     std::string m_arena; // the file's bytes followed by every text written since
     std::vector<Section> m_sections;

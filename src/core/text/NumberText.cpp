@@ -7,23 +7,37 @@
 
 namespace veg::NumberText {
 
-std::optional<std::int64_t> parseDec(const QString& text)
+namespace {
+
+template <typename Ch> bool blank(Ch c)
 {
-    const QString t = text.trimmed();
-    qsizetype i = 0;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// [begin, end) narrowed to the text without surrounding blanks.
+template <typename Ch> void trimmed(const Ch*& begin, const Ch*& end)
+{
+    while (begin < end && blank(*begin))
+        ++begin;
+    while (end > begin && blank(end[-1]))
+        --end;
+}
+
+template <typename Ch> std::optional<std::int64_t> dec(const Ch* p, const Ch* end)
+{
+    trimmed(p, end);
     bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
-        negative = t[i] == u'-';
-        ++i;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
     }
-    if (i >= t.size())
+    if (p >= end)
         return std::nullopt;
     std::int64_t v = 0;
-    for (; i < t.size(); ++i) {
-        const char16_t c = t[i].unicode();
-        if (c < u'0' || c > u'9')
+    for (; p < end; ++p) {
+        if (*p < '0' || *p > '9')
             return std::nullopt;
-        v = v * 10 + (c - u'0');
+        v = v * 10 + (*p - '0');
         if (v > std::int64_t(std::numeric_limits<std::uint32_t>::max()) + 1)
             return std::nullopt;
     }
@@ -34,26 +48,50 @@ std::optional<std::int64_t> parseDec(const QString& text)
     return v;
 }
 
-std::optional<std::uint32_t> parseHex(const QString& text)
+template <typename Ch> std::optional<std::uint32_t> hexValue(const Ch* p, const Ch* end)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 8)
+    trimmed(p, end);
+    if (p >= end || end - p > 8)
         return std::nullopt;
     std::uint32_t v = 0;
-    for (const QChar ch : t) {
-        const char16_t c = ch.unicode();
+    for (; p < end; ++p) {
+        const auto c = *p;
         int d;
-        if (c >= u'0' && c <= u'9')
-            d = c - u'0';
-        else if (c >= u'A' && c <= u'F')
-            d = c - u'A' + 10;
-        else if (c >= u'a' && c <= u'f')
-            d = c - u'a' + 10;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
         else
             return std::nullopt;
         v = (v << 4) | static_cast<std::uint32_t>(d);
     }
     return v;
+}
+
+} // namespace
+
+std::optional<std::int64_t> parseDec(const QString& text)
+{
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    return dec(p, p + text.size());
+}
+
+std::optional<std::int64_t> parseDec(std::string_view text)
+{
+    return dec(text.data(), text.data() + text.size());
+}
+
+std::optional<std::uint32_t> parseHex(const QString& text)
+{
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    return hexValue(p, p + text.size());
+}
+
+std::optional<std::uint32_t> parseHex(std::string_view text)
+{
+    return hexValue(text.data(), text.data() + text.size());
 }
 
 std::optional<float> parseFloat(const QString& text)
@@ -82,7 +120,18 @@ std::optional<float> parseFloat(const QString& text)
 
 QString hex(std::uint32_t value, int digits)
 {
-    return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
+    char buf[16];
+    int len = 0;
+    do {
+        buf[len++] = "0123456789ABCDEF"[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    while (len < digits && len < int(sizeof buf))
+        buf[len++] = '0';
+    QString out(len, Qt::Uninitialized);
+    for (int i = 0; i < len; ++i)
+        out[i] = QLatin1Char(buf[len - 1 - i]);
+    return out;
 }
 
 QString formatFloat(float value, QChar decimalSeparator)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace veg {
 
@@ -13,8 +14,10 @@ namespace NumberText {
 // A decimal integer: optional sign, decimal digits, nothing else (the text is trimmed first).
 // Values outside the 32-bit range do not read.
 std::optional<std::int64_t> parseDec(const QString& text);
+std::optional<std::int64_t> parseDec(std::string_view text);
 // A hexadecimal integer without prefix, at most 32 bits.
 std::optional<std::uint32_t> parseHex(const QString& text);
+std::optional<std::uint32_t> parseHex(std::string_view text);
 // A 32-bit float in decimal notation; both '.' and ',' are taken as the decimal separator, so
 // that files written with either system separator read.
 std::optional<float> parseFloat(const QString& text);
