@@ -377,3 +377,24 @@ TEST_F(CanTest, DataTooLongForTheFrameIsRefused)
     EXPECT_EQ(link->WriteParam(0x0100, QByteArray(5, '\1'), canTarget()), Status::AdapterLength);
     EXPECT_TRUE(port->writes.isEmpty());
 }
+
+TEST_F(CanTest, AWriteFailureReopensThePortAndSendRequestClosesIt)
+{
+    makeAdapter(QByteArray("0\r\n"));
+    link->SetRetries(2);
+    port->writeFails = true;
+    EXPECT_EQ(link->ReadParam(0xF000, 2, canTarget(), answer), Status::WriteFailed);
+    EXPECT_EQ(logLines.count(QStringLiteral("k=8  Ошибка записи в последовательный порт ")), 2);
+    // reopened after each failed attempt, the adapter set up again each time
+    EXPECT_EQ(port->events.count(QStringLiteral("close")), 2);
+    EXPECT_TRUE(link->PortOpen());
+
+    // The dispatcher takes a whole adapter frame; its write failure leaves the port closed.
+    LinkTarget t = canTarget();
+    QByteArray frame = QByteArray::fromHex("25 00 00 00 04 00 02 00 F0 00 00 00 00");
+    EXPECT_EQ(link->SendRequest(frame, t, answer), Status::WriteFailed);
+    EXPECT_FALSE(link->PortOpen());
+    EXPECT_FALSE(port->isOpen());
+    port->writeFails = false;
+    EXPECT_EQ(link->SendRequest(frame, t, answer), Status::Aborted);
+}
