@@ -212,6 +212,14 @@ QString KalO::nowText()
     return timeText(m_ctx.clock->timeOfDay());
 }
 
+QString KalO::timeAtText(qint64 atMs)
+{
+    // The time of day is read only for a line that is written: reading it costs a system
+    // call on some systems, and most trace lines are never written.
+    Clock& clock = *m_ctx.clock;
+    return timeText(clock.timeOfDay().addMSecs(int(atMs - clock.nowMs())));
+}
+
 int KalO::readByte(std::uint8_t& byte)
 {
     const int n = m_port->read(&byte, 1);
@@ -283,7 +291,7 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
         m_receiveLine = QStringLiteral("<< ");
         if (traceLevel() > 2)
             log(m_sendLine);
-        const QString sentAt = nowText();
+        const qint64 sentAtMs = m_ctx.clock->nowMs();
 
         for (const QByteArray* piece : {&frame.header, &frame.body, &frame.trailer}) {
             if (piece->isEmpty())
@@ -322,8 +330,8 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
         if (attempt + 1 < attempts) {
             const QString late = drainInput();
             if (!late.isEmpty())
-                log(QStringLiteral("после того как: ") + late + sentAt + QStringLiteral("  ") +
-                    nowText());
+                log(QStringLiteral("после того как: ") + late + timeAtText(sentAtMs) +
+                    QStringLiteral("  ") + nowText());
         }
     }
     return status;
@@ -336,14 +344,9 @@ KalO::Received KalO::ReceiveFrame(int checksumKind, std::uint8_t address, int ex
     Received r;
     SetTimeouts(50, 500);
     Clock& clock = *m_ctx.clock;
-    const QTime startOfDay = clock.timeOfDay();
-    qint64 deadline = clock.nowMs() + kAnswerWaitMs;
+    const qint64 startMs = clock.nowMs();
+    qint64 deadline = startMs + kAnswerWaitMs;
     m_longAnswer = false;
-    m_frameTrace = QStringLiteral("Vs=") + QString::number(lineKind) + QStringLiteral(" m2=") +
-                   QString::number(kAnswerWaitMs / 1000) + QStringLiteral("  plus ") +
-                   timeText(QTime(0, 0).addMSecs(kAnswerWaitMs)) + QStringLiteral(" Now=") +
-                   timeText(startOfDay) + QStringLiteral(" Start=") +
-                   timeText(startOfDay.addMSecs(kAnswerWaitMs));
 
     int total = 0;
     bool aborted = false;
@@ -417,12 +420,12 @@ KalO::Received KalO::ReceiveFrame(int checksumKind, std::uint8_t address, int ex
     }
 
     int bodyRead = 0;
-    QString bodyAt;
+    qint64 bodyAtMs = -1;
     if (bodyLength >= 0 && !aborted) {
         r.framed = true;
         std::array<std::uint8_t, 256> body{};
         bodyRead = readUntil(body.data(), bodyLength, clock.nowMs() + kAnswerWaitMs);
-        bodyAt = nowText();
+        bodyAtMs = clock.nowMs();
         if (aborted) {
             status = Status::Aborted;
         } else if (bodyRead < bodyLength) {
@@ -468,14 +471,19 @@ KalO::Received KalO::ReceiveFrame(int checksumKind, std::uint8_t address, int ex
     }
     r.status = status;
 
-    const QString endAt = nowText();
-    m_frameTrace += QStringLiteral(" kpd=") + QString::number(std::max(0, bodyLength)) +
-                    QLatin1Char(' ') + (bodyAt.isEmpty() ? endAt : bodyAt) +
-                    QStringLiteral(" m1=") + QString::number(bodyRead) + QLatin1Char(' ') + endAt +
-                    QStringLiteral("  ") + endAt + QStringLiteral("  Result=") +
-                    QString::number(status) + QStringLiteral(" ish=") + QString::number(total);
-    if (endsWithout(status, {0, 37, 38}) || traceLevel() > 3)
-        log(m_frameTrace);
+    if (endsWithout(status, {0, 37, 38}) || traceLevel() > 3) {
+        const qint64 endMs = clock.nowMs();
+        const QString endAt = timeAtText(endMs);
+        log(QStringLiteral("Vs=") + QString::number(lineKind) + QStringLiteral(" m2=") +
+            QString::number(kAnswerWaitMs / 1000) + QStringLiteral("  plus ") +
+            timeText(QTime(0, 0).addMSecs(kAnswerWaitMs)) + QStringLiteral(" Now=") +
+            timeAtText(startMs) + QStringLiteral(" Start=") + timeAtText(startMs + kAnswerWaitMs) +
+            QStringLiteral(" kpd=") + QString::number(std::max(0, bodyLength)) + QLatin1Char(' ') +
+            (bodyAtMs >= 0 ? timeAtText(bodyAtMs) : endAt) + QStringLiteral(" m1=") +
+            QString::number(bodyRead) + QLatin1Char(' ') + endAt + QStringLiteral("  ") + endAt +
+            QStringLiteral("  Result=") + QString::number(status) + QStringLiteral(" ish=") +
+            QString::number(total));
+    }
     return r;
 }
 

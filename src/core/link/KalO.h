@@ -148,6 +148,7 @@ private:
     void log(const QString& line);
     QString timeText(QTime t) const;
     QString nowText();
+    QString timeAtText(qint64 atMs);
 
     std::unique_ptr<SerialPort> m_port;
     LinkContext m_ctx;
@@ -171,7 +172,6 @@ private:
     bool m_longAnswer = false;
     QString m_sendLine = QStringLiteral(">> ");
     QString m_receiveLine = QStringLiteral("<< ");
-    QString m_frameTrace;
 };
 
 } // namespace veg
