@@ -140,3 +140,31 @@ TEST(TaskClBadInput, OverlongTextLengthIsCutToTheField)
     EXPECT_EQ(t.tasks()[0].ShortName, "AAAAAAAA");
     EXPECT_FALSE(t.modulesRead());
 }
+
+// A module naming one large algorithm over and over stops loading at a sane size.
+TEST(TaskClBadInput, ModuleNamingAnAlgorithmThousandsOfTimes)
+{
+    QByteArray algorithm(70, '\0');
+    algorithm[58] = 7;
+    algorithm[64] = char(0xFF); // 65535 descriptors announced, 4000 present
+    algorithm[65] = char(0xFF);
+    QByteArray descriptor(72, '\0');
+    descriptor[0] = 7;
+    for (int i = 0; i < 4000; ++i)
+        algorithm.append(descriptor);
+    QByteArray module(104, '\0');
+    module[100] = char(0xFF); // 65535 entries, each naming algorithm 7
+    module[101] = char(0xFF);
+    QByteArray entry(6, '\0');
+    entry[2] = 7;
+    for (int i = 0; i < 65535; ++i)
+        module.append(entry);
+    MemoryDatabaseSource source;
+    source.Queue = QByteArray(128, '\0');
+    source.Modules.insert(0, module);
+    source.Algorithms.insert(7, algorithm);
+    const Task_CL t("mem", source);
+    EXPECT_EQ(t.descriptors().size(), std::size_t(1) << 20);
+    EXPECT_EQ(t.algorithmHeaders().size(), std::size_t(((1 << 20) + 3999) / 4000));
+    EXPECT_FALSE(t.modulesRead()); // the last naming loaded nothing
+}

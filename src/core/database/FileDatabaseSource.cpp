@@ -75,12 +75,17 @@ std::optional<QByteArray> FileDatabaseSource::algorithmFile(std::uint16_t algori
 {
     if (m_algorithmDir.isEmpty())
         return std::nullopt;
+    const auto known = m_algorithmFiles.constFind(algorithm);
+    if (known != m_algorithmFiles.cend())
+        return *known;
     if (!m_algorithms)
         m_algorithms = FileTreeIndex::shared(m_algorithmDir);
     const QString path = m_algorithms->find(databaseFileStem(algorithm) + ".ALG");
-    if (path.isEmpty())
-        return std::nullopt;
-    return readDatabaseFile(path, 2);
+    std::optional<QByteArray> bytes;
+    if (!path.isEmpty())
+        bytes = readDatabaseFile(path, 2);
+    m_algorithmFiles.insert(algorithm, bytes);
+    return bytes;
 }
 
 } // namespace veg

@@ -2,6 +2,8 @@
 
 #include "database/DatabaseSource.h"
 
+#include <QHash>
+
 #include <memory>
 
 namespace veg {
@@ -15,7 +17,8 @@ class FileTreeIndex;
 // module file one attempt. Module and template names are tried as written first; on a file
 // system that tells letter case apart, a name differing only in case is accepted as well. An
 // empty directory stands for "not configured" and finds nothing. The algorithm tree is searched
-// through a shared index that is checked for changes once per source, not once per algorithm.
+// through a shared index that is checked for changes once per source, not once per algorithm;
+// an algorithm named twice by a module is read from disk once.
 class FileDatabaseSource : public DatabaseSource
 {
 public:
@@ -35,6 +38,7 @@ private:
     QString m_moduleDir;
     QString m_templateDir;
     std::shared_ptr<const FileTreeIndex> m_algorithms;
+    QHash<std::uint16_t, std::optional<QByteArray>> m_algorithmFiles;
 };
 
 // Reads a whole file, `attempts` times at most; nullopt when it cannot be opened.

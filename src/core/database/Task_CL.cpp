@@ -55,6 +55,11 @@ int textRecordCount(std::uint16_t length)
 // collide with the queue's own numbers.
 constexpr int TemplateTaskLimit = 32768;
 
+// A module may name one algorithm many times and every naming loads it again; a damaged module
+// naming a large algorithm thousands of times would fill the memory. Real controllers hold a few
+// thousand descriptors; beyond this limit no more algorithms are loaded.
+constexpr std::size_t DescriptorLimit = std::size_t(1) << 20;
+
 // Starting capacities of the lists; the lists grow beyond them as needed.
 constexpr std::size_t TaskCapacity = 256;
 constexpr std::size_t ParamCapacity = 1024;
@@ -144,6 +149,8 @@ bool Task_CL::ReadModules(DatabaseSource& source)
 
 bool Task_CL::LoadAlgorithm(DatabaseSource& source, std::uint16_t algorithm)
 {
+    if (m_descriptors.size() >= DescriptorLimit)
+        return false;
     const std::optional<QByteArray> file = source.algorithmFile(algorithm);
     if (!file)
         return false;
@@ -153,7 +160,9 @@ bool Task_CL::LoadAlgorithm(DatabaseSource& source, std::uint16_t algorithm)
         return false;
     const AlgorithmHeader header = DbRecords::decodeAlgorithmHeader(record);
     m_algorithmHeaders.push_back(header);
-    for (int i = 0; i < header.Count && cursor.take(DescriptorSize, record); ++i)
+    for (int i = 0; i < header.Count && m_descriptors.size() < DescriptorLimit &&
+                    cursor.take(DescriptorSize, record);
+         ++i)
         m_descriptors.push_back(DbRecords::decodeDescriptor(record));
     return true;
 }

@@ -67,7 +67,9 @@ inline constexpr int AnyClassAboveZero = -2;
 // kept: the tasks read so far with their complete parameters, the descriptors read so far. A
 // text-valued parameter whose continuation records are cut off is dropped. A queue or template
 // file too short for its header holds no tasks, an algorithm file too short for its header
-// counts as missing, a module file too short for its header as absent.
+// counts as missing, a module file too short for its header as absent. A module that names
+// algorithms so often that they would bring more than 1,048,576 descriptors loads no algorithm
+// beyond that.
 class Task_CL
 {
 public:
