@@ -256,3 +256,118 @@ TEST_F(TransactTest, AFloodOfBytesIsTracedInPieces)
     EXPECT_EQ(read(), Status::NoAnswer);
     EXPECT_FALSE(logLines.filter(QStringLiteral(" много данных из буфера ")).isEmpty());
 }
+
+// The repetition rules of the element read and the transit access level.
+struct OperationRulesTest : LinkFixture
+{
+    LinkAnswer answer;
+    int got = 0;
+
+    void script(QList<QByteArray> answers)
+    {
+        auto queue = std::make_shared<QList<QByteArray>>(std::move(answers));
+        onEachFrame(*port, [queue](FakePort& p, int) {
+            if (!queue->isEmpty())
+                p.arrive(queue->takeFirst());
+        });
+    }
+    LinkTarget transit()
+    {
+        LinkTarget t = direct();
+        t.Route = LinkTarget::kTransit;
+        t.Address = 0x01;
+        return t;
+    }
+};
+
+TEST_F(OperationRulesTest, ElementReadRepeatsTheWholeOperation)
+{
+    const QByteArray badSum = QByteArray::fromHex("10 00 25 01 02 03 04 00 16");
+    const QByteArray good = QByteArray::fromHex("10 00 25 01 02 03 04 2F 16");
+    struct Case
+    {
+        const char* name;
+        QList<QByteArray> answers;
+        LinkStatus status;
+        int frames;
+    } cases[] = {
+        // each of the two repetitions makes its own two attempts
+        {"checksum every time", {badSum, badSum, badSum, badSum, good}, 36, 4},
+        {"good in the second repetition", {badSum, badSum, badSum, good}, 0, 4},
+        // no answer at all (1) is not repeated
+        {"silence", {}, 1, 2},
+        {"negative receipt is repeated", {QByteArray::fromHex("E5"), good}, 0, 2},
+    };
+    for (const auto& c : cases) {
+        makeLink();
+        link->SetRetries(2);
+        script(c.answers);
+        EXPECT_EQ(link->ReadParamAt(0x0200, 1, 4, 4, direct(), answer, got), c.status) << c.name;
+        EXPECT_EQ(port->writes.size() / 3, c.frames) << c.name;
+    }
+}
+
+TEST_F(OperationRulesTest, ElementCountOfALongAnswer)
+{
+    makeLink();
+    script({QByteArray::fromHex("68 0A 0A 68 00 25 01 02 03 04 05 06 07 08 49 16")});
+    ASSERT_EQ(link->ReadParamAt(0x0200, 0, 8, 2, direct(), answer, got), Status::Ok);
+    EXPECT_EQ(got, 4);
+    EXPECT_EQ(answer.count(), 8);
+    // an element size of 0 does not divide by zero
+    makeLink();
+    script({QByteArray::fromHex("68 0A 0A 68 00 25 01 02 03 04 05 06 07 08 49 16")});
+    ASSERT_EQ(link->ReadParamAt(0x0200, 0, 8, 0, direct(), answer, got), Status::Ok);
+    EXPECT_EQ(got, 8);
+}
+
+TEST_F(OperationRulesTest, TransitElementReadSendsAgainOnANegativeReceipt)
+{
+    const QByteArray nak = QByteArray::fromHex("E5");
+    const QByteArray good = QByteArray::fromHex("10 00 01 01 02 03 04 0B 16");
+    makeLink();
+    link->SetRetries(2);
+    script({nak, nak, good});
+    EXPECT_EQ(link->ReadParamAt(0x0200, 1, 4, 4, transit(), answer, got), Status::Ok);
+    EXPECT_EQ(port->writes.size() / 3, 3);
+    EXPECT_EQ(answer.data(3), 0x04);
+}
+
+TEST_F(OperationRulesTest, AbortEndsTheElementReadAtOnce)
+{
+    // The transit request clears the abort flag before it sends, so the repetition must not
+    // go on after an abort, or the operator's abort would be lost.
+    makeLink();
+    link->SetRetries(5);
+    int pumps = 0;
+    pumpHook = [&] {
+        if (++pumps == 5)
+            shared.AbortRequested = true;
+    };
+    EXPECT_EQ(link->ReadParamAt(0x0200, 1, 4, 4, transit(), answer, got), Status::Aborted);
+    EXPECT_EQ(port->writes.size() / 3, 1);
+}
+
+TEST_F(OperationRulesTest, TransitAccessLevel)
+{
+    const QByteArray ack = QByteArray::fromHex("A2");
+    struct Case
+    {
+        const char* name;
+        QList<QByteArray> answers;
+        LinkStatus status;
+    } cases[] = {
+        {"granted", {ack, QByteArray::fromHex("10 00 01 02 00 00 00 03 16")}, 0},
+        {"level read with a high nibble",
+         {ack, QByteArray::fromHex("10 00 01 F2 00 00 00 F3 16")},
+         0},
+        {"another level", {ack, QByteArray::fromHex("10 00 01 01 00 00 00 02 16")}, 51},
+        {"negative receipt counts as success", {QByteArray::fromHex("E5")}, 0},
+        {"negative receipt to the level read", {ack, QByteArray::fromHex("E5")}, 0},
+    };
+    for (const auto& c : cases) {
+        makeLink();
+        script(c.answers);
+        EXPECT_EQ(link->SetAccessLevelTransit(2, QString(), transit()), c.status) << c.name;
+    }
+}

@@ -52,9 +52,9 @@ void appendWord(QByteArray& out, std::uint16_t value)
     out.append(char(value >> 8));
 }
 
-bool endsWithout(LinkStatus st, std::initializer_list<LinkStatus> list)
+bool isOneOf(LinkStatus st, std::initializer_list<LinkStatus> list)
 {
-    return std::find(list.begin(), list.end(), st) == list.end();
+    return std::find(list.begin(), list.end(), st) != list.end();
 }
 
 // The access code as up to 8 hex digits, most significant first; missing digits and those
@@ -314,7 +314,7 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
                 status = Status::ControlByte;
         }
 
-        const bool exchangeError = endsWithout(status, {0, 6, 8, 9, 29, 37, 38});
+        const bool exchangeError = !isOneOf(status, {0, 6, 8, 9, 29, 37, 38});
         if (traceLevel() >= 3 || (traceLevel() == 2 && exchangeError)) {
             if (exchangeError)
                 log(QStringLiteral("ошибки обмена "));
@@ -323,7 +323,7 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
             log(m_receiveLine);
         }
 
-        if (!endsWithout(status, {0, 6, 8, 9, 37, 38}) ||
+        if (isOneOf(status, {0, 6, 8, 9, 37, 38}) ||
             (status == Status::ControlByte && previous == Status::ControlByte))
             return status;
         previous = status;
@@ -471,7 +471,7 @@ KalO::Received KalO::ReceiveFrame(int checksumKind, std::uint8_t address, int ex
     }
     r.status = status;
 
-    if (endsWithout(status, {0, 37, 38}) || traceLevel() > 3) {
+    if (!isOneOf(status, {0, 37, 38}) || traceLevel() > 3) {
         const qint64 endMs = clock.nowMs();
         const QString endAt = timeAtText(endMs);
         log(QStringLiteral("Vs=") + QString::number(lineKind) + QStringLiteral(" m2=") +
