@@ -442,3 +442,47 @@ TEST_F(AnswerTest, AccessLevelMustBeTheOneAskedFor)
     answerFrames(*port, {hexBytes("10 00 25 01 00 00 00 26 16")});
     EXPECT_EQ(link->SetAccessLevel(2, QString(), direct()), Status::AccessDenied);
 }
+
+TEST_F(AnswerTest, RandomAndCutAnswersGiveAStatusAndNothingElse)
+{
+    // Seeded noise, start bytes with random lengths, and good frames cut short or with one
+    // byte changed: every answer ends in a status of the table, and a good status only with a
+    // count the answer record can hold.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return std::uint8_t(seed >> 16);
+    };
+    const QByteArray good = hexBytes("68 08 08 68 00 25 01 02 03 04 05 06 3A 16");
+    for (int round = 0; round < 300; ++round) {
+        QByteArray a;
+        switch (round % 3) {
+        case 0:
+            for (int i = next() % 40; i > 0; --i)
+                a.append(char(next()));
+            break;
+        case 1:
+            a = QByteArray::fromHex("68");
+            a.append(char(next()));
+            a.append(a[1]);
+            a.append(char(0x68));
+            for (int i = next(); i > 0; --i)
+                a.append(char(next()));
+            break;
+        default:
+            a = good.left(next() % (good.size() + 1));
+            if (!a.isEmpty())
+                a[next() % a.size()] = char(next());
+            break;
+        }
+        makeLink();
+        link->SetRetries(1);
+        answerFrames(*port, {a});
+        LinkAnswer answer;
+        const LinkStatus st = link->ReadParam(0x0100, 6, direct(0x25, round % 3), answer);
+        EXPECT_TRUE(st >= 0 && st < Status::kCount) << round;
+        if (st == Status::Ok) {
+            EXPECT_LE(answer.count(), LinkAnswer::kSize - LinkAnswer::kDataOffset) << round;
+        }
+    }
+}
