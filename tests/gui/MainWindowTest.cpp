@@ -2,8 +2,14 @@
 
 #include "app/TFNastr.h"
 #include "config/ProgramSettings.h"
+#include "link/TFNastrObm.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -128,4 +134,51 @@ TEST_F(MainWindowTest, ClosingAsksAndAYesWithoutASaveKeepsTheWindowOpen)
     trigger("N_Exit");
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(dialogs.asked.count("confirm: Сохранить изменения?"), 2);
+}
+
+TEST_F(MainWindowTest, ExchangeSettingsWindowShowsThePanelsOfTheLink)
+{
+    TFNastrObm* w = window.nastrObm();
+    ASSERT_NE(w, nullptr);
+    w->FormActivate();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    auto visible = [&](const char* name) { return w->findChild<QWidget*>(name)->isVisible(); };
+    // CAN-BUS is the default link: the PC number and the CAN speed stand in place of the others.
+    EXPECT_TRUE(visible("EditPcNumber"));
+    EXPECT_TRUE(visible("ComboCanSpeed"));
+    EXPECT_FALSE(visible("RadioGroupCrc"));
+    EXPECT_FALSE(visible("ComboSpeed"));
+    EXPECT_FALSE(visible("CheckAdapter"));
+
+    auto* group = w->findChild<QGroupBox*>("RadioGroupLink");
+    QList<QRadioButton*> links = group->findChildren<QRadioButton*>();
+    ASSERT_EQ(links.size(), 2);
+    EXPECT_EQ(links[0]->text(), "RS-232 ");
+    // A radio button takes a click on its indicator and text, not on the rest of its width.
+    auto click = [](QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); };
+    click(links[0]);
+    EXPECT_TRUE(links[0]->isChecked());
+    EXPECT_TRUE(visible("RadioGroupCrc"));
+    EXPECT_TRUE(visible("CheckAdapter"));
+    EXPECT_FALSE(visible("EditAdapter"));
+    EXPECT_FALSE(w->findChild<QWidget*>("ComboSpeed")->isEnabled());
+    click(w->findChild<QCheckBox*>("CheckAdapter"));
+    EXPECT_TRUE(visible("EditAdapter"));
+    EXPECT_TRUE(w->findChild<QWidget*>("ComboSpeed")->isEnabled());
+    EXPECT_TRUE(settings.exchange.ViaAdapter);
+
+    // Only digits reach the PC number.
+    auto* pc = w->findChild<QLineEdit*>("EditPcNumber");
+    click(links[1]);
+    pc->selectAll();
+    QTest::keyClicks(pc, "1a2");
+    EXPECT_EQ(pc->text(), "12");
+
+    QTest::mouseClick(w->findChild<QPushButton*>("ButtonApply"), Qt::LeftButton);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(settings.exchange.PcNumber, 12);
+    EXPECT_FALSE(settings.exchange.ViaAdapter); // CAN-BUS has no adapter
+    EXPECT_TRUE(QFile::exists(dir.filePath("vegconf.ini")));
+    EXPECT_TRUE(dialogs.asked.isEmpty());
 }

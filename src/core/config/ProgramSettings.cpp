@@ -196,10 +196,10 @@ template <typename Edit> bool ProgramSettings::update(Edit edit, QString* error)
     return doc.saveAtomic(m_path, error);
 }
 
-bool ProgramSettings::WriteExchangeSettings(QString* error)
+bool ProgramSettings::WriteExchangeSettings(QString* error, const ExchangeTexts* texts)
 {
     return update(
-        [this](IniDocument& doc) {
+        [this, texts](IniDocument& doc) {
             // The adapter's tuning shares the section; it survives the rewrite.
             std::vector<std::pair<QString, QString>> kept;
             for (const QString& k : adapterKeys()) {
@@ -214,15 +214,15 @@ bool ProgramSettings::WriteExchangeSettings(QString* error)
             };
             put("VS", link[e.AdapterKind == ExchangeSettings::kCanBus ? 1 : 0]);
             put("Comport", e.PortName);
-            put("Pc_numb", QString::number(e.PcNumber));
+            put("Pc_numb", texts ? texts->pcNumber : QString::number(e.PcNumber));
             put("SpeedPC", ExchangeSettings::canSpeeds().value(e.CanSpeedIndex));
             put("CRC", QString::number(e.ChecksumKind));
             put("Speed", ExchangeSettings::serialSpeeds().value(e.SpeedIndex));
             put("Adapter", boolText(e.ViaAdapter));
-            put("AdapterSetn", NumberText::hex(e.AdapterNumber, 2));
-            put("SetNVEG", NumberText::hex(e.GatewayNumber, 2));
+            put("AdapterSetn", texts ? texts->adapterNumber : NumberText::hex(e.AdapterNumber, 2));
+            put("SetNVEG", texts ? texts->gatewayNumber : NumberText::hex(e.GatewayNumber, 2));
             put("KPov", QString::number(e.Retries));
-            put("TimeW", QString::number(e.AnswerWaitSeconds));
+            put("TimeW", texts ? texts->answerWait : QString::number(e.AnswerWaitSeconds));
             for (const auto& [k, v] : kept)
                 doc.writeString(kParametr, k, v);
         },

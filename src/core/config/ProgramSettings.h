@@ -36,8 +36,14 @@ public:
     QStringList ReadProgramSettings();
     QStringList ReadDatabaseDirectories();
 
-    // Each returns false with the reason in `error` when the file cannot be written.
-    bool WriteExchangeSettings(QString* error);
+    // The texts of the exchange settings window's boxes, written as the window shows them.
+    struct ExchangeTexts
+    {
+        QString pcNumber, adapterNumber, gatewayNumber, answerWait;
+    };
+    // Each returns false with the reason in `error` when the file cannot be written. Without
+    // `texts` the numbers are written as the window would show them.
+    bool WriteExchangeSettings(QString* error, const ExchangeTexts* texts = nullptr);
     bool WriteDatabaseDirectories(QString* error);
     bool WriteAdditionalSettings(QString* error);
     bool WriteModbusLinkSettings(QString* error);

@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "config/ProgramSettings.h"
+#include "link/TFNastrObm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +54,11 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     SaveOptions save;
     save.decimalSeparator = QLocale::system().decimalPoint().at(0);
     m_commands.setSaveOptions(save);
+    m_nastrObm = new TFNastrObm(settings, dialogs, this);
+    m_dopNastr = new TFDopNastr(settings, dialogs, this);
+    connect(action(QStringLiteral("N_NastrObm")), &QAction::triggered, m_nastrObm, &TFNastrObm::exec);
+    connect(action(QStringLiteral("N_DopNastr")), &QAction::triggered, m_dopNastr, &TFDopNastr::exec);
+
     m_commands.setControllerListOpener([] {
         // The controller list window comes with the controller database.
     });

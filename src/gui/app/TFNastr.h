@@ -17,6 +17,8 @@ namespace veg {
 
 class Dialogs;
 class ProgramSettings;
+class TFDopNastr;
+class TFNastrObm;
 
 // The main window: the program's frame, owner of the configuration. It renders the state of
 // `FileCommands` (caption, status bar, visible menus) and forwards the menu commands to it.
@@ -74,6 +76,14 @@ private:
     QLabel* m_statusPanel = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_progressLabel = nullptr;
+
+    // The other windows, made once with the main window and shown modally by its menu.
+    TFNastrObm* m_nastrObm = nullptr;
+    TFDopNastr* m_dopNastr = nullptr;
+
+public:
+    TFNastrObm* nastrObm() const { return m_nastrObm; }
+    TFDopNastr* dopNastr() const { return m_dopNastr; }
 };
 
 } // namespace veg

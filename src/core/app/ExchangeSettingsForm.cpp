@@ -1,0 +1,124 @@
+#include "ExchangeSettingsForm.h"
+
+#include "Dialogs.h"
+#include "config/ProgramSettings.h"
+#include "text/NumberText.h"
+
+#include <algorithm>
+
+namespace veg {
+
+namespace {
+const QString kDefaultGateway = QStringLiteral("25");
+constexpr int kDefaultSpeed = 5; // 9600
+} // namespace
+
+ExchangeSettingsForm::ExchangeSettingsForm(ProgramSettings& settings, Dialogs& dialogs)
+    : m_settings(settings), m_dialogs(dialogs)
+{
+}
+
+ExchangeSettingsForm::Visibility ExchangeSettingsForm::visibility() const
+{
+    const bool can = linkType == 1;
+    Visibility v;
+    v.pcNumberPanel = v.canSpeedPanel = can;
+    v.checksumGroup = v.serialSpeedPanel = v.adapterCheck = !can;
+    v.adapterNumber = !can && viaAdapter;
+    v.speedEnabled = v.gatewayEnabled = viaAdapter || can;
+    return v;
+}
+
+void ExchangeSettingsForm::FormActivate()
+{
+    const ExchangeSettings& e = m_settings.exchange;
+    linkType = e.AdapterKind == ExchangeSettings::kCanBus ? 1 : 0;
+    ports = ExchangeSettings::portNames();
+    for (const QString& p : m_machinePorts) {
+        if (!ports.contains(p))
+            ports << p;
+    }
+    if (!e.PortName.isEmpty() && !ports.contains(e.PortName))
+        ports << e.PortName; // a port typed into the file stays the one chosen
+    port = int(ports.indexOf(e.PortName));
+    checksum = e.ChecksumKind;
+    retries = e.Retries;
+    speed = e.SpeedIndex;
+    pcNumber = QString::number(e.PcNumber);
+    canSpeed = e.CanSpeedIndex;
+    gatewayNumber = NumberText::hex(e.GatewayNumber, 2);
+    viaAdapter = e.ViaAdapter;
+    adapterNumber = NumberText::hex(e.AdapterNumber, 2);
+    answerWait = QString::number(e.AnswerWaitSeconds);
+    changed = false;
+}
+
+void ExchangeSettingsForm::chooseLinkType(int index)
+{
+    linkType = index;
+    if (index == 0 && !viaAdapter) {
+        speed = kDefaultSpeed;
+        gatewayNumber = kDefaultGateway;
+    }
+    changed = true;
+}
+
+void ExchangeSettingsForm::chooseViaAdapter(bool checked)
+{
+    viaAdapter = checked;
+    if (!checked) {
+        speed = kDefaultSpeed;
+        gatewayNumber = kDefaultGateway;
+    }
+    // In force at once, whether or not the window's values are applied later.
+    m_settings.exchange.ViaAdapter = checked;
+    changed = true;
+}
+
+bool ExchangeSettingsForm::apply()
+{
+    ExchangeSettings& e = m_settings.exchange;
+    e.PortName = ports.value(port, e.PortName);
+    e.AdapterKind = linkType == 1 ? ExchangeSettings::kCanBus : ExchangeSettings::kRs232;
+    e.ViaAdapter = linkType == 1 ? false : viaAdapter;
+    e.PortIndex = int(ExchangeSettings::portNames().indexOf(e.PortName));
+    e.ChecksumKind = static_cast<std::uint8_t>(std::clamp(checksum, 0, 2));
+    e.SpeedIndex = speed;
+    e.CanSpeedIndex = canSpeed;
+    e.Retries = retries;
+    // A number that does not read is stored as 0 and shown as "0".
+    auto hexOrZero = [](QString& text) -> std::uint8_t {
+        const auto v = NumberText::parseHex(text);
+        if (!v)
+            text = QStringLiteral("0");
+        return static_cast<std::uint8_t>(v.value_or(0));
+    };
+    auto decOrZero = [](QString& text) -> int {
+        const auto v = NumberText::parseDec(text);
+        if (!v)
+            text = QStringLiteral("0");
+        return int(v.value_or(0));
+    };
+    e.GatewayNumber = hexOrZero(gatewayNumber);
+    e.AdapterNumber = hexOrZero(adapterNumber);
+    e.PcNumber = decOrZero(pcNumber);
+    e.AnswerWaitSeconds = decOrZero(answerWait);
+
+    ProgramSettings::ExchangeTexts texts{pcNumber, adapterNumber, gatewayNumber, answerWait};
+    QString error;
+    const bool written = m_settings.WriteExchangeSettings(&error, &texts);
+    changed = false;
+    if (!written)
+        m_dialogs.info(error);
+    return written;
+}
+
+bool ExchangeSettingsForm::closeRequested()
+{
+    if (changed && m_dialogs.confirm(QStringLiteral("Сохранить изменения?")))
+        apply();
+    changed = false;
+    return true;
+}
+
+} // namespace veg

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace veg {
+
+class Dialogs;
+class ProgramSettings;
+
+// The rules of the window "Настройка обмена": what it shows for the chosen link, what each choice
+// changes, and the apply that stores the settings and writes section "Parametr". The window binds
+// its controls to these fields and calls the handlers.
+class ExchangeSettingsForm
+{
+public:
+    ExchangeSettingsForm(ProgramSettings& settings, Dialogs& dialogs);
+
+    // The ports offered: COM1 ... COM8, then the ports the machine has.
+    void setMachinePorts(const QStringList& ports) { m_machinePorts = ports; }
+
+    // The controls' values (indices into the lists of ExchangeSettings; -1 = nothing chosen).
+    int linkType = 1; // 0 "RS-232 ", 1 "CAN-BUS"
+    QStringList ports;
+    int port = -1;
+    int checksum = 0;
+    int retries = 3;
+    int speed = 5;
+    QString pcNumber;
+    int canSpeed = 0;
+    QString gatewayNumber;
+    bool viaAdapter = false;
+    QString adapterNumber;
+    QString answerWait;
+    bool changed = false;
+
+    struct Visibility
+    {
+        bool pcNumberPanel, canSpeedPanel, checksumGroup, serialSpeedPanel, adapterCheck,
+            adapterNumber, speedEnabled, gatewayEnabled;
+        friend bool operator==(const Visibility&, const Visibility&) = default;
+    };
+    Visibility visibility() const;
+
+    void FormActivate();
+
+    // Handlers of the controls.
+    void chooseLinkType(int index);
+    void chooseViaAdapter(bool checked);
+    void choosePort(int index) { port = index, changed = true; }
+    void chooseChecksum(int index) { checksum = index, changed = true; }
+    void chooseRetries(int value) { retries = value, changed = true; }
+    void chooseSpeed(int index) { speed = index, changed = true; }
+    void chooseCanSpeed(int index) { canSpeed = index, changed = true; }
+    void editPcNumber(const QString& text) { pcNumber = text, changed = true; }
+    void editGatewayNumber(const QString& text) { gatewayNumber = text.left(2), changed = true; }
+    void editAdapterNumber(const QString& text) { adapterNumber = text, changed = true; }
+    void editAnswerWait(const QString& text) { answerWait = text, changed = true; }
+    // The PC-number box takes only digits and backspace.
+    static bool pcNumberKey(QChar key) { return key.unicode() == 8 || (key >= u'0' && key <= u'9'); }
+
+    // "Применить": stores the values and writes the settings file. False with the message shown
+    // when the file cannot be written (the values are stored all the same).
+    bool apply();
+    // Closing the window: asks "Сохранить изменения?" when something changed; Yes applies.
+    // Returns true when the window may close.
+    bool closeRequested();
+
+private:
+    ProgramSettings& m_settings;
+    Dialogs& m_dialogs;
+    QStringList m_machinePorts;
+};
+
+} // namespace veg

@@ -1,0 +1,259 @@
+#include "TFNastrObm.h"
+
+#include "app/Dialogs.h"
+#include "config/ProgramSettings.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPortInfo>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace veg {
+
+namespace {
+
+QGroupBox* radioGroup(QWidget* parent, const QString& title, const QStringList& items, int columns,
+                      QButtonGroup*& group, const QString& name)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(name);
+    auto* grid = new QGridLayout(box);
+    group = new QButtonGroup(box);
+    const int rows = (int(items.size()) + columns - 1) / columns;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], box);
+        group->addButton(b, i);
+        grid->addWidget(b, i % rows, i / rows);
+    }
+    return box;
+}
+
+QWidget* labelled(QWidget* parent, const QString& caption, QWidget* field, QLabel** label = nullptr)
+{
+    auto* panel = new QWidget(parent);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* l = new QLabel(caption, panel);
+    layout->addWidget(l);
+    layout->addWidget(field);
+    if (label)
+        *label = l;
+    return panel;
+}
+
+void checkButton(QButtonGroup* group, int id)
+{
+    if (QAbstractButton* b = group->button(id)) {
+        b->setChecked(true);
+    } else if (QAbstractButton* current = group->checkedButton()) {
+        group->setExclusive(false); // no entry chosen
+        current->setChecked(false);
+        group->setExclusive(true);
+    }
+}
+
+} // namespace
+
+TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_form(settings, dialogs)
+{
+    setObjectName(QStringLiteral("TFNastrObm"));
+    setWindowTitle(QStringLiteral("Настройка обмена"));
+    QStringList machine;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        machine << info.portName();
+    m_form.setMachinePorts(machine);
+
+    auto* layout = new QGridLayout(this);
+    m_linkBox = radioGroup(this, QStringLiteral("Вид связи"), ExchangeSettings::linkTypeTexts(), 1,
+                           m_link, QStringLiteral("RadioGroupLink"));
+    layout->addWidget(m_linkBox, 0, 0);
+    m_portBox = new QGroupBox(QStringLiteral("Последовательный порт"), this);
+    m_portBox->setObjectName(QStringLiteral("RadioGroupPort"));
+    m_port = new QButtonGroup(m_portBox);
+    layout->addWidget(m_portBox, 0, 1);
+
+    m_crcBox = radioGroup(this, QStringLiteral("Расчет CRC"), ExchangeSettings::checksumTexts(), 2,
+                          m_crc, QStringLiteral("RadioGroupCrc"));
+    layout->addWidget(m_crcBox, 1, 0);
+    m_pcNumber = new QLineEdit(this);
+    m_pcNumber->setObjectName(QStringLiteral("EditPcNumber"));
+    m_pcNumber->installEventFilter(this);
+    m_pcPanel = labelled(this, QStringLiteral("Сетевой номер компьютера \r\nпо шине CAN-BUS  (Hex)"), m_pcNumber);
+    layout->addWidget(m_pcPanel, 1, 0); // in the place of "Расчет CRC"
+
+    m_retries = new QSpinBox(this);
+    m_retries->setObjectName(QStringLiteral("SpinRetries"));
+    m_retries->setRange(1, 20);
+    layout->addWidget(labelled(this, QStringLiteral("Количество повторов"), m_retries), 1, 1);
+
+    m_speed = new QComboBox(this);
+    m_speed->setObjectName(QStringLiteral("ComboSpeed"));
+    m_speed->addItems(ExchangeSettings::serialSpeeds());
+    m_speedPanel = labelled(this, QStringLiteral("Частота обмена"), m_speed);
+    layout->addWidget(m_speedPanel, 2, 0);
+    m_canSpeed = new QComboBox(this);
+    m_canSpeed->setObjectName(QStringLiteral("ComboCanSpeed"));
+    m_canSpeed->addItems(ExchangeSettings::canSpeeds());
+    m_canSpeedPanel = labelled(this, QStringLiteral("Частота обмена по шине \r\nCAN-BUS (Kбод)"), m_canSpeed);
+    layout->addWidget(m_canSpeedPanel, 2, 0); // in the place of the serial speed
+
+    m_gateway = new QLineEdit(this);
+    m_gateway->setObjectName(QStringLiteral("EditGateway"));
+    m_gateway->setMaxLength(2);
+    layout->addWidget(labelled(this, QStringLiteral("Сетевой номер ВЕГ (Hex)"), m_gateway), 2, 1);
+
+    m_viaAdapter = new QCheckBox(QStringLiteral("Связь через адаптер"), this);
+    m_viaAdapter->setObjectName(QStringLiteral("CheckAdapter"));
+    layout->addWidget(m_viaAdapter, 3, 0);
+    m_adapter = new QLineEdit(this);
+    m_adapter->setObjectName(QStringLiteral("EditAdapter"));
+    layout->addWidget(labelled(this, QStringLiteral("Сетевой номер адаптера (Hex)"), m_adapter, &m_adapterLabel), 3, 1);
+
+    m_answerWait = new QLineEdit(this);
+    m_answerWait->setObjectName(QStringLiteral("EditAnswerWait"));
+    layout->addWidget(labelled(this, QStringLiteral("Максимальное время ожидания ответа (в секундах)"), m_answerWait), 4, 0, 1, 2);
+
+    auto* apply = new QPushButton(QStringLiteral("Применить"), this);
+    apply->setObjectName(QStringLiteral("ButtonApply"));
+    layout->addWidget(apply, 5, 1, Qt::AlignRight);
+
+    auto guard = [this](auto handler) {
+        return [this, handler](auto... args) {
+            if (!m_rendering) {
+                handler(args...);
+                render();
+            }
+        };
+    };
+    connect(m_link, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.chooseLinkType(id); }));
+    connect(m_port, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.choosePort(id); }));
+    connect(m_crc, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.chooseChecksum(id); }));
+    connect(m_retries, &QSpinBox::valueChanged, this, guard([this](int v) { m_form.chooseRetries(v); }));
+    connect(m_speed, &QComboBox::activated, this, guard([this](int i) { m_form.chooseSpeed(i); }));
+    connect(m_canSpeed, &QComboBox::activated, this, guard([this](int i) { m_form.chooseCanSpeed(i); }));
+    connect(m_viaAdapter, &QCheckBox::clicked, this, guard([this](bool on) { m_form.chooseViaAdapter(on); }));
+    connect(m_pcNumber, &QLineEdit::textEdited, this, guard([this](const QString& t) { m_form.editPcNumber(t); }));
+    connect(m_gateway, &QLineEdit::textEdited, this, guard([this](const QString& t) { m_form.editGatewayNumber(t); }));
+    connect(m_adapter, &QLineEdit::textEdited, this, guard([this](const QString& t) { m_form.editAdapterNumber(t); }));
+    connect(m_answerWait, &QLineEdit::textEdited, this, guard([this](const QString& t) { m_form.editAnswerWait(t); }));
+    connect(apply, &QPushButton::clicked, this, [this] {
+        m_form.apply();
+        m_applied = true;
+        accept();
+    });
+}
+
+int TFNastrObm::exec()
+{
+    FormActivate();
+    return QDialog::exec();
+}
+
+void TFNastrObm::FormActivate()
+{
+    m_form.FormActivate();
+    m_applied = false;
+    // The port list is made anew: the machine's ports may have changed.
+    for (QAbstractButton* b : m_port->buttons()) {
+        m_port->removeButton(b);
+        delete b;
+    }
+    delete m_portBox->layout();
+    auto* grid = new QGridLayout(m_portBox);
+    const int rows = (int(m_form.ports.size()) + 1) / 2;
+    for (int i = 0; i < m_form.ports.size(); ++i) {
+        auto* b = new QRadioButton(m_form.ports[i], m_portBox);
+        m_port->addButton(b, i);
+        grid->addWidget(b, i % rows, i / rows);
+    }
+    render();
+    m_linkBox->setFocus();
+}
+
+void TFNastrObm::render()
+{
+    m_rendering = true;
+    const ExchangeSettingsForm& f = m_form;
+    checkButton(m_link, f.linkType);
+    checkButton(m_port, f.port);
+    checkButton(m_crc, f.checksum);
+    m_retries->setValue(f.retries);
+    m_speed->setCurrentIndex(f.speed);
+    m_canSpeed->setCurrentIndex(f.canSpeed);
+    m_pcNumber->setText(f.pcNumber);
+    m_gateway->setText(f.gatewayNumber);
+    m_viaAdapter->setChecked(f.viaAdapter);
+    m_adapter->setText(f.adapterNumber);
+    m_answerWait->setText(f.answerWait);
+    const ExchangeSettingsForm::Visibility v = f.visibility();
+    m_pcPanel->setVisible(v.pcNumberPanel);
+    m_canSpeedPanel->setVisible(v.canSpeedPanel);
+    m_crcBox->setVisible(v.checksumGroup);
+    m_speedPanel->setVisible(v.serialSpeedPanel);
+    m_viaAdapter->setVisible(v.adapterCheck);
+    m_adapter->setVisible(v.adapterNumber);
+    m_adapterLabel->setVisible(v.adapterNumber);
+    m_speed->setEnabled(v.speedEnabled);
+    m_gateway->setEnabled(v.gatewayEnabled);
+    m_rendering = false;
+}
+
+bool TFNastrObm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pcNumber && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (key->key() != Qt::Key_Backspace && !text.isEmpty() &&
+            !ExchangeSettingsForm::pcNumberKey(text.at(0)))
+            return true; // swallowed
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFNastrObm::done(int result)
+{
+    if (!m_applied)
+        m_form.closeRequested();
+    m_applied = true; // asked once per closing
+    QDialog::done(result);
+}
+
+TFDopNastr::TFDopNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("TFDopNastr"));
+    setWindowTitle(QStringLiteral("Дополнительные настройки"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(radioGroup(this, QStringLiteral("Название задачи"),
+                                 {AdditionalSettings::longText(), AdditionalSettings::shortText()}, 1,
+                                 m_names, QStringLiteral("RadioGroupNames")));
+    connect(m_names, &QButtonGroup::idClicked, this,
+            [this](int id) { m_settings.additional.ShortTaskNames = id == 1; });
+}
+
+int TFDopNastr::exec()
+{
+    checkButton(m_names, m_settings.additional.ShortTaskNames ? 1 : 0);
+    return QDialog::exec();
+}
+
+void TFDopNastr::done(int result)
+{
+    QString error;
+    if (!m_settings.WriteAdditionalSettings(&error))
+        m_dialogs.info(error);
+    QDialog::done(result);
+}
+
+} // namespace veg

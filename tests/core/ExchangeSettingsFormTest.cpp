@@ -1,0 +1,158 @@
+#include "TestSupport.h"
+
+#include "app/ExchangeSettingsForm.h"
+#include "config/ProgramSettings.h"
+#include "text/HexKeyFilter.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+using namespace vegtest;
+
+namespace {
+
+class ExchangeSettingsFormTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString file = dir.filePath("vegconf.ini");
+    ProgramSettings settings{file};
+    ScriptedDialogs dialogs;
+    ExchangeSettingsForm form{settings, dialogs};
+
+    IniDocument written() const { return IniDocument::fromBytes(readFile(file)); }
+};
+
+} // namespace
+
+TEST_F(ExchangeSettingsFormTest, ActivationShowsTheSettings)
+{
+    settings.exchange.GatewayNumber = 37;
+    settings.exchange.AdapterNumber = 1;
+    settings.exchange.PcNumber = 12;
+    settings.exchange.PortName = "COM12";
+    form.setMachinePorts({"ttyUSB0", "COM3"});
+    form.FormActivate();
+    EXPECT_EQ(form.gatewayNumber, "25");
+    EXPECT_EQ(form.adapterNumber, "01");
+    EXPECT_EQ(form.pcNumber, "12");
+    EXPECT_EQ(form.answerWait, "2");
+    EXPECT_EQ(form.ports.mid(7), (QStringList{"COM8", "ttyUSB0", "COM12"}));
+    EXPECT_EQ(form.ports.at(form.port), "COM12");
+    EXPECT_FALSE(form.changed);
+}
+
+TEST_F(ExchangeSettingsFormTest, VisibilityFollowsTheLinkAndTheAdapter)
+{
+    using V = ExchangeSettingsForm::Visibility;
+    struct Case
+    {
+        int link;
+        bool adapter;
+        V expected;
+    } cases[] = {
+        {1, false, {true, true, false, false, false, false, true, true}},
+        {1, true, {true, true, false, false, false, false, true, true}},
+        {0, false, {false, false, true, true, true, false, false, false}},
+        {0, true, {false, false, true, true, true, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        form.linkType = c.link;
+        form.viaAdapter = c.adapter;
+        EXPECT_EQ(form.visibility(), c.expected) << c.link << c.adapter;
+    }
+}
+
+TEST_F(ExchangeSettingsFormTest, ChoicesResetSpeedAndGateway)
+{
+    form.FormActivate();
+    form.chooseViaAdapter(true);
+    EXPECT_TRUE(settings.exchange.ViaAdapter); // in force at once
+    form.chooseSpeed(10);
+    form.editGatewayNumber("3F");
+    form.chooseViaAdapter(false);
+    EXPECT_FALSE(settings.exchange.ViaAdapter);
+    EXPECT_EQ(form.speed, 5);
+    EXPECT_EQ(form.gatewayNumber, "25");
+
+    form.chooseSpeed(7);
+    form.editGatewayNumber("1");
+    form.chooseLinkType(0); // RS-232 without the adapter
+    EXPECT_EQ(form.speed, 5);
+    EXPECT_EQ(form.gatewayNumber, "25");
+    EXPECT_TRUE(form.changed);
+    form.editGatewayNumber("123");
+    EXPECT_EQ(form.gatewayNumber, "12");
+}
+
+TEST_F(ExchangeSettingsFormTest, ApplyStoresAndWritesTheTextsAsShown)
+{
+    writeFile(file, cp1251("[Parametr]\nCNF 321=03 1C 05\n"));
+    form.FormActivate();
+    form.chooseLinkType(0);
+    form.chooseViaAdapter(true);
+    form.chooseLinkType(1); // CAN-BUS with the adapter box still checked
+    form.editGatewayNumber("");
+    form.editAdapterNumber("01");
+    form.editPcNumber("x");
+    form.editAnswerWait("7");
+    form.chooseCanSpeed(3);
+    form.chooseRetries(20);
+    ASSERT_TRUE(form.apply());
+    EXPECT_FALSE(settings.exchange.ViaAdapter);
+    EXPECT_EQ(settings.exchange.AdapterKind, ExchangeSettings::kCanBus);
+    EXPECT_EQ(settings.exchange.GatewayNumber, 0);
+    EXPECT_EQ(form.gatewayNumber, "0");
+    EXPECT_EQ(form.pcNumber, "0");
+    const IniDocument d = written();
+    EXPECT_EQ(d.value("Parametr", "SetNVEG").value(), "0");
+    EXPECT_EQ(d.value("Parametr", "AdapterSetn").value(), "01");
+    EXPECT_EQ(d.value("Parametr", "Adapter").value(), "0");
+    EXPECT_EQ(d.value("Parametr", "VS").value(), "CAN-BUS");
+    EXPECT_EQ(d.value("Parametr", "SpeedPC").value(), "50");
+    EXPECT_EQ(d.value("Parametr", "KPov").value(), "20");
+    EXPECT_EQ(d.value("Parametr", "TimeW").value(), "7");
+    EXPECT_EQ(d.value("Parametr", "CNF 321").value(), "03 1C 05");
+    EXPECT_FALSE(form.changed);
+
+    // The next start reads back what the window showed.
+    ProgramSettings next(file);
+    next.ReadProgramSettings();
+    EXPECT_EQ(next.exchange.CanSpeedIndex, 3);
+    EXPECT_EQ(next.exchange.Retries, 20);
+}
+
+TEST_F(ExchangeSettingsFormTest, ClosingAsksOnlyAfterChanges)
+{
+    form.FormActivate();
+    EXPECT_TRUE(form.closeRequested());
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+
+    form.chooseChecksum(2);
+    dialogs.confirms = {false};
+    EXPECT_TRUE(form.closeRequested());
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(settings.exchange.ChecksumKind, 0);
+
+    form.chooseChecksum(2);
+    dialogs.confirms = {true};
+    EXPECT_TRUE(form.closeRequested());
+    EXPECT_EQ(settings.exchange.ChecksumKind, 2);
+    EXPECT_EQ(written().value("Parametr", "CRC").value(), "2");
+    EXPECT_EQ(dialogs.asked, (QStringList{"confirm: Сохранить изменения?", "confirm: Сохранить изменения?"}));
+}
+
+TEST(HexKeyFilter, KeysOfTheHexBoxes)
+{
+    const std::pair<char16_t, char16_t> cases[] = {
+        {8, 8},       {u' ', u' '}, {u'0', u'0'}, {u'9', u'9'}, {u'A', u'A'}, {u'F', u'F'},
+        {u'a', u'A'}, {u'f', u'F'}, {u'G', 0},    {u'g', 0},    {u'Ф', u'A'}, {u'ф', u'A'},
+        {u'И', u'B'}, {u'и', u'B'}, {u'С', u'C'}, {u'с', u'C'}, {u'В', u'D'}, {u'в', u'D'},
+        {u'У', u'E'}, {u'у', u'E'}, {u'А', u'F'}, {u'а', u'F'}, {u'Б', 0},    {u'-', 0},
+        {u'.', 0},    {u'\t', 0},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(HexKeyFilter(QChar(in)).unicode(), out) << int(in);
+}
