@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "app/ControllerDatabases.h"
 #include "config/ConfigFile.h"
 #include "config/GatewayConfig.h"
 #include "config/ProgramSettings.h"
@@ -184,13 +185,19 @@ void fail(const QString& message, int status = 1)
     exitStatus() = status;
 }
 
+// The settings file whose database folders build the controllers' database objects: the one
+// given with --settings, else vegctl's own beside the executable.
+std::string settingsPath;
+
 ProgramSettings& settings()
 {
-    static ProgramSettings s(ProgramSettings::defaultPath());
+    static ProgramSettings s(settingsPath.empty() ? ProgramSettings::defaultPath()
+                                                  : QString::fromStdString(settingsPath));
     static bool read = false;
     if (!read) {
         read = true;
-        s.ReadProgramSettings();
+        for (const QString& e : s.ReadProgramSettings())
+            std::cerr << e.toStdString() << std::endl;
     }
     return s;
 }
@@ -200,6 +207,7 @@ bool loadFile(GatewayConfig& c, const std::string& path)
 {
     LoadOptions options;
     options.directories = settings().database;
+    options.makeDatabase = controllerDatabaseReader();
     const LoadResult r = LoadConfiguration(c, QString::fromStdString(path), options);
     for (const QString& n : r.notices)
         std::cerr << n.toStdString() << std::endl;
@@ -229,6 +237,7 @@ void addConfigCommands(CLI::App& app)
 
     CLI::App* dump = app.add_subcommand("dump", "Load a .veg file and print the configuration as JSON");
     dump->add_option("FILE", dumpPath, "configuration file")->required();
+    dump->add_option("--settings", settingsPath, "program settings file with the database folders (section BaseK19)");
     dump->callback([] {
         GatewayConfig c;
         if (!loadFile(c, dumpPath))
@@ -257,6 +266,7 @@ void addConfigCommands(CLI::App& app)
     CLI::App* resave = app.add_subcommand("resave", "Load a .veg file and save it whole into another");
     resave->add_option("IN", resaveIn, "configuration file")->required();
     resave->add_option("OUT", resaveOut, "file to write")->required();
+    resave->add_option("--settings", settingsPath, "program settings file with the database folders (section BaseK19)");
     resave->callback([] {
         GatewayConfig c;
         if (loadFile(c, resaveIn))

@@ -1,5 +1,6 @@
 #include "TFNastr.h"
 
+#include "app/ControllerDatabases.h"
 #include "app/Dialogs.h"
 #include "config/ProgramSettings.h"
 #include "link/TFNastrObm.h"
@@ -51,6 +52,7 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     statusBar()->addWidget(m_statusPanel, 1);
     resize(640, 200);
 
+    m_commands.setDatabaseFactory(controllerDatabaseReader());
     SaveOptions save;
     save.decimalSeparator = QLocale::system().decimalPoint().at(0);
     m_commands.setSaveOptions(save);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "config/ConfigFile.h"
+
+namespace veg {
+
+// The database objects of a loaded configuration's controllers, read from the controller
+// database with the active library directories.
+ControllerDatabaseFactory controllerDatabaseReader();
+
+} // namespace veg
