@@ -144,7 +144,7 @@ TEST_F(SettingsTest, WritersRewriteTheirSectionAndKeepTheRest)
     EXPECT_TRUE(readFile(file).contains("VS=RS-232 \r\n"));
     EXPECT_TRUE(readFile(file).contains("SpeedPC=  50\r\n"));
 
-    s.database = {"C:\\K19", "C:\\K19\\ALG", "C:\\K19\\MOD", "C:\\K19\\TSK"};
+    s.editedDatabase = {"C:\\K19", "C:\\K19\\ALG", "C:\\K19\\MOD", "C:\\K19\\TSK"};
     ASSERT_TRUE(s.WriteDatabaseDirectories(&error));
     s.additional.ShortTaskNames = true;
     ASSERT_TRUE(s.WriteAdditionalSettings(&error));
@@ -164,7 +164,8 @@ TEST_F(SettingsTest, WritersRewriteTheirSectionAndKeepTheRest)
     EXPECT_EQ(next.exchange.AdapterNumber, 0x01);
     EXPECT_EQ(next.exchange.CanSpeedIndex, 3);
     EXPECT_EQ(next.exchange.SpeedIndex, 10);
-    EXPECT_EQ(next.database, s.database);
+    EXPECT_EQ(next.database, s.editedDatabase);
+    EXPECT_EQ(next.editedDatabase, s.editedDatabase);
     EXPECT_TRUE(next.additional.ShortTaskNames);
     EXPECT_TRUE(next.modbus.SwapWords);
     EXPECT_EQ(next.modbus.SlaveAddress, 0x0A);

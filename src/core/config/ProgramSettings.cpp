@@ -157,6 +157,7 @@ void ProgramSettings::readDatabase(const IniDocument& doc)
     database.WayAlg = doc.readString(kBase, QStringLiteral("WayAlg"), QString());
     database.WayMod = doc.readString(kBase, QStringLiteral("WayMod"), QString());
     database.WayTask = doc.readString(kBase, QStringLiteral("WayTask"), QString());
+    editedDatabase = database;
 }
 
 void ProgramSettings::readAdditional(const IniDocument& doc)
@@ -244,10 +245,10 @@ bool ProgramSettings::WriteDatabaseDirectories(QString* error)
     return update(
         [this](IniDocument& doc) {
             doc.eraseSection(kBase);
-            doc.writeString(kBase, QStringLiteral("Way"), database.Way);
-            doc.writeString(kBase, QStringLiteral("WayAlg"), database.WayAlg);
-            doc.writeString(kBase, QStringLiteral("WayMod"), database.WayMod);
-            doc.writeString(kBase, QStringLiteral("WayTask"), database.WayTask);
+            doc.writeString(kBase, QStringLiteral("Way"), editedDatabase.Way);
+            doc.writeString(kBase, QStringLiteral("WayAlg"), editedDatabase.WayAlg);
+            doc.writeString(kBase, QStringLiteral("WayMod"), editedDatabase.WayMod);
+            doc.writeString(kBase, QStringLiteral("WayTask"), editedDatabase.WayTask);
         },
         error);
 }

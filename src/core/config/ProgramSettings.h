@@ -27,7 +27,11 @@ public:
     const QString& path() const { return m_path; }
 
     ExchangeSettings exchange;
+    // The active library directories (and the root) with which every controller's database
+    // object is built; only a passing check of the database path window changes them.
     DatabaseDirectories database;
+    // The four paths the database path window edits; written to section "BaseK19".
+    DatabaseDirectories editedDatabase;
     AdditionalSettings additional;
     ModbusLinkSettings modbus;
 

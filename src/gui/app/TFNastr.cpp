@@ -3,6 +3,7 @@
 #include "app/ControllerDatabases.h"
 #include "app/Dialogs.h"
 #include "config/ProgramSettings.h"
+#include "database/TFWay.h"
 #include "link/TFNastrObm.h"
 
 #include <QAction>
@@ -60,6 +61,8 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_dopNastr = new TFDopNastr(settings, dialogs, this);
     connect(action(QStringLiteral("N_NastrObm")), &QAction::triggered, m_nastrObm, &TFNastrObm::exec);
     connect(action(QStringLiteral("N_DopNastr")), &QAction::triggered, m_dopNastr, &TFDopNastr::exec);
+    m_way = new TFWay(settings, dialogs, this);
+    connect(action(QStringLiteral("N_DatabasePath")), &QAction::triggered, m_way, &TFWay::exec);
 
     m_commands.setControllerListOpener([] {
         // The controller list window comes with the controller database.

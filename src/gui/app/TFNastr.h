@@ -19,6 +19,7 @@ class Dialogs;
 class ProgramSettings;
 class TFDopNastr;
 class TFNastrObm;
+class TFWay;
 
 // The main window: the program's frame, owner of the configuration. It renders the state of
 // `FileCommands` (caption, status bar, visible menus) and forwards the menu commands to it.
@@ -80,10 +81,12 @@ private:
     // The other windows, made once with the main window and shown modally by its menu.
     TFNastrObm* m_nastrObm = nullptr;
     TFDopNastr* m_dopNastr = nullptr;
+    TFWay* m_way = nullptr;
 
 public:
     TFNastrObm* nastrObm() const { return m_nastrObm; }
     TFDopNastr* dopNastr() const { return m_dopNastr; }
+    TFWay* way() const { return m_way; }
 };
 
 } // namespace veg
