@@ -51,7 +51,7 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_statusPanel = new QLabel(this);
     m_statusPanel->setObjectName(QStringLiteral("StatusPanel"));
     statusBar()->addWidget(m_statusPanel, 1);
-    resize(640, 200);
+    resize(900, 260);
 
     m_commands.setDatabaseFactory(controllerDatabaseReader());
     SaveOptions save;
