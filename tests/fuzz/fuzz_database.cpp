@@ -1,7 +1,7 @@
 // libFuzzer target over the controller database reader: the queue, module, template and
-// algorithm files come from the input, split at the marker "|VEG|": part 0 the queue file,
-// part 1 the module file, part 2 the template file, the parts after it the algorithm files
-// (algorithm n gets part 3 + n mod their count). Every query then runs over what was read.
+// algorithm files come from the input, split at the marker "|VEG|": piece 0 the queue file,
+// piece 1 the module file, piece 2 the template file, the pieces after it the algorithm files
+// (algorithm n gets piece 3 + n mod their count). Every query then runs over what was read.
 #include "database/DatabaseSource.h"
 #include "database/Task_CL.h"
 
