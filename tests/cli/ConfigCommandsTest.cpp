@@ -1,5 +1,6 @@
 #include "text/Cp1251.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -144,4 +145,18 @@ TEST_F(VegctlConfig, ResaveWritesEverySectionAndReplacesTheTarget)
     const QByteArray bytes = f.readAll();
     EXPECT_TRUE(bytes.contains("[HART 15]\r\n"));
     EXPECT_TRUE(bytes.contains("[Keep]\r\nk=v\r\n")); // what the file held beyond the sections written
+}
+
+TEST(VegctlDemo, DemoConfigurationsLoadWithTheirControllers)
+{
+    const QStringList files = QDir(QStringLiteral(VEG_DEMO_DIR)).entryList({"*.veg"}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        const Outcome r = vegctl({"dump", QStringLiteral(VEG_DEMO_DIR) + u'/' + name});
+        ASSERT_EQ(r.status, 0) << name.toStdString() << r.err.toStdString();
+        const QJsonArray controllers = QJsonDocument::fromJson(r.out).object()["Controllers"].toArray();
+        EXPECT_FALSE(controllers.isEmpty()) << name.toStdString();
+        for (const QJsonValue& c : controllers)
+            EXPECT_TRUE(c.toObject()["Present"].toBool()) << name.toStdString();
+    }
 }
