@@ -52,7 +52,14 @@ public:
         confirms.pop_front();
         return a;
     }
-    std::optional<QString> openFile(const QString&) override { return nextFile("open"); }
+    QString openFilter;          // the filter of the last open dialog
+    int openSelectedFilter = -1; // and the filter it started with
+    std::optional<QString> openFile(const QString& filter, int selectedFilter = 0) override
+    {
+        openFilter = filter;
+        openSelectedFilter = selectedFilter;
+        return nextFile("open");
+    }
     std::optional<QString> saveFile(const QString&) override { return nextFile("save"); }
     std::optional<QString> pickFolder(const QString&) override { return nextFile("folder"); }
 

@@ -18,7 +18,8 @@ public:
     // A confirmation with the buttons Yes and No; true for Yes.
     virtual bool confirm(const QString& text) = 0;
     // File dialogs with a filter such as "*.veg|*.veg|*.* (All files)|*.*"; nullopt on Cancel.
-    virtual std::optional<QString> openFile(const QString& filter) = 0;
+    // The open dialog starts with filter number `selectedFilter` (from 0) of the list.
+    virtual std::optional<QString> openFile(const QString& filter, int selectedFilter = 0) = 0;
     virtual std::optional<QString> saveFile(const QString& filter) = 0;
     virtual std::optional<QString> pickFolder(const QString& start) = 0;
 };

@@ -40,10 +40,12 @@ QString QtDialogs::qtFilter(const QString& filter)
     return out.join(QStringLiteral(";;"));
 }
 
-std::optional<QString> QtDialogs::openFile(const QString& filter)
+std::optional<QString> QtDialogs::openFile(const QString& filter, int selectedFilter)
 {
+    const QString filters = qtFilter(filter);
+    QString selected = filters.split(QStringLiteral(";;")).value(selectedFilter);
     const QString path = QFileDialog::getOpenFileName(m_parent, QStringLiteral("Загрузить"), QString(),
-                                                      qtFilter(filter));
+                                                      filters, &selected);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 
