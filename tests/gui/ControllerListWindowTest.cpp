@@ -199,6 +199,17 @@ TEST_F(ControllerListWindowTest, NetworkNumbersAreTypedThroughTheHexFilter)
     EXPECT_EQ(cell(0, 2), "0A");
     EXPECT_EQ(config.Controllers[0].NetNumber, 0x0A);
 
+    // Moving to another row stores what the editor holds.
+    QTest::keyClick(grid(), '7');
+    ASSERT_TRUE(editor());
+    grid()->setCurrentCell(1, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(config.Controllers[0].NetNumber, 0x07);
+    EXPECT_EQ(cell(0, 2), "07");
+    EXPECT_EQ(grid()->currentRow(), 1);
+    EXPECT_EQ(grid()->currentColumn(), 2);
+    grid()->setCurrentCell(0, 2);
+
     // Delete empties the cell; leaving it empty is refused and the number comes back.
     QTest::keyClick(grid(), Qt::Key_Delete);
     EXPECT_EQ(cell(0, 2), "");
@@ -206,7 +217,7 @@ TEST_F(ControllerListWindowTest, NetworkNumbersAreTypedThroughTheHexFilter)
     grid()->setCurrentCell(1, 2);
     EXPECT_EQ(dialogs.asked, QStringList{"info: Введите значение!"});
     EXPECT_EQ(grid()->currentRow(), 0);
-    EXPECT_EQ(cell(0, 2), "0A");
+    EXPECT_EQ(cell(0, 2), "07");
 
     // The trailing row takes no keys.
     grid()->setCurrentCell(2, 2);

@@ -38,11 +38,16 @@ public:
         edit->installEventFilter(&m_window);
         return edit;
     }
-    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    // Runs while the grid is moving its current cell, so it touches only the edited cell.
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override
     {
         if (const auto* edit = qobject_cast<QLineEdit*>(editor)) {
-            m_window.m_form.netNumberEdited(index.row() + 1, edit->text());
-            m_window.render();
+            ControllerListForm& form = m_window.m_form;
+            const int row = index.row() + 1;
+            form.netNumberEdited(row, edit->text());
+            if (row < form.rowCount())
+                model->setData(index, form.rows()[std::size_t(row)].netNumber);
         }
     }
 
