@@ -659,3 +659,23 @@ TEST_F(ControllerListFormTest, DeleteEmptiesOnlyTheNetworkNumberAndLeavingRefuse
     EXPECT_FALSE(form.selectCell(4, 2));
     EXPECT_EQ(form.selectedRow, 3);
 }
+
+TEST_F(ControllerListFormTest, SetQueueIgnoresRowsThatAreNoPlaceForIt)
+{
+    add({"a.tsk"});
+    const std::vector<ControllerListForm::Row> before = form.rows();
+    struct Case
+    {
+        int row;
+        bool replace;
+    } cases[] = {{0, true}, {2, true}, {7, true}, {-1, true}, {0, false}, {1, false}, {9, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.row << (c.replace ? " replace" : " add"));
+        EXPECT_FALSE(form.SetQueue(c.row, queue("b.tsk"), c.replace));
+        EXPECT_EQ(form.rows(), before);
+        EXPECT_EQ(netNumbers(), std::vector<std::uint8_t>{0x1A});
+        EXPECT_FALSE(config.Changed.any());
+    }
+    EXPECT_TRUE(form.SetQueue(2, queue("b.tsk"), false));
+    EXPECT_EQ(netNumbers(), (std::vector<std::uint8_t>{0x1A, 0x05}));
+}

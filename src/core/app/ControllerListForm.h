@@ -35,10 +35,14 @@ public:
 
     struct Row
     {
-        QString number; // column 0: the row number from 1
-        QString queue; // column 1: the queue file, or "Очередь задач не введена"
-        QString netNumber;   // column 2: the network number as the cell shows it
-        bool marked = false; // the number cell carries the marker colour
+        // Column 0: the row number from 1.
+        QString number;
+        // Column 1: the queue file, or "Очередь задач не введена".
+        QString queue;
+        // Column 2: the network number as the cell shows it (empty while Delete cleared it).
+        QString netNumber;
+        // The number cell carries the marker colour: the queue file was not found.
+        bool marked = false;
 
         friend bool operator==(const Row&, const Row&) = default;
     };
