@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -181,4 +182,27 @@ TEST_F(MainWindowTest, ExchangeSettingsWindowShowsThePanelsOfTheLink)
     EXPECT_FALSE(settings.exchange.ViaAdapter); // CAN-BUS has no adapter
     EXPECT_TRUE(QFile::exists(dir.filePath("vegconf.ini")));
     EXPECT_TRUE(dialogs.asked.isEmpty());
+}
+
+TEST_F(MainWindowTest, LoadingAFileWithAMissingDatabaseOpensTheControllerList)
+{
+    writeFile(dir.filePath("missing.veg"),
+              cp1251("[Protokol]\nName=HART\n[Config]\nWayUser0=nowhere.tsk\nNset0=1A\n"));
+    dialogs.files = {dir.filePath("missing.veg")};
+    QString opened;
+    QTimer closer; // closes the controller list once its modal loop runs
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = modal->objectName();
+            modal->close();
+            closer.stop();
+        }
+    });
+    closer.start(10);
+    trigger("N_Load");
+    closer.stop();
+    EXPECT_EQ(opened, "TFTask");
+    EXPECT_TRUE(window.windowTitle().contains("(протокол HART)"));
+    ASSERT_EQ(window.config().Controllers.size(), 1u);
+    EXPECT_FALSE(window.config().Controllers[0].Present);
 }

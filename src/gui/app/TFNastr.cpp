@@ -3,6 +3,7 @@
 #include "app/ControllerDatabases.h"
 #include "app/Dialogs.h"
 #include "config/ProgramSettings.h"
+#include "database/TFTask.h"
 #include "database/TFWay.h"
 #include "link/TFNastrObm.h"
 
@@ -64,9 +65,12 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_way = new TFWay(settings, dialogs, this);
     connect(action(QStringLiteral("N_DatabasePath")), &QAction::triggered, m_way, &TFWay::exec);
 
-    m_commands.setControllerListOpener([] {
-        // The controller list window comes with the controller database.
+    m_task = new TFTask(m_config, settings, dialogs, m_refsEditors, this);
+    connect(action(QStringLiteral("N_Controllers")), &QAction::triggered, m_task, [this] {
+        m_task->exec();
+        refresh();
     });
+    m_commands.setControllerListOpener([this] { m_task->exec(); });
 }
 
 QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)

@@ -3,6 +3,7 @@
 #include "app/FileCommands.h"
 #include "config/GatewayConfig.h"
 #include "config/ProgressSink.h"
+#include "editors/ControllerRefsEditor.h"
 
 #include <QMainWindow>
 
@@ -19,6 +20,7 @@ class Dialogs;
 class ProgramSettings;
 class TFDopNastr;
 class TFNastrObm;
+class TFTask;
 class TFWay;
 
 // The main window: the program's frame, owner of the configuration. It renders the state of
@@ -82,11 +84,16 @@ private:
     TFNastrObm* m_nastrObm = nullptr;
     TFDopNastr* m_dopNastr = nullptr;
     TFWay* m_way = nullptr;
+    TFTask* m_task = nullptr;
+    // The table editors that keep their references in step with the controller list; each
+    // registers itself here when it is made.
+    ControllerRefsEditors m_refsEditors;
 
 public:
     TFNastrObm* nastrObm() const { return m_nastrObm; }
     TFDopNastr* dopNastr() const { return m_dopNastr; }
     TFWay* way() const { return m_way; }
+    TFTask* task() const { return m_task; }
 };
 
 } // namespace veg
