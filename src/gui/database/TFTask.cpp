@@ -1,5 +1,7 @@
 #include "TFTask.h"
 
+#include <algorithm>
+
 #include "config/ProgramSettings.h"
 
 #include <QAction>
@@ -76,8 +78,13 @@ TFTask::TFTask(GatewayConfig& config, const ProgramSettings& settings, Dialogs& 
     m_grid->setHorizontalHeaderLabels(headings);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setMinimumSectionSize(kColumnWidths[0]);
-    for (int c = 0; c < ControllerListForm::kColumnCount; ++c)
-        m_grid->setColumnWidth(c, kColumnWidths[c]);
+    // The columns' widths, each at least as wide as its heading in the font of this system.
+    int width = 0;
+    for (int c = 0; c < ControllerListForm::kColumnCount; ++c) {
+        const int heading = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(headings[c]) + 16;
+        m_grid->setColumnWidth(c, std::max(kColumnWidths[c], heading));
+        width += m_grid->columnWidth(c);
+    }
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -86,9 +93,6 @@ TFTask::TFTask(GatewayConfig& config, const ProgramSettings& settings, Dialogs& 
                                      new NetNumberDelegate(*this));
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     m_grid->installEventFilter(this);
-    int width = 0;
-    for (int w : kColumnWidths)
-        width += w;
     m_grid->setMinimumWidth(width + 2 * m_grid->frameWidth() + 20);
     layout->addWidget(m_grid);
 
