@@ -1,5 +1,7 @@
 #include "GatewaySimulator.h"
 
+#include <algorithm>
+
 #include "link/LinkFrames.h"
 
 namespace veg::sim {
@@ -160,7 +162,8 @@ QByteArray GatewaySimulator::serialAnswer(std::uint8_t address, const QByteArray
             if (data.size() < 4 || u8(data[2]) != m_options.gatewayNumber)
                 return nak;
             const int length = u8(data[1]);
-            const QByteArray rest = data.mid(3, length); // sub-command and its bytes
+            // The length counts from the destination byte: the sub-command and its bytes follow it.
+            const QByteArray rest = data.mid(3, std::max(0, length - 1));
             switch (u8(rest[0])) {
             case 3:
                 m_device.write(word(rest, 1), rest.mid(3));

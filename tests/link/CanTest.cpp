@@ -398,3 +398,57 @@ TEST_F(CanTest, AWriteFailureReopensThePortAndSendRequestClosesIt)
     port->writeFails = false;
     EXPECT_EQ(link->SendRequest(frame, t, answer), Status::Aborted);
 }
+
+TEST_F(CanTest, AReopenThatFailsEndsWithTheAdapterNotInitialised)
+{
+    makeAdapter(QByteArray("0\r\n")); // the adapter never answers a frame
+    link->SetRetries(3);
+    port->writes.clear();
+    port->openFails = true; // the reopen before the last attempt fails
+    EXPECT_EQ(link->ReadParam(0xF000, 2, canTarget(), answer), Status::AdapterInitFailed);
+    EXPECT_EQ(port->writes.size(), 2); // the third attempt could not be sent
+    EXPECT_NE(link->ReadParam(0xF000, 2, canTarget(), answer), Status::Ok);
+}
+
+TEST_F(CanTest, ForeignFramesStayInTheAttemptsTraceLine)
+{
+    makeAdapter(QByteArray("@\r\n"), [](const QByteArray& req, int) {
+        return answerTo(req, QByteArray::fromHex("0102"), 0x26) +
+               answerTo(req, QByteArray::fromHex("0304"), 0x27);
+    });
+    shared.TraceLevel = 2;
+    link->SetRetries(1);
+    logLines.clear();
+    EXPECT_EQ(link->ReadParam(0xF000, 2, canTarget(), answer), Status::ForeignFrame);
+    // The closing trace shows both frames that came instead of the answer.
+    const QString received = logLines.filter(QStringLiteral("<< ")).join(u'|');
+    EXPECT_TRUE(received.contains(QStringLiteral("26 01 02"))) << received.toStdString();
+    EXPECT_TRUE(received.contains(QStringLiteral("27 03 04"))) << received.toStdString();
+}
+
+TEST_F(CanTest, ElementReadGoesOnAfterTheAdapterLinkWasReopened)
+{
+    // Every frame of the first adapter exchange fails to go out; the exchange reopens the port,
+    // so the element read's next repetition can still succeed.
+    auto failing = std::make_shared<int>(2);
+    makeAdapter(QByteArray("0\r\n"), [](const QByteArray& req, int) {
+        return answerTo(req, QByteArray::fromHex("0A0B0C0D"));
+    });
+    port->failWrite = [failing](const QByteArray& b) {
+        return b.size() == LinkFrames::kCanFrameSize && (*failing)-- > 0;
+    };
+    link->SetRetries(2);
+    int got = 0;
+    EXPECT_EQ(link->ReadParamAt(0x0200, 3, 4, 4, canTarget(), answer, got), Status::Ok);
+    EXPECT_EQ(answer.data(0), 0x0A);
+}
+
+TEST_F(CanTest, CarrierRaisesRts)
+{
+    makeAdapter(QByteArray("0\r\n"), [](const QByteArray& req, int) {
+        return answerTo(req, QByteArray::fromHex("4206"));
+    });
+    port->events.clear();
+    EXPECT_EQ(link->ReadParam(0xF000, 2, canTarget(), answer), Status::Ok);
+    EXPECT_TRUE(port->events.contains(QStringLiteral("rts 1"))) << port->events.join(u',').toStdString();
+}

@@ -32,6 +32,8 @@ public:
     bool carrier = true;
     bool modemFails = false;
     bool readFails = false; // reads fail at once, as on a port that went away
+    // A write for which this returns true fails (in addition to `writeFails`).
+    std::function<bool(const QByteArray&)> failWrite;
 
     QList<QByteArray> writes; // every write call
     QByteArray allWritten() const { return writes.join(); }
@@ -93,9 +95,9 @@ public:
     }
     bool write(const std::uint8_t* data, int n) override
     {
-        if (!m_open || writeFails)
-            return false;
         const QByteArray bytes(reinterpret_cast<const char*>(data), n);
+        if (!m_open || writeFails || (failWrite && failWrite(bytes)))
+            return false;
         writes << bytes;
         m_pending += bytes;
         if (onWrite)

@@ -130,6 +130,7 @@ TEST_F(TransactTest, ControlByteRule)
         {"single attempt", 1, {wrongControl}, 30, 1},
         {"retries 0 makes one attempt", 0, {badSum, kGood}, 36, 1},
     };
+    // (A wrong control byte is judged after the length: see the next test.)
     for (const auto& c : cases) {
         makeLink();
         link->SetRetries(c.retries);
@@ -141,6 +142,24 @@ TEST_F(TransactTest, ControlByteRule)
         EXPECT_EQ(read(), c.status) << c.name;
         EXPECT_EQ(port->writes.size() / 3, c.attempts) << c.name;
     }
+}
+
+TEST_F(TransactTest, AWrongControlByteIsJudgedAfterTheLength)
+{
+    // A long answer with four data bytes too many and control byte 01: the length gives 5, the
+    // control byte then makes it 30, which ends the transaction after two attempts.
+    QByteArray body = QByteArray::fromHex("01 25 42 06 00 00 00 00");
+    std::uint8_t sum = 0;
+    for (char c : body)
+        sum = std::uint8_t(sum + std::uint8_t(c));
+    QByteArray frame = QByteArray::fromHex("68 08 08 68") + body;
+    frame.append(char(sum));
+    frame.append('\x16');
+    makeLink();
+    link->SetRetries(4);
+    onEachFrame(*port, [frame](FakePort& p, int) { p.arrive(frame); });
+    EXPECT_EQ(read(), Status::ControlByte);
+    EXPECT_EQ(port->writes.size() / 3, 2);
 }
 
 TEST_F(TransactTest, ReceiptsEndTheTransactionAtOnce)

@@ -310,7 +310,7 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
             status == Status::NegativeReceipt) {
             if (expectedSize > 0 && m_longAnswer && std::abs(count - expectedSize) >= 4)
                 status = count > expectedSize ? Status::NoData : Status::WrongLength;
-            if (status == Status::Ok && r.framed && r.control != 0)
+            if (r.framed && r.control != 0)
                 status = Status::ControlByte;
         }
 
@@ -503,8 +503,9 @@ LinkStatus KalO::CanTransact(LinkFrames::CanFrame frame, int lineKind, int expec
             status = Status::Aborted;
             break;
         }
-        if (!m_port->isOpen()) { // the reopen before the last attempt failed
-            status = Status::Aborted;
+        if (!m_port->isOpen()) {
+            // The reopen before this attempt failed: the adapter cannot be initialised.
+            status = Status::AdapterInitFailed;
             break;
         }
         m_canToggle = LinkFrames::nextCanToggle(m_canToggle);
@@ -543,13 +544,14 @@ LinkStatus KalO::CanTransact(LinkFrames::CanFrame frame, int lineKind, int expec
                 if (windowCount < LinkFrames::kCanFrameSize)
                     continue;
                 if (traceLevel() > 2)
-                    log(m_receiveLine);
+                    log(QStringLiteral("<< ") + hexBytes(window.data(), LinkFrames::kCanFrameSize));
                 lastFrame = window;
                 windowCount = 0;
+                // A frame for another station: the reading starts over with the next byte, and
+                // the attempt's receive line keeps it for the closing trace.
                 if ((window[1] & 0x60) != (frame[1] & 0x60) || window[0] != m_ownAddress ||
                     window[5] != frame[0]) {
                     status = Status::ForeignFrame;
-                    m_receiveLine = QStringLiteral("<< ");
                     continue;
                 }
                 status =
@@ -943,9 +945,10 @@ LinkStatus KalO::ReadParamAt(std::uint16_t paramNo, std::uint16_t index, int byt
                 fillReadAnswer(answer, count);
             }
         }
-        // The operator's abort and a closed port end the operation at once.
+        // The operator's abort and a closed port end the operation at once; after a failed
+        // write on the adapter the port is open again and the repetitions go on.
         if (status < 2 || status == 6 || status == 27 || status == Status::Aborted ||
-            status == Status::WriteFailed)
+            (status == Status::WriteFailed && !m_port->isOpen()))
             break;
     }
     return status;

@@ -1,6 +1,11 @@
 #include "QtSerialPort.h"
 
 #include <QDeadlineTimer>
+#include <QThread>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace veg {
 
@@ -37,6 +42,7 @@ void QtSerialPort::close()
     if (!m_port.isOpen())
         return;
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_ctsFlow = false;
     m_port.close();
     m_port.clearError();
 }
@@ -57,9 +63,20 @@ bool QtSerialPort::setFrameFormat(bool twoStopBits, bool ctsFlow)
 {
     bool ok = m_port.setParity(QSerialPort::NoParity);
     ok = m_port.setStopBits(twoStopBits ? QSerialPort::TwoStop : QSerialPort::OneStop) && ok;
-    ok = m_port.setFlowControl(ctsFlow ? QSerialPort::HardwareControl
-                                       : QSerialPort::NoFlowControl) &&
-         ok;
+    // CTS holds back only what the PC sends; RTS stays the link's own to raise (the port's
+    // "hardware" flow control would hand RTS to the driver).
+    ok = m_port.setFlowControl(QSerialPort::NoFlowControl) && ok;
+    m_ctsFlow = ctsFlow;
+#ifdef Q_OS_WIN
+    if (ctsFlow) {
+        const HANDLE h = reinterpret_cast<HANDLE>(m_port.handle());
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        ok = GetCommState(h, &dcb) && ok;
+        dcb.fOutxCtsFlow = TRUE;
+        ok = SetCommState(h, &dcb) && ok;
+    }
+#endif
     m_port.clearError();
     return ok;
 }
@@ -97,9 +114,33 @@ int QtSerialPort::read(std::uint8_t* buffer, int n)
     return got;
 }
 
+bool QtSerialPort::waitForClearToSend(int timeoutMs)
+{
+#ifdef Q_OS_WIN
+    (void)timeoutMs;
+    return true; // the driver holds the output while CTS is down
+#else
+    // The terminal driver has no CTS-only output flow: the line is looked at before sending.
+    // A port without modem lines (a pseudo-terminal) cannot tell, and is taken as ready.
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const QSerialPort::PinoutSignals pins = m_port.pinoutSignals();
+        const bool unknown = m_port.error() != QSerialPort::NoError;
+        m_port.clearError();
+        if (unknown || (pins & QSerialPort::ClearToSendSignal))
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+#endif
+}
+
 bool QtSerialPort::write(const std::uint8_t* data, int n)
 {
     if (!m_port.isOpen())
+        return false;
+    if (m_ctsFlow && !waitForClearToSend(std::max(1, n * m_writeMsPerByte)))
         return false;
     if (m_port.write(reinterpret_cast<const char*>(data), n) != n) {
         m_port.clearError();
@@ -135,8 +176,7 @@ bool QtSerialPort::setDtr(bool on)
 
 bool QtSerialPort::setRts(bool on)
 {
-    // With hardware flow control the driver owns RTS; asking for it only records an error.
-    if (!m_port.isOpen() || m_port.flowControl() == QSerialPort::HardwareControl)
+    if (!m_port.isOpen())
         return false;
     const bool ok = m_port.setRequestToSend(on);
     m_port.clearError();

@@ -34,7 +34,10 @@ public:
     std::optional<std::uint32_t> modemStatus() override;
 
 private:
+    bool waitForClearToSend(int timeoutMs);
+
     QSerialPort m_port;
+    bool m_ctsFlow = false; // the adapter line: CTS gates the output
     int m_readTimeoutMs = 120;
     int m_writeMsPerByte = 500;
 };
