@@ -597,7 +597,7 @@ TEST_F(ConfigFileTest, ReadBackFilesAndTheirControllers)
     EXPECT_FALSE(c.IsReadBack);
 }
 
-TEST_F(ConfigFileTest, DatabaseObjectsAreMadeForPresentControllers)
+TEST_F(ConfigFileTest, EveryControllerGetsItsDatabaseObject)
 {
     GatewayConfig c;
     const QString q = queue("kp.que");
@@ -613,7 +613,9 @@ TEST_F(ConfigFileTest, DatabaseObjectsAreMadeForPresentControllers)
         return std::shared_ptr<const Task_CL>();
     };
     ASSERT_TRUE(LoadConfiguration(c, path("db.veg"), options).loaded());
-    EXPECT_EQ(asked, QStringList{q + "|alg|mod|tsk"});
+    EXPECT_EQ(asked, (QStringList{q + "|alg|mod|tsk", "nowhere.que|alg|mod|tsk"}));
+    EXPECT_TRUE(c.Controllers[0].Present);
+    EXPECT_FALSE(c.Controllers[1].Present);
 }
 
 TEST_F(ConfigFileTest, SaveProgressSteps)

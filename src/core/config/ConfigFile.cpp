@@ -281,7 +281,8 @@ bool readControllers(const IniDocument& doc, GatewayConfig& c, const LoadOptions
                                .arg(kConfig, netKey, NumberText::notAnInteger(u'$' + net))};
         e.NetNumber = narrow<std::uint8_t>(*number);
         e.Present = !path.isEmpty() && QFileInfo(path).isFile();
-        if (e.Present && options.makeDatabase)
+        // Every row gets its object; one whose queue file is missing simply holds no tasks.
+        if (options.makeDatabase)
             e.Database = options.makeDatabase(path, options.directories);
         if (!e.Present)
             missing = true;

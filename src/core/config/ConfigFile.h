@@ -15,8 +15,8 @@ namespace veg {
 class IniDocument;
 class ProgressSink;
 
-// Makes the database object of one controller from its task-queue path; called only for a path
-// whose file exists.
+// Makes the database object of one controller from its task-queue path; called for every
+// controller of a loaded file (an object made from a missing or empty path holds no tasks).
 using ControllerDatabaseFactory = std::function<std::shared_ptr<const Task_CL>(
     const QString& queuePath, const DatabaseDirectories& directories)>;
 
