@@ -61,6 +61,15 @@ TEST_F(PortTest, OpeningSetsUpTheLine)
     EXPECT_EQ(clock.nowMs(), 100);
 }
 
+TEST_F(PortTest, ASpeedOutsideTheTableOpensAt9600)
+{
+    for (int index : {-1, 13, 99}) {
+        makeLink(KalO::kRs232, index);
+        EXPECT_EQ(port->baud, 9600) << index;
+        EXPECT_EQ(link->BaudIndex(), 5) << index;
+    }
+}
+
 TEST_F(PortTest, AFailedOpenLeavesTheLinkClosed)
 {
     shared.TraceLevel = 4;

@@ -168,10 +168,12 @@ void KalO::ClosePort()
 
 void KalO::SetBaudRate(int speedIndex)
 {
+    // A speed index outside the table (a settings file that names no speed of the list) opens
+    // the line at 9600 baud, and that is the speed the link then records.
     const int index = (speedIndex >= 0 && speedIndex < kSpeedTableSize) ? speedIndex : 5;
     m_port->setBaudRate(kSpeeds[std::size_t(index)]);
     m_ctx.clock->sleepMs(100);
-    m_baudIndex = speedIndex;
+    m_baudIndex = index;
 }
 
 void KalO::SetLineFormat(int adapterKind, std::uint8_t stopBitsOption)
