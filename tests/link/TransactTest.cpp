@@ -162,6 +162,26 @@ TEST_F(TransactTest, AWrongControlByteIsJudgedAfterTheLength)
     EXPECT_EQ(port->writes.size() / 3, 2);
 }
 
+TEST_F(TransactTest, AShortValueClearsWhatAnEarlierAnswerLeft)
+{
+    // One data byte in a long answer: the rest of the value reads as zero, not as the bytes of
+    // the read before.
+    makeLink();
+    auto answers = std::make_shared<QList<QByteArray>>(
+        QList<QByteArray>{kGood, QByteArray::fromHex("68 03 03 68 00 25 07 2C 16")});
+    onEachFrame(*port, [answers](FakePort& p, int) {
+        if (!answers->isEmpty())
+            p.arrive(answers->takeFirst());
+    });
+    ASSERT_EQ(read(), Status::Ok);
+    EXPECT_EQ(answer.data(1), 0x06);
+    ASSERT_EQ(read(), Status::Ok);
+    EXPECT_EQ(answer.data(0), 0x07);
+    EXPECT_EQ(answer.data(1), 0x00);
+    EXPECT_EQ(answer.data(2), 0x00);
+    EXPECT_EQ(answer.data(3), 0x00);
+}
+
 TEST_F(TransactTest, ReceiptsEndTheTransactionAtOnce)
 {
     for (const char* receipt : {"A2", "E5"}) {
