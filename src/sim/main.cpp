@@ -76,7 +76,8 @@ int main(int argc, char** argv)
                                        QStringLiteral("polls before 0x81 after a stop request"),
                                        QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption adapterVariant(QStringLiteral("adapter-variant"),
-                                            QStringLiteral("0 answers \"0\", 1 answers \"@\""),
+                                            QStringLiteral("0 answers \"0\" (the link then tests the carrier, which a "
+                                                           "pseudo-terminal never shows), 1 answers \"@\""),
                                             QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption accessCode(QStringLiteral("access-code"),
                                         QStringLiteral("code of levels 2 and 3 (8 hex digits)"),
