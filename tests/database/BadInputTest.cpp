@@ -68,7 +68,8 @@ TEST(TaskClBadInput, LoadKeepsWhatWasComplete)
     } cases[] = {
         {"intact", [](QJsonObject&) {}, 3, 7, 6, 1, true},
         {"queue empty", set("queues", 0, "truncate", 0), 0, 0, 0, 0, false},
-        {"queue header cut", set("queues", 0, "truncate", 127), 0, 0, 0, 0, false},
+        // The header words that made it still name the module: its template tasks come.
+        {"queue header cut", set("queues", 0, "truncate", 127), 1, 1, 6, 0, true},
         {"queue header only", set("queues", 0, "truncate", 128), 1, 1, 6, 0, true},
         {"task record cut", set("queues", 0, "truncate", 200), 1, 1, 6, 0, true},
         {"task without its parameters", set("queues", 0, "truncate", 208), 2, 1, 6, 0, true},
@@ -85,7 +86,10 @@ TEST(TaskClBadInput, LoadKeepsWhatWasComplete)
         {"first algorithm header cut", set("algorithms", 0, "truncate", 60), 3, 3, 3, 1, true},
         {"first algorithm descriptor cut", set("algorithms", 0, "truncate", 70 + 72 + 10), 3, 5, 4,
          1, true},
-        {"last algorithm empty", set("algorithms", 1, "truncate", 0), 2, 3, 3, 0, false},
+        // An algorithm file that opened counts as read however short it is, so the template
+        // still comes; task 2 loses its parameters with the missing descriptors.
+        {"last algorithm empty", set("algorithms", 1, "truncate", 0), 3, 4, 3, 0, true},
+        {"last algorithm header cut", set("algorithms", 1, "truncate", 69), 3, 4, 3, 0, true},
         {"template empty", set("templates", 0, "truncate", 0), 2, 6, 6, 1, true},
         {"template parameter cut", set("templates", 0, "truncate", 250), 3, 6, 6, 1, true},
         {"task count absurd", set("queues", 0, "taskCount", 65535), 3, 7, 6, 1, true},
@@ -114,6 +118,47 @@ TEST(TaskClBadInput, LoadKeepsWhatWasComplete)
         for (const ParamRecord& p : t->params()) {
             ASSERT_GE(p.Descriptor, 0) << c.name;
             ASSERT_LT(p.Descriptor, int(t->descriptors().size())) << c.name;
+        }
+    }
+}
+
+// A queue file cut inside its header keeps the words that fit: the network number at 62, the
+// ModuleCode at 64. The module and template follow from the ModuleCode as for a whole file; a
+// file cut before it names no module, not even the one of code 0.
+TEST(TaskClBadInput, QueueCutInsideItsHeaderKeepsTheWordsThatFit)
+{
+    const struct
+    {
+        int size;
+        int netNumber, moduleCode;
+        bool modulesRead;
+        int tasks, descriptors;
+    } cases[] = {
+        {0, 0, 0, false, 0, 0},         {62, 0, 0, false, 0, 0},
+        {64, 0x1A, 0, false, 0, 0},     {65, 0x1A, 0, false, 0, 0},
+        {66, 0x1A, 1, true, 1, 6},      {100, 0x1A, 1, true, 1, 6},
+        {126, 0x1A, 1, true, 1, 6},     {127, 0x1A, 1, true, 1, 6},
+    };
+    for (const auto& c : cases) {
+        DbFixture db;
+        QJsonObject d = DbFixture::parse(Base);
+        set("queues", 0, "netNumber", "0x1A")(d);
+        set("queues", 0, "truncate", c.size)(d);
+        QJsonArray modules = d["modules"].toArray();
+        modules.append(QJsonObject{{"code", 0}, {"algorithms", QJsonArray{"0x00A2"}}});
+        d["modules"] = modules;
+        ASSERT_TRUE(db.build(d)) << c.size;
+        const auto t = db.load();
+        EXPECT_EQ(t->netNumber(), c.netNumber) << c.size;
+        EXPECT_EQ(t->moduleCode(), c.moduleCode) << c.size;
+        EXPECT_EQ(t->modulesRead(), c.modulesRead) << c.size;
+        EXPECT_EQ(int(t->descriptors().size()), c.descriptors) << c.size;
+        // Only the template's task: no task record of the queue fits.
+        ASSERT_EQ(t->taskCount(), c.tasks) << c.size;
+        if (c.tasks > 0) {
+            EXPECT_EQ(t->tasks()[0].Number, -1) << c.size;
+            ASSERT_EQ(t->params().size(), 1u) << c.size;
+            EXPECT_EQ(t->params()[0].Number, 0x0F01) << c.size;
         }
     }
 }

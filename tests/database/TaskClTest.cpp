@@ -150,6 +150,8 @@ TEST(TaskClLoad, ModulesReadFollowsTheLastListedAlgorithm)
         {"all present", R"(["0x00A1", "0x00A2"])", true, 2},
         {"missing in the middle", R"(["0x00A1", "0x0999", "0x00A2"])", true, 2},
         {"missing last", R"(["0x00A1", "0x00A2", "0x0999"])", false, 2},
+        // Opened, but too short for its header: no header, yet the file was read.
+        {"last shorter than its header", R"(["0x00A1", "0x00A2", "0x00A3"])", true, 2},
         {"no entries", R"([])", false, 0},
     };
     for (const auto& c : cases) {
@@ -161,6 +163,9 @@ TEST(TaskClLoad, ModulesReadFollowsTheLastListedAlgorithm)
         const QByteArray list = QByteArray(R"({"a": )") + c.modules + "}";
         d["modules"] = QJsonArray{QJsonObject{
             {"code", "0x1901"}, {"algorithms", QJsonDocument::fromJson(list).object()["a"]}}};
+        QJsonArray algorithms = d["algorithms"].toArray();
+        algorithms.append(QJsonObject{{"number", "0x00A3"}, {"truncate", 40}});
+        d["algorithms"] = algorithms;
         ASSERT_TRUE(db.build(d)) << c.name;
         const auto t = db.load();
         EXPECT_EQ(t->modulesRead(), c.modulesRead) << c.name;

@@ -89,11 +89,18 @@ Task_CL::Task_CL(const QString& queuePath, DatabaseSource& source) : m_queuePath
 void Task_CL::LoadQueue(DatabaseSource& source)
 {
     const std::optional<QByteArray> queue = source.queueFile();
-    if (!queue || queue->size() < QueueHeaderSize)
+    if (!queue)
         return;
-    const QueueHeader header = DbRecords::decodeQueueHeader(*queue);
-    m_netNumber = header.NetNumber;
-    m_moduleCode = header.ModuleCode;
+    // A file cut inside its header still names its controller and module when those words made
+    // it; the modules and template are then read as for a whole file. A file cut before its
+    // ModuleCode names no module, and a module of code 0 is not its own.
+    const QByteArrayView bytes(*queue);
+    const auto fits = [&](int offset) { return bytes.size() >= offset + 2; };
+    if (fits(QueueNetNumber))
+        m_netNumber = DbRecords::readU16(bytes, QueueNetNumber);
+    if (!fits(QueueModuleCode))
+        return;
+    m_moduleCode = DbRecords::readU16(bytes, QueueModuleCode);
 
     m_tasks.reserve(TaskCapacity);
     m_params.reserve(ParamCapacity);
@@ -154,10 +161,13 @@ bool Task_CL::LoadAlgorithm(DatabaseSource& source, std::uint16_t algorithm)
     const std::optional<QByteArray> file = source.algorithmFile(algorithm);
     if (!file)
         return false;
+    // The file opened, so the result is true whatever it holds: a file too short for its header
+    // adds neither header nor descriptors, yet as the module's last algorithm it still lets the
+    // template be read.
     RecordCursor cursor(*file);
     QByteArrayView record;
     if (!cursor.take(AlgorithmHeaderSize, record))
-        return false;
+        return true;
     const AlgorithmHeader header = DbRecords::decodeAlgorithmHeader(record);
     m_algorithmHeaders.push_back(header);
     for (int i = 0; i < header.Count && m_descriptors.size() < DescriptorLimit &&
