@@ -63,6 +63,16 @@ TEST(FindFileInTree, BreadthFirstUpperCaseAndHiddenDirectories)
          {"b/00A1.ALG", "a/00A1.ALG"},
          "00A1.ALG",
          "a/00A1.ALG"},
+        // Names are ordered as they read in upper case, Cyrillic included; only names equal in
+        // upper case fall back to byte order.
+        {"letter case does not order", {"B/00A1.ALG", "a/00A1.ALG"}, "00A1.ALG", "a/00A1.ALG"},
+        {"Cyrillic letter case does not order",
+         {"Б/00A1.ALG", "а/00A1.ALG"},
+         "00A1.ALG",
+         "а/00A1.ALG"},
+        {"underscore after letters", {"_/00A1.ALG", "z/00A1.ALG"}, "00A1.ALG", "z/00A1.ALG"},
+        {"same name in upper case", {"a/00A1.ALG", "A/00A1.ALG"}, "00A1.ALG", "A/00A1.ALG"},
+        {"file names equal in upper case", {"00a1.alg", "00A1.ALG"}, "00A1.ALG", "00A1.ALG"},
         {"same level, earlier parent first",
          {"a/y/00A1.ALG", "b/x/00A1.ALG"},
          "00A1.ALG",
@@ -115,8 +125,9 @@ TEST(FindFileInTree, UnreadableDirectoryCountsAsEmpty)
     ASSERT_TRUE(QFile::setPermissions(closed, QFileDevice::Permissions()));
     const FileTreeIndex index(dir.path());
     EXPECT_EQ(under(dir, index.find("00A2.ALG")), "open/00A2.ALG");
-    if (!QDir(closed).isReadable()) // the super-user reads it anyway
+    if (!QDir(closed).isReadable()) { // the super-user reads it anyway
         EXPECT_EQ(index.find("00A1.ALG"), "");
+    }
     QFile::setPermissions(closed,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

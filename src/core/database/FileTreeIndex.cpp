@@ -42,7 +42,13 @@ FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
         return;
     seen.insert(rootCanonical);
     queue.push_back(root);
-    std::vector<fs::directory_entry> entries;
+    // An entry with the key it is ordered by: its name in upper case.
+    struct Listed
+    {
+        QString Key;
+        fs::directory_entry Entry;
+    };
+    std::vector<Listed> entries;
     while (!queue.empty()) {
         const fs::path dir = std::move(queue.front());
         queue.pop_front();
@@ -54,15 +60,19 @@ FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
         entries.clear();
         fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec))
-            entries.push_back(*it);
-        std::sort(entries.begin(), entries.end(),
-                  [](const fs::directory_entry& a, const fs::directory_entry& b) {
-                      return a.path().filename() < b.path().filename();
-                  });
+            entries.push_back({nameOf(it->path()).toUpper(), *it});
+        // The maker's tool lists a directory in the order of the names in upper case, as the
+        // Windows file system keeps them; names that only differ in letter case cannot both
+        // exist there, and here they keep byte order so that the walk stays repeatable.
+        std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
+            if (a.Key != b.Key)
+                return a.Key < b.Key;
+            return a.Entry.path().filename() < b.Entry.path().filename();
+        });
         ec.clear();
 
         std::vector<fs::path> subdirectories;
-        for (const fs::directory_entry& entry : entries) {
+        for (const auto& [key, entry] : entries) {
             std::error_code typeError;
             if (entry.is_directory(typeError)) {
                 const std::string name = entry.path().filename().string();
@@ -76,10 +86,9 @@ FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
             } else {
                 // A directory's own files come before anything found below it: only the first
                 // file of a name in the walk's order is kept.
-                QString key = nameOf(entry.path()).toUpper();
                 if (!m_files.contains(key))
-                    m_files.insert(std::move(key), QFile::decodeName(QByteArray::fromStdString(
-                                                       entry.path().string())));
+                    m_files.insert(key, QFile::decodeName(
+                                            QByteArray::fromStdString(entry.path().string())));
             }
         }
         for (fs::path& sub : subdirectories)

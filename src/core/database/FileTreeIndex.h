@@ -15,8 +15,9 @@ namespace veg {
 // listing order, each searched the same way. Names match in upper case. Subdirectories whose
 // name begins with "." are not searched, and a directory reached a second time (a cycle through
 // symbolic links, or two links to one place) is searched only once. Unreadable directories
-// count as empty. Entries of one directory are taken in name order, so the answer does not
-// depend on the file system's own listing order.
+// count as empty. Entries of one directory are taken in the order of their names in upper case
+// (Cyrillic letters as well), names equal in upper case in byte order, so the answer does not
+// depend on the file system's own listing order and letter case does not decide it.
 //
 // Building the index walks the tree once; a lookup costs one hash probe. The index remembers
 // the modification time of every directory it walked, which changes whenever an entry of that
