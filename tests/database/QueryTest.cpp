@@ -1,6 +1,7 @@
 // The queries the table editors build their parameter trees and check their references with.
 #include "DbFixture.h"
 
+#include "config/GatewayConfig.h"
 #include "database/ControllerList.h"
 
 using namespace veg;
@@ -232,25 +233,32 @@ TEST_F(Queries, FindTaskOfParameterAndNames)
             << std::hex << c.number << " " << std::dec << c.task;
 }
 
+// The configuration's controller list holds the database objects alone: removing a row or
+// clearing the list frees them.
 TEST(ControllerList, RemoveAndClearReleaseTheObjects)
 {
-    struct Row
-    {
-        std::shared_ptr<const Task_CL> Database;
-        int NetNumber;
-    };
-    std::vector<Row> rows;
-    for (int i = 0; i < 3; ++i)
-        rows.push_back({std::make_shared<const Task_CL>(QString(), "", "", ""), i});
-    std::weak_ptr<const Task_CL> second = rows[1].Database;
-    EXPECT_FALSE(RemoveController(rows, 3));
-    EXPECT_FALSE(RemoveController(rows, -1));
-    ASSERT_TRUE(RemoveController(rows, 1));
+    GatewayConfig config;
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        ControllerEntry row;
+        row.Database = std::make_shared<const Task_CL>(QString(), "", "", "");
+        row.NetNumber = i;
+        config.Controllers.push_back(row);
+    }
+    std::weak_ptr<const Task_CL> second = config.Controllers[1].Database;
+    EXPECT_FALSE(RemoveController(config.Controllers, 3));
+    EXPECT_FALSE(RemoveController(config.Controllers, -1));
+    EXPECT_FALSE(second.expired());
+    ASSERT_TRUE(RemoveController(config.Controllers, 1));
     EXPECT_TRUE(second.expired());
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[1].NetNumber, 2);
-    std::weak_ptr<const Task_CL> first = rows[0].Database;
-    ClearControllers(rows);
-    EXPECT_TRUE(rows.empty());
+    ASSERT_EQ(config.Controllers.size(), 2u);
+    EXPECT_EQ(config.Controllers[0].NetNumber, 0);
+    EXPECT_EQ(config.Controllers[1].NetNumber, 2);
+
+    std::weak_ptr<const Task_CL> first = config.Controllers[0].Database;
+    std::weak_ptr<const Task_CL> last = config.Controllers[1].Database;
+    ASSERT_FALSE(first.expired());
+    config.ClearControllers();
+    EXPECT_TRUE(config.Controllers.empty());
     EXPECT_TRUE(first.expired());
+    EXPECT_TRUE(last.expired());
 }

@@ -4,14 +4,9 @@
 
 namespace veg {
 
-// The controller list owns one database object per row (held by the row); removing a row or
-// emptying the list releases the objects with it. The network numbers and present flags that
-// travel with the rows live in the same rows.
-
-template <typename List> void ClearControllers(List& controllers)
-{
-    controllers.clear();
-}
+// The controller list owns one database object per row (held by the row); removing a row
+// releases its object with it. The network numbers and present flags that travel with the rows
+// live in the same rows. Emptying the whole list is the configuration's own operation.
 
 // Removes one row; the rows behind it move up. False (and nothing changes) for a row outside
 // the list.
