@@ -352,3 +352,82 @@ TEST(TaskClLoad, TypeByteIsRemapped)
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(t->descriptors()[i].TypeCode, cases[i].held) << cases[i].stored;
 }
+
+// Algorithms32 groups consecutive descriptors of one algorithm number: an algorithm named twice
+// in a row is one group of 64, named twice apart it is two groups of 32, each listed.
+TEST(TaskClLoad, Algorithms32GroupsConsecutiveDescriptors)
+{
+    const struct
+    {
+        const char* name;
+        QJsonArray modules;
+        std::vector<std::uint16_t> algorithms32;
+    } cases[] = {
+        {"A", {48}, {48}},
+        {"A, A", {48, 48}, {}},
+        {"A, B, A", {48, 49, 48}, {48, 48}},
+        {"A, B, B, A", {48, 49, 49, 48}, {48, 48}},
+        {"B, A, A", {49, 48, 48}, {}},
+    };
+    for (const auto& c : cases) {
+        DbFixture db;
+        QJsonObject d = DbFixture::parse(R"({
+          "algorithms": [{"number": 48, "descriptors": [{"number": 1, "repeat": 32}]},
+                         {"number": 49, "descriptors": [{"number": 1}]}],
+          "queues": [{"file": "q.tsk", "moduleCode": 1}]})");
+        d["modules"] = QJsonArray{QJsonObject{{"code", 1}, {"algorithms", c.modules}}};
+        ASSERT_TRUE(db.build(d)) << c.name;
+        const auto t = db.load();
+        EXPECT_EQ(t->algorithms32(), c.algorithms32) << c.name;
+        EXPECT_EQ(t->IsAlgorithm32(48), !c.algorithms32.empty()) << c.name;
+        EXPECT_FALSE(t->IsAlgorithm32(49)) << c.name;
+    }
+}
+
+// An algorithm the module names twice is loaded twice; a parameter takes the first of the two
+// descriptors of its number, and an editor is offered it once.
+TEST(TaskClLoad, AlgorithmNamedTwiceGivesTheFirstDescriptor)
+{
+    const struct
+    {
+        const char* name;
+        QJsonArray modules;
+        int descriptors;
+    } cases[] = {
+        {"A1, A1", {"0x00A1", "0x00A1"}, 8},
+        {"A1, A2, A1", {"0x00A1", "0x00A2", "0x00A1"}, 10},
+        {"A2, A1, A1", {"0x00A2", "0x00A1", "0x00A1"}, 10},
+    };
+    for (const auto& c : cases) {
+        DbFixture db;
+        QJsonObject d = withLibrary(R"({"queues": [{"file": "q.tsk", "moduleCode": "0x1901",
+          "tasks": [{"number": 1, "algorithm": "0x00A1", "params": [
+            {"number": "0x0102", "descriptor": 2, "attributeWord": "0x1111"},
+            {"descriptor": 4, "text": "Котельная", "attributeWord": "0x1111"},
+            {"number": "0x0103", "descriptor": 3, "attributeWord": "0x1111"}]}]}]})");
+        d["modules"] = QJsonArray{QJsonObject{{"code", "0x1901"}, {"algorithms", c.modules}}};
+        ASSERT_TRUE(db.build(d)) << c.name;
+        const auto t = db.load();
+        ASSERT_EQ(int(t->descriptors().size()), c.descriptors) << c.name;
+        // Where the first copy of 00A1 begins.
+        const auto& all = t->descriptors();
+        const int first = int(std::find_if(all.begin(), all.end(),
+                                           [](const ParamDescriptor& x) {
+                                               return x.Algorithm == 0x00A1;
+                                           }) -
+                              all.begin());
+        ASSERT_EQ(t->params().size(), 3u) << c.name;
+        EXPECT_EQ(t->params()[0].Descriptor, first + 1) << c.name;
+        EXPECT_EQ(t->params()[1].Descriptor, first + 3) << c.name;
+        EXPECT_EQ(t->params()[2].Descriptor, first + 2) << c.name;
+        // The text after it was read over its continuation records, as the first copy says.
+        EXPECT_EQ(t->params()[2].Number, 0x0103) << c.name;
+        ASSERT_EQ(t->textPool().size(), 1u) << c.name;
+        EXPECT_EQ(t->textPool()[0], "Котельная") << c.name;
+
+        std::vector<ParamCandidate> list;
+        ASSERT_EQ(t->ListTaskParameters(0x00A1, 0, 1, list), 2) << c.name;
+        EXPECT_EQ(list[0].Descriptor, first + 1) << c.name;
+        EXPECT_EQ(list[1].Descriptor, first + 2) << c.name;
+    }
+}
