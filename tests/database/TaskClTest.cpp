@@ -411,11 +411,10 @@ TEST(TaskClLoad, AlgorithmNamedTwiceGivesTheFirstDescriptor)
         ASSERT_EQ(int(t->descriptors().size()), c.descriptors) << c.name;
         // Where the first copy of 00A1 begins.
         const auto& all = t->descriptors();
-        const int first = int(std::find_if(all.begin(), all.end(),
-                                           [](const ParamDescriptor& x) {
-                                               return x.Algorithm == 0x00A1;
-                                           }) -
-                              all.begin());
+        const int first =
+            int(std::find_if(all.begin(), all.end(),
+                             [](const ParamDescriptor& x) { return x.Algorithm == 0x00A1; }) -
+                all.begin());
         ASSERT_EQ(t->params().size(), 3u) << c.name;
         EXPECT_EQ(t->params()[0].Descriptor, first + 1) << c.name;
         EXPECT_EQ(t->params()[1].Descriptor, first + 3) << c.name;
@@ -430,4 +429,84 @@ TEST(TaskClLoad, AlgorithmNamedTwiceGivesTheFirstDescriptor)
         EXPECT_EQ(list[0].Descriptor, first + 1) << c.name;
         EXPECT_EQ(list[1].Descriptor, first + 2) << c.name;
     }
+}
+
+// The maker's tool runs where letter case does not tell file names apart: a module or template
+// file named in another case is still the controller's.
+TEST(TaskClLoad, ModuleAndTemplateFileNamesInAnyLetterCase)
+{
+    const struct
+    {
+        const char* module;
+        const char* templ;
+    } cases[] = {
+        {"BEEF.mod", "BEEF.tsk"},
+        {"beef.mod", "beef.tsk"},
+        {"BEEF.MOD", "BEEF.TSK"},
+        {"Beef.Mod", "bEEF.Tsk"},
+    };
+    for (const auto& c : cases) {
+        DbFixture db;
+        QJsonObject d = withLibrary(R"({
+          "templates": [{"code": "0xBEEF", "tasks": [{"number": 1, "algorithm": "0x00A2"}]}],
+          "queues": [{"file": "q.tsk", "moduleCode": "0xBEEF", "tasks": [
+            {"number": 1, "algorithm": "0x00A1", "params": [
+              {"number": "0x0101", "descriptor": 1, "attributeWord": "0x1111"}]}]}]})");
+        d["modules"] = QJsonArray{
+            QJsonObject{{"code", "0xBEEF"}, {"algorithms", QJsonArray{"0x00A1", "0x00A2"}}}};
+        ASSERT_TRUE(db.build(d)) << c.module;
+        if (QString(c.module) != "BEEF.mod")
+            ASSERT_TRUE(QFile::rename(db.path("MOD/BEEF.mod"), db.path("MOD/") + c.module));
+        if (QString(c.templ) != "BEEF.tsk")
+            ASSERT_TRUE(QFile::rename(db.path("TASK/BEEF.tsk"), db.path("TASK/") + c.templ));
+        const auto t = db.load();
+        EXPECT_TRUE(t->modulesRead()) << c.module;
+        EXPECT_EQ(t->descriptors().size(), 6u) << c.module;
+        ASSERT_EQ(t->taskCount(), 2) << c.templ;
+        EXPECT_EQ(t->tasks()[0].Number, -1) << c.templ;
+        EXPECT_EQ(t->params().size(), 1u) << c.module;
+    }
+}
+
+// Text-valued parameters of template tasks go into the pool like the queue's, before them; their
+// AttributeWord stays as stored, and the next record is read after the continuation records.
+TEST(TaskClLoad, TextValuedParametersOfTemplateTasks)
+{
+    DbFixture db;
+    ASSERT_TRUE(db.build(withLibrary(R"({
+      "templates": [{"code": "0x1901", "tasks": [
+        {"number": 7, "algorithm": "0x00A1", "params": [
+          {"descriptor": 4, "text": "Насосная НС-1", "attributeWord": 0},
+          {"number": "0x0F02", "descriptor": 2, "attributeWord": "0x1111"}]},
+        {"number": 8, "algorithm": "0x00A1", "inUse": false, "params": [
+          {"descriptor": 4, "text": "Щит", "attributeWord": "0x1111"}]}]}],
+      "queues": [{"file": "q.tsk", "moduleCode": "0x1901", "tasks": [
+        {"number": 1, "algorithm": "0x00A1", "params": [
+          {"descriptor": 4, "text": "Котельная", "attributeWord": 0},
+          {"number": "0x0103", "descriptor": 3, "attributeWord": "0x1111"}]}]}]})")));
+    const auto t = db.load();
+    ASSERT_EQ(t->taskCount(), 3);
+    ASSERT_EQ(t->textPool().size(), 3u);
+    EXPECT_EQ(t->textPool()[0], "Насосная НС-1");
+    EXPECT_EQ(t->textPool()[1], "Щит");
+    EXPECT_EQ(t->textPool()[2], "Котельная");
+
+    const struct
+    {
+        int number, task, attributeWord, descriptor;
+    } params[] = {
+        {0, -1, 0, 3},     {0x0F02, -1, 0x1111, 1}, {1, -2, 0x1111, 3},
+        {2, 1, 0x3333, 3}, {0x0103, 1, 0x1111, 2},
+    };
+    ASSERT_EQ(t->params().size(), std::size(params));
+    for (std::size_t i = 0; i < std::size(params); ++i) {
+        const ParamRecord& p = t->params()[i];
+        EXPECT_EQ(p.Number, params[i].number) << i;
+        EXPECT_EQ(p.Task, params[i].task) << i;
+        EXPECT_EQ(p.AttributeWord, params[i].attributeWord) << i;
+        EXPECT_EQ(p.Descriptor, params[i].descriptor) << i;
+    }
+    // A text is a service item: its pool index is never found as a parameter number.
+    EXPECT_EQ(t->FindParameter(0, AnyClass).Found, false);
+    EXPECT_EQ(t->FindTaskOfParameter(0x0F02), 0);
 }
