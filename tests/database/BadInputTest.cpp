@@ -134,10 +134,9 @@ TEST(TaskClBadInput, QueueCutInsideItsHeaderKeepsTheWordsThatFit)
         bool modulesRead;
         int tasks, descriptors;
     } cases[] = {
-        {0, 0, 0, false, 0, 0},         {62, 0, 0, false, 0, 0},
-        {64, 0x1A, 0, false, 0, 0},     {65, 0x1A, 0, false, 0, 0},
-        {66, 0x1A, 1, true, 1, 6},      {100, 0x1A, 1, true, 1, 6},
-        {126, 0x1A, 1, true, 1, 6},     {127, 0x1A, 1, true, 1, 6},
+        {0, 0, 0, false, 0, 0},     {62, 0, 0, false, 0, 0},    {64, 0x1A, 0, false, 0, 0},
+        {65, 0x1A, 0, false, 0, 0}, {66, 0x1A, 1, true, 1, 6},  {100, 0x1A, 1, true, 1, 6},
+        {126, 0x1A, 1, true, 1, 6}, {127, 0x1A, 1, true, 1, 6},
     };
     for (const auto& c : cases) {
         DbFixture db;

@@ -206,17 +206,13 @@ TEST_F(Queries, FindParameterIndexResumesFromTheGivenStart)
 
 TEST_F(Queries, FindTaskOfParameterAndNames)
 {
-    // Tasks: the template's (index 0), queue tasks 1 and 2 (indexes 1 and 2).
+    // Tasks: the template's (index 0), queue tasks 1 and 2 (indexes 1 and 2). Task 2 holds
+    // 0x0101 too, but the first record decides; 0x0103 has a service descriptor.
     const struct
     {
         int number, task;
     } owners[] = {
-        {0x0101, 1}, // task 2 holds it too: the first record decides
-        {0x0106, 1},
-        {0x0201, 2},
-        {0x0F01, 0}, // the template task really is the first
-        {0x0103, -1}, // a service descriptor
-        {0x0999, -1},
+        {0x0101, 1}, {0x0106, 1}, {0x0201, 2}, {0x0F01, 0}, {0x0103, -1}, {0x0999, -1},
     };
     for (const auto& c : owners)
         EXPECT_EQ(t->FindTaskOfParameter(std::uint16_t(c.number)), c.task) << std::hex << c.number;

@@ -87,8 +87,8 @@ FileTreeIndex::FileTreeIndex(const QString& directory) : m_directory(directory)
                 // A directory's own files come before anything found below it: only the first
                 // file of a name in the walk's order is kept.
                 if (!m_files.contains(key))
-                    m_files.insert(key, QFile::decodeName(
-                                            QByteArray::fromStdString(entry.path().string())));
+                    m_files.insert(
+                        key, QFile::decodeName(QByteArray::fromStdString(entry.path().string())));
             }
         }
         for (fs::path& sub : subdirectories)
