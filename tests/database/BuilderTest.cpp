@@ -96,6 +96,30 @@ TEST(DatabaseBuilder, RefusesWhatItCannotWrite)
          "queues[1]: the file q is described twice"},
         {R"({"modules": [{"code": 1, "algorithms": ["x"]}]})",
          "modules[0].algorithms[0]: \"algorithm\" is not a number: x"},
+        // Flags take JSON true or false only: a number would silently read as false.
+        {R"({"algorithms": [{"number": 1, "descriptors": [{"number": 1, "service": 1}]}]})",
+         "algorithms[0].descriptors[0]: \"service\" is not true or false"},
+        {R"({"algorithms": [{"number": 1, "descriptors": [{"number": 1, "array": "true"}]}]})",
+         "algorithms[0].descriptors[0]: \"array\" is not true or false"},
+        {R"({"queues": [{"file": "q", "tasks": [{"number": 1}, {"number": 2, "inUse": 0}]}]})",
+         "queues[0].tasks[1]: \"inUse\" is not true or false"},
+        {R"({"templates": [{"code": 1, "tasks": [{"inUse": [true]}]}]})",
+         "templates[0].tasks[0]: \"inUse\" is not true or false"},
+        // Numbers in text: decimal, or hexadecimal after 0x; nothing else.
+        {R"({"queues": [{"file": "q", "netNumber": "0x"}]})",
+         "queues[0]: \"netNumber\" is not a number: 0x"},
+        {R"({"queues": [{"file": "q", "netNumber": "0x0x10"}]})",
+         "queues[0]: \"netNumber\" is not a number: 0x0x10"},
+        {R"({"queues": [{"file": "q", "netNumber": "0b11"}]})",
+         "queues[0]: \"netNumber\" is not a number: 0b11"},
+        {R"({"queues": [{"file": "q", "netNumber": "1A"}]})",
+         "queues[0]: \"netNumber\" is not a number: 1A"},
+        {R"({"queues": [{"file": "q", "netNumber": "- 5"}]})",
+         "queues[0]: \"netNumber\" is not a number: - 5"},
+        {R"({"queues": [{"file": "q", "netNumber": ""}]})",
+         "queues[0]: \"netNumber\" is not a number: "},
+        {R"({"queues": [{"file": "q", "netNumber": "-1"}]})",
+         "queues[0]: \"netNumber\" = -1 is outside 0…65535"},
     };
     for (const auto& c : cases) {
         vegdb::DatabaseFiles files;
@@ -103,6 +127,41 @@ TEST(DatabaseBuilder, RefusesWhatItCannotWrite)
         EXPECT_FALSE(r.Ok) << c.json;
         EXPECT_EQ(r.Error, QString::fromUtf8(c.error)) << c.json;
     }
+}
+
+// A number written as text is decimal, whatever zeros lead it, unless "0x" or "0X" starts it.
+TEST(DatabaseBuilder, NumbersInTextAreDecimalUnlessHexadecimal)
+{
+    const struct
+    {
+        const char* text;
+        int value;
+    } cases[] = {
+        {"010", 10},    {"08", 8},        {"0", 0},          {"00", 0},
+        {" 26 ", 26},   {"+26", 26},      {"0x1A", 26},      {"0X1a", 26},
+        {"0x001a", 26}, {"65535", 65535}, {"0xFFFF", 65535},
+    };
+    for (const auto& c : cases) {
+        DbFixture db;
+        QJsonObject d = DbFixture::parse(R"({"queues": [{"file": "q.tsk"}]})");
+        QJsonArray queues = d["queues"].toArray();
+        QJsonObject q = queues[0].toObject();
+        q["netNumber"] = c.text;
+        queues[0] = q;
+        d["queues"] = queues;
+        ASSERT_TRUE(db.build(d)) << c.text;
+        EXPECT_EQ(db.load()->netNumber(), c.value) << c.text;
+    }
+
+    // Signed fields take a sign in text as well.
+    DbFixture db;
+    ASSERT_TRUE(db.build(R"({"queues": [{"file": "q.tsk", "tasks": [
+      {"number": "-012"}, {"number": "-0x10"}, {"number": "09"}]}]})"));
+    const auto t = db.load();
+    ASSERT_EQ(t->taskCount(), 3);
+    EXPECT_EQ(t->tasks()[0].Number, -12);
+    EXPECT_EQ(t->tasks()[1].Number, -16);
+    EXPECT_EQ(t->tasks()[2].Number, 9);
 }
 
 TEST(DatabaseBuilder, FromFileReportsParseErrors)

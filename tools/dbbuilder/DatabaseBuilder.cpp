@@ -19,6 +19,37 @@ using namespace veg::DbLayout;
 
 namespace {
 
+// A number written as text: decimal, or hexadecimal after "0x" or "0X", with an optional sign.
+// A leading zero does not make it octal, as it would in C: "010" is ten.
+std::optional<qint64> parseNumberText(QString text)
+{
+    text = text.trimmed();
+    bool negative = false;
+    if (text.startsWith('-') || text.startsWith('+')) {
+        negative = text.front() == '-';
+        text.remove(0, 1);
+    }
+    int base = 10;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        text.remove(0, 2);
+    }
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar ch : text) {
+        const bool decimal = ch >= '0' && ch <= '9';
+        const bool hex = decimal || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
+        const bool digit = base == 16 ? hex : decimal;
+        if (!digit)
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 n = text.toLongLong(&ok, base);
+    if (!ok)
+        return std::nullopt;
+    return negative ? -n : n;
+}
+
 // The first error wins; every writer below checks `failed()` and stops.
 class Composer
 {
@@ -52,12 +83,12 @@ public:
                 return std::nullopt;
             }
         } else if (v.isString()) {
-            bool ok = false;
-            n = v.toString().trimmed().toLongLong(&ok, 0);
-            if (!ok) {
+            const std::optional<qint64> parsed = parseNumberText(v.toString());
+            if (!parsed) {
                 fail(where, QStringLiteral("\"%1\" is not a number: %2").arg(key, v.toString()));
                 return std::nullopt;
             }
+            n = *parsed;
         } else if (v.isBool()) {
             n = v.toBool() ? 1 : 0;
         } else {
@@ -70,6 +101,19 @@ public:
             return std::nullopt;
         }
         return n;
+    }
+
+    // A flag is JSON true or false: anything else is refused rather than read as false.
+    bool flag(const QJsonObject& o, const char* key, const QString& where, bool fallback)
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined() || v.isNull())
+            return fallback;
+        if (!v.isBool()) {
+            fail(where, QStringLiteral("\"%1\" is not true or false").arg(key));
+            return fallback;
+        }
+        return v.toBool();
     }
 
     quint16 u16(const QJsonObject& o, const char* key, const QString& where,
@@ -164,8 +208,8 @@ void Composer::algorithm(const QJsonObject& a, const QString& algDir, int index)
         const quint8 cls = u8(d, "class", dw);
         const quint8 kind = u8(d, "kind", dw);
         const quint8 format = u8(d, "format", dw);
-        const bool service = d.value("service").toBool();
-        const bool array = d.value("array").toBool();
+        const bool service = flag(d, "service", dw, false);
+        const bool array = flag(d, "array", dw, false);
         if (cls > 15 || kind > 15 || format > 7)
             fail(dw, "\"class\" and \"kind\" take 0…15, \"format\" 0…7");
         for (int k = 1; k <= repeat && !failed(); ++k) {
@@ -238,7 +282,7 @@ QByteArray Composer::queueBody(const QJsonObject& q, const QString& where)
                quint16(qint16(number(task, "number", tw, 0, -32768, 32767).value_or(0))));
         putU16(record, TaskAlgorithm, algorithm);
         putU16(record, TaskAttributeWord, u16(task, "attributeWord", tw));
-        const bool inUse = task.value("inUse").toBool(true);
+        const bool inUse = flag(task, "inUse", tw, true);
         record[TaskFlags] = char(u8(task, "flags", tw, inUse ? veg::TaskInUse : 0));
 
         QByteArray params;

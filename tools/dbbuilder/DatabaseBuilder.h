@@ -27,7 +27,9 @@ namespace vegdb {
 // "params": [{"longName", "shortName", "number", "format", "attributeWord", "descriptor",
 // "text", "repeat"}]}].
 //
-// Numbers are JSON integers or strings ("0x1A", "26"). Every name is Windows-1251 in the files.
+// Numbers are JSON integers or strings: decimal ("26"; leading zeros change nothing, "010" is
+// ten) or hexadecimal after "0x" or "0X" ("0x1A"), with an optional sign. "service", "array" and
+// "inUse" are JSON true or false; any other value is an error. Every name is Windows-1251 in the files.
 // "file" (algorithms) defaults to the number as four upper-case hex digits and ".ALG"; "dir" to
 // the algorithm directory itself. The counts ("count", "taskCount", "paramCount") default to what
 // is listed and may be set otherwise to write a damaged file; "truncate" (any file object) keeps
