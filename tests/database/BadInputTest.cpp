@@ -107,13 +107,16 @@ TEST(TaskClBadInput, LoadKeepsWhatWasComplete)
         c.edit(d);
         ASSERT_TRUE(db.build(d)) << c.name;
         const auto t = db.load();
-        if (c.tasks != Unchecked)
+        if (c.tasks != Unchecked) {
             EXPECT_EQ(t->taskCount(), c.tasks) << c.name;
-        if (c.params != Unchecked)
+        }
+        if (c.params != Unchecked) {
             EXPECT_EQ(int(t->params().size()), c.params) << c.name;
+        }
         EXPECT_EQ(int(t->descriptors().size()), c.descriptors) << c.name;
-        if (c.pool != Unchecked)
+        if (c.pool != Unchecked) {
             EXPECT_EQ(int(t->textPool().size()), c.pool) << c.name;
+        }
         EXPECT_EQ(t->modulesRead(), c.modulesRead) << c.name;
         for (const ParamRecord& p : t->params()) {
             ASSERT_GE(p.Descriptor, 0) << c.name;

@@ -455,10 +455,12 @@ TEST(TaskClLoad, ModuleAndTemplateFileNamesInAnyLetterCase)
         d["modules"] = QJsonArray{
             QJsonObject{{"code", "0xBEEF"}, {"algorithms", QJsonArray{"0x00A1", "0x00A2"}}}};
         ASSERT_TRUE(db.build(d)) << c.module;
-        if (QString(c.module) != "BEEF.mod")
+        if (QString(c.module) != "BEEF.mod") {
             ASSERT_TRUE(QFile::rename(db.path("MOD/BEEF.mod"), db.path("MOD/") + c.module));
-        if (QString(c.templ) != "BEEF.tsk")
+        }
+        if (QString(c.templ) != "BEEF.tsk") {
             ASSERT_TRUE(QFile::rename(db.path("TASK/BEEF.tsk"), db.path("TASK/") + c.templ));
+        }
         const auto t = db.load();
         EXPECT_TRUE(t->modulesRead()) << c.module;
         EXPECT_EQ(t->descriptors().size(), 6u) << c.module;
