@@ -93,7 +93,7 @@ void Task_CL::LoadQueue(DatabaseSource& source)
         return;
     // A file cut inside its header still names its controller and module when those words made
     // it; the modules and template are then read as for a whole file. A file cut before its
-    // ModuleCode names no module, and a module of code 0 is not its own.
+    // ModuleCode names no module: the module of code 0 is not taken for it.
     const QByteArrayView bytes(*queue);
     const auto fits = [&](int offset) { return bytes.size() >= offset + 2; };
     if (fits(QueueNetNumber))

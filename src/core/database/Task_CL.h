@@ -68,11 +68,12 @@ inline constexpr int AnyClassAboveZero = -2;
 // text-valued parameter whose continuation records are cut off is dropped. A queue file too
 // short for its header holds no tasks of its own, but the header words that fit are taken (the
 // network number and ModuleCode need 64 and 66 bytes; a word cut off stays 0), and when the
-// ModuleCode is among them its modules and template are read as for a whole file. A template file too short for its header
-// holds no tasks. An algorithm file too short for its header adds no header and no descriptors
-// but counts as read, so as the last algorithm of its module it lets the template be read. A
-// module file too short for its header counts as absent. A module that names algorithms so
-// often that they would bring more than 1,048,576 descriptors loads no algorithm beyond that.
+// ModuleCode is among them its modules and template are read as for a whole file. A template
+// file too short for its header holds no tasks. An algorithm file too short for its header adds
+// no header and no descriptors but counts as read, so as the last algorithm of its module it
+// lets the template be read. A module file too short for its header counts as absent. A module
+// that names algorithms so often that they would bring more than 1,048,576 descriptors loads no
+// algorithm beyond that.
 class Task_CL
 {
 public:
