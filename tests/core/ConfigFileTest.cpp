@@ -641,8 +641,9 @@ TEST_F(ConfigFileTest, SaveProgressSteps)
         RecordingProgress progress;
         ASSERT_TRUE(SaveConfiguration(c, path("steps.veg"), k.whole, {}, &progress).ok);
         EXPECT_EQ(progress.steps, k.steps) << int(k.p);
-        if (k.steps)
+        if (k.steps) {
             EXPECT_EQ(progress.position, k.steps * k.step) << int(k.p);
+        }
     }
 }
 
