@@ -7,6 +7,7 @@
 #include "text/NumberText.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -223,7 +224,9 @@ bool saveAs(GatewayConfig& c, const std::string& path)
     QString p = QString::fromStdString(path);
     if (!p.contains(u'.'))
         p += QStringLiteral(".veg");
-    const SaveResult r = SaveConfiguration(c, p, true);
+    SaveOptions options;
+    options.decimalSeparator = QLocale::system().decimalPoint().at(0); // as vegconf writes them
+    const SaveResult r = SaveConfiguration(c, p, true, options);
     if (!r.ok)
         fail(r.message);
     return r.ok;

@@ -219,8 +219,11 @@ TEST(NumberText, FloatsAreShortestAndReadWithEitherSeparator)
     {
         float value;
         const char* dot;
-    } cases[] = {{0.1f, "0.1"}, {-12.5f, "-12.5"}, {0.0f, "0"}, {1e10f, "1e+10"},
-                 {3.4028235e38f, "3.4028235e+38"}, {1.0f / 3.0f, "0.33333334"}};
+    } cases[] = {{0.1f, "0.1"},          {-12.5f, "-12.5"},        {0.0f, "0"},
+                 {1000000.0f, "1000000"}, {1e10f, "10000000000"},    {1e15f, "1E15"},
+                 {0.0001f, "0.0001"},     {0.00001f, "0.00001"},     {1e-6f, "1E-6"},
+                 {-2.5e-7f, "-2.5E-7"},   {3.4028235e38f, "3.4028235E38"},
+                 {1.0f / 3.0f, "0.33333334"}, {123.456f, "123.456"}};
     for (const auto& c : cases) {
         const QString dot = NumberText::formatFloat(c.value, u'.');
         EXPECT_EQ(dot, QString::fromLatin1(c.dot));

@@ -140,12 +140,48 @@ QString formatFloat(float value, QChar decimalSeparator)
         return QStringLiteral("NAN");
     if (std::isinf(value))
         return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    // The shortest digits that read back as the same float, laid out as the system's general
+    // float text: plain decimals for exponents from -5 to 14, otherwise "1.5E20" / "1E-7".
     char buf[64];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    QString out = QString::fromLatin1(buf, ec == std::errc() ? end - buf : 0);
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    if (ec != std::errc())
+        return QStringLiteral("0");
+    const std::string sci(buf, end);
+    const std::size_t e = sci.find('e');
+    std::string mantissa = sci.substr(0, e);
+    const int exponent = std::stoi(sci.substr(e + 1));
+    const bool negative = !mantissa.empty() && mantissa[0] == '-';
+    if (negative)
+        mantissa.erase(0, 1);
+    std::string digits;
+    for (char c : mantissa) {
+        if (c != '.')
+            digits += c;
+    }
+    std::string out;
+    if (value == 0.0f) {
+        out = "0";
+    } else if (exponent >= -5 && exponent < 15) {
+        const int point = exponent + 1; // digits before the decimal point
+        if (point <= 0) {
+            out = "0." + std::string(std::size_t(-point), '0') + digits;
+        } else if (point >= int(digits.size())) {
+            out = digits + std::string(std::size_t(point - int(digits.size())), '0');
+        } else {
+            out = digits.substr(0, std::size_t(point)) + "." + digits.substr(std::size_t(point));
+        }
+    } else {
+        out = digits.substr(0, 1);
+        if (digits.size() > 1)
+            out += "." + digits.substr(1);
+        out += "E" + std::to_string(exponent);
+    }
+    if (negative && value != 0.0f)
+        out.insert(0, 1, '-');
+    QString text = QString::fromLatin1(out.data(), qsizetype(out.size()));
     if (decimalSeparator != u'.')
-        out.replace(u'.', decimalSeparator);
-    return out;
+        text.replace(u'.', decimalSeparator);
+    return text;
 }
 
 QString notAnInteger(const QString& text)
