@@ -143,10 +143,15 @@ TEST_F(FileCommandsTest, LoadShowsNoticesAndOpensTheControllerListForMissingData
     commands.setControllerListOpener([&] {
         ++opened;
         EXPECT_EQ(dialogs.asked.last(), "info: Несоответствие файла новой версии ВЕГ-78");
+        // The bar is hidden, the busy cursor stays until the load has ended.
+        EXPECT_FALSE(progress.visible);
+        EXPECT_EQ(progress.finished, 0);
+        EXPECT_TRUE(commands.caption().contains("(протокол Modbus)"));
     });
     dialogs.files = {path("old.veg")};
     commands.load();
     EXPECT_EQ(opened, 1);
+    EXPECT_EQ(progress.finished, 1);
     EXPECT_EQ(progress.shown, QStringList{"Идет загрузка файла"});
     EXPECT_FALSE(progress.visible);
     EXPECT_EQ(commands.statusText(), path("old.veg"));

@@ -94,6 +94,12 @@ public:
         ++steps;
     }
     void hide() override { visible = false; }
+    void done() override
+    {
+        visible = false;
+        ++finished;
+    }
+    int finished = 0; // times the work ended (the busy cursor restored)
 };
 
 } // namespace vegtest

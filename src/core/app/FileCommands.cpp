@@ -48,7 +48,7 @@ MainMenuState FileCommands::menusFor(ProtocolVariant p)
 
 QStringList FileCommands::start()
 {
-    m_progress.hide();
+    m_progress.done();
     m_menus = MainMenuState{};
     m_caption = startCaption();
     return m_settings.ReadProgramSettings();
@@ -108,7 +108,7 @@ void FileCommands::load()
     options.makeDatabase = m_factory;
     const LoadResult result = LoadConfiguration(m_config, *path, options, &m_progress);
     if (!result.loaded()) {
-        m_progress.hide();
+        m_progress.done();
         m_dialogs.info(result.message);
         return;
     }
@@ -121,7 +121,7 @@ void FileCommands::load()
         if (m_openControllerList)
             m_openControllerList();
     }
-    m_progress.hide();
+    m_progress.done();
 }
 
 bool FileCommands::writeFile(const QString& path, bool whole)

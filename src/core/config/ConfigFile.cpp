@@ -1003,7 +1003,7 @@ SaveResult SaveConfiguration(GatewayConfig& config, const QString& path, bool wh
         }
     }
     if (progress)
-        progress->hide();
+        progress->done();
     return result;
 }
 

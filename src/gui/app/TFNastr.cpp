@@ -70,7 +70,10 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
         m_task->exec();
         refresh();
     });
-    m_commands.setControllerListOpener([this] { m_task->exec(); });
+    m_commands.setControllerListOpener([this] {
+        refresh(); // the loaded configuration's caption, menus and file, behind the list
+        m_task->exec();
+    });
 }
 
 QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)
@@ -231,6 +234,11 @@ void TFNastr::Progress::hide()
 {
     m_window.m_progress->hide();
     m_window.m_progressLabel->hide();
+}
+
+void TFNastr::Progress::done()
+{
+    hide();
     if (m_busyCursor) {
         QApplication::restoreOverrideCursor();
         m_busyCursor = false;

@@ -58,6 +58,7 @@ private:
         void show(const QString& label) override;
         void advance(int step) override;
         void hide() override;
+        void done() override;
 
     private:
         TFNastr& m_window;
