@@ -118,6 +118,26 @@ TEST_F(SettingsTest, ValuesThatDoNotReadAreReportedAndTheRestIsRead)
     EXPECT_EQ(s.modbus.AnswerSeconds, 250);
 }
 
+TEST_F(SettingsTest, AGatewayNumberThatDoesNotReadTakesTheKeysDefault)
+{
+    QStringList errors;
+    const ProgramSettings s = read("[Parametr]\nVS=RS-232 \nAdapter=1\nSetNVEG=ZZ\n", &errors);
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(s.exchange.GatewayNumber, 1);
+}
+
+TEST_F(SettingsTest, NewRereadsOnlyTheActiveDatabaseDirectories)
+{
+    ProgramSettings s = read("[BaseK19]\nWay=R\nWayAlg=A\nWayMod=M\nWayTask=T\n");
+    EXPECT_EQ(s.editedDatabase.WayAlg, "A");
+    s.editedDatabase.WayAlg = "typed, not saved";
+    s.database.WayAlg = "checked, not saved";
+    writeFile(file, cp1251("[BaseK19]\nWay=R2\nWayAlg=A2\nWayMod=M2\nWayTask=T2\n"));
+    s.ReadDatabaseDirectories();
+    EXPECT_EQ(s.database.WayAlg, "A2");
+    EXPECT_EQ(s.editedDatabase.WayAlg, "typed, not saved");
+}
+
 TEST_F(SettingsTest, WritersRewriteTheirSectionAndKeepTheRest)
 {
     writeFile(file, cp1251("[Parametr]\nAcceptance Filter=00 00 00 01\nAcceptance Mask=FF FF FF FF\n"

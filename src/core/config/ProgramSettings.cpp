@@ -111,6 +111,7 @@ QStringList ProgramSettings::ReadProgramSettings()
         errors << error;
     readExchange(doc, errors);
     readDatabase(doc);
+    editedDatabase = database; // the database path window starts from what the file holds
     readAdditional(doc);
     readModbus(doc, errors);
     return errors;
@@ -143,8 +144,10 @@ void ProgramSettings::readExchange(const IniDocument& doc, QStringList& errors)
     const QString speed = e.ViaAdapter ? r.text("Speed", "9600") : QStringLiteral("9600");
     e.SpeedIndex = int(ExchangeSettings::serialSpeeds().indexOf(speed));
     r.hex("AdapterSetn", "1", e.AdapterNumber);
-    if (e.ViaAdapter)
+    if (e.ViaAdapter) {
+        e.GatewayNumber = 1; // the key's default, also for a value that does not read
         r.hex("SetNVEG", "1", e.GatewayNumber);
+    }
     else
         e.GatewayNumber = 0x25;
     r.dec("TimeW", "2", e.AnswerWaitSeconds);
@@ -157,7 +160,6 @@ void ProgramSettings::readDatabase(const IniDocument& doc)
     database.WayAlg = doc.readString(kBase, QStringLiteral("WayAlg"), QString());
     database.WayMod = doc.readString(kBase, QStringLiteral("WayMod"), QString());
     database.WayTask = doc.readString(kBase, QStringLiteral("WayTask"), QString());
-    editedDatabase = database;
 }
 
 void ProgramSettings::readAdditional(const IniDocument& doc)

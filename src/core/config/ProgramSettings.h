@@ -38,6 +38,8 @@ public:
     // Reads all four sections. A missing file or key gives the defaults. Returns the messages of
     // values that do not read (each such value keeps its default; the others are still read).
     QStringList ReadProgramSettings();
+    // Section "BaseK19" again (File -> New): the active library directories only; the paths the
+    // database path window edits stay as they are.
     QStringList ReadDatabaseDirectories();
 
     // The texts of the exchange settings window's boxes, written as the window shows them.
