@@ -625,8 +625,11 @@ TEST_F(ControllerListFormTest, LeavingTheNetworkNumberCellStoresOrRefuses)
         EXPECT_EQ(config.Controllers[1].NetNumber, 0x05);
     }
     config.Changed = ChangedFlags{};
-    EXPECT_TRUE(form.netNumberEdited(1, "1A")); // the same number is no change
+    EXPECT_TRUE(form.netNumberEdited(1, "1A")); // the same text is no change
     EXPECT_FALSE(config.Changed.ControllersChanged);
+    config.Controllers[0].NetNumber = 0x0A;
+    EXPECT_TRUE(form.netNumberEdited(1, "A")); // a new text for the same number is
+    EXPECT_TRUE(config.Changed.ControllersChanged);
     EXPECT_FALSE(form.netNumberEdited(3, "12")); // the trailing row has no controller
 }
 

@@ -99,14 +99,17 @@ TEST_F(DatabasePathFormTest, PickedFoldersLoseTheirQuotes)
     dialogs.files = {"\"" + dir.filePath("Other/A") + "\""};
     form.pickFolder(DatabasePathForm::Algorithms);
     EXPECT_EQ(settings.editedDatabase.WayAlg, dir.filePath("Other/A"));
-    // The check fails on the other (still empty) libraries, so the field keeps its text.
+    // The check fails on the other (still empty) libraries, so the field keeps its text and
+    // nothing on the screen changed.
     EXPECT_EQ(form.fields[1], "");
+    EXPECT_FALSE(form.modified);
     form.fields[2] = dir.filePath("Other/M");
     form.fields[3] = dir.filePath("Other/T");
     settings.editedDatabase.WayMod = form.fields[2];
     settings.editedDatabase.WayTask = form.fields[3];
     form.folderPicked(DatabasePathForm::Algorithms, dir.filePath("Other/\"A\""));
     EXPECT_EQ(form.fields[1], dir.filePath("Other/A"));
+    EXPECT_TRUE(form.modified);
 }
 
 TEST_F(DatabasePathFormTest, ClosingWithChanges)

@@ -295,11 +295,11 @@ bool ControllerListForm::netNumberEdited(int row, const QString& text)
         cells.netNumber = netNumberText(e.NetNumber);
         return false;
     }
+    // A new text is a change, also when it names the same number ("A" over "0A").
     const auto number = static_cast<std::uint8_t>(*value);
-    if (number != e.NetNumber) {
-        e.NetNumber = number;
+    if (text != netNumberText(e.NetNumber) || number != e.NetNumber)
         m_config.Changed.ControllersChanged = true;
-    }
+    e.NetNumber = number;
     cells.netNumber = netNumberText(number);
     return true;
 }

@@ -141,9 +141,11 @@ void DatabasePathForm::folderPicked(int field, const QString& path)
     QString clean = path;
     clean.remove(u'"');
     edited(field) = clean;
-    if (CheckPaths(true, true) == 0)
+    // The field shows the picked folder only when the paths pass; only then has its text changed.
+    if (CheckPaths(true, true) == 0 && fields[std::size_t(field)] != clean) {
         fields[std::size_t(field)] = clean;
-    modified = true;
+        modified = true;
+    }
 }
 
 bool DatabasePathForm::write()
