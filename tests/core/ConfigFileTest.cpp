@@ -680,3 +680,76 @@ TEST_F(ConfigFileTest, OverlongValuesAreCutToTheirFields)
     EXPECT_EQ(c.GroupParams[0].Name, QString(80, u'Ж'));
     EXPECT_EQ(c.GroupParams[0].ParamNumber, 1);
 }
+
+TEST_F(ConfigFileTest, SectionsAndKeysOfTheOtherProtocols)
+{
+    struct Case
+    {
+        ProtocolVariant p;
+        QStringList sections;
+        const char* section;
+        QStringList keys;
+    } cases[] = {
+        {ProtocolVariant::Magistral1,
+         QStringList{"Protokol", "Common", "GROUP", "OKP"} +
+             QStringList{"OKP Субблок 0", "OKP Субблок 13", "IKP Субблок 0", "IKP Субблок 11"},
+         "IKP Субблок 2",
+         {"TO0", "NameTO0", "TO1", "NameTO1", "TO2", "NameTO2", "TO3", "NameTO3"}},
+        {ProtocolVariant::UnkTm,
+         {"Protokol", "Common", "UNK Nitka0", "UNK Nitka1", "UNK Nitka2", "UNK"},
+         "UNK Nitka1",
+         QStringList{"NameNitka1", "Parole1", "TypeMeas1", "Selection1", "SetN1", "RazmHour1"} +
+             [] {
+                 QStringList k;
+                 for (int n = 0; n < 19; ++n)
+                     k << QStringLiteral("Par%1").arg(n);
+                 return k;
+             }()},
+        {ProtocolVariant::Hart,
+         {"Protokol", "Common", "HART 0", "HART 15"},
+         "HART 3",
+         {"TypeHart3", "NomHart3", "KodHart3", "SetN3", "RazmHour3", "Par0", "Par1", "Par2", "Par3",
+          "Par4"}},
+        {ProtocolVariant::KtsEnergia,
+         {"Protokol", "Common", "GROUP", "KTC Gr 0", "KTC Gr 15", "KTC TC 0", "KTC TC 15"},
+         "KTC Gr 4",
+         {"SetN4", "BegScale4", "EndScale4", "Number4", "Par4"}},
+    };
+    for (const Case& c : cases) {
+        GatewayConfig config;
+        config.CreateFor(c.p);
+        config.ResetCommon();
+        const IniDocument d = saved(config);
+        const QStringList names = d.sectionNames();
+        int last = -1;
+        for (const QString& s : c.sections) {
+            const int at = int(names.indexOf(s));
+            EXPECT_GT(at, last) << protocolName(c.p).toStdString() << " " << s.toStdString();
+            last = at;
+        }
+        EXPECT_EQ(d.keys(QString::fromUtf8(c.section)), c.keys) << c.section;
+    }
+
+    // Values of the other protocols' rows as the file holds them.
+    GatewayConfig unk;
+    unk.CreateFor(ProtocolVariant::UnkTm);
+    for (int b = 0; b < 16; ++b)
+        unk.UnkThreads[1].Parole[std::size_t(b)] = std::uint8_t(b);
+    unk.ParoleWr[15] = 0xAB;
+    unk.GroupParams[std::size_t(unkGroupRow(1, 2))] = {255, 0x0304, 7, QStringLiteral("Расход")};
+    IniDocument d = saved(unk);
+    EXPECT_EQ(d.value("UNK Nitka1", "Parole1").value(), "000102030405060708090A0B0C0D0E0F");
+    EXPECT_EQ(d.value("UNK", "ParoleWr").value(), "000000000000000000000000000000AB");
+    EXPECT_EQ(d.value("UNK Nitka1", "Par2").value(), "Расход.0304.7");
+    EXPECT_EQ(d.value("UNK Nitka0", "NameNitka0").value(), ""); // sixteen blanks, trimmed
+
+    GatewayConfig kts;
+    kts.CreateFor(ProtocolVariant::KtsEnergia);
+    kts.KtsSignals[2] = {0x81, 0x1B, 0x0205, 9, QStringLiteral("Авария")};
+    kts.KtsGroups[1].BegScale = 1000000.0f;
+    d = saved(kts);
+    EXPECT_EQ(d.value("KTC TC 2", "Par2").value(), "Авария.0205.9.81");
+    EXPECT_EQ(d.value("KTC TC 2", "SetN2").value(), "1B");
+    EXPECT_EQ(d.value("KTC Gr 1", "BegScale1").value(), "1000000");
+    EXPECT_EQ(d.value("KTC Gr 1", "Number1").value(), "2");
+}
