@@ -47,7 +47,7 @@ void SimulatorPort::collect()
     for (const auto& out : m_sim.takeOutput()) {
         const qint64 dueMs = (out.dueUs + 999) / 1000;
         for (char c : out.bytes)
-            m_incoming.emplace_back(dueMs, std::uint8_t(c));
+            m_incoming.push(dueMs, std::uint8_t(c));
     }
 }
 
@@ -55,20 +55,7 @@ int SimulatorPort::read(std::uint8_t* buffer, int n)
 {
     if (!m_open)
         return -1;
-    const qint64 deadline = m_clock.nowMs() + m_readTimeoutMs;
-    int got = 0;
-    while (got < n) {
-        if (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs()) {
-            buffer[got++] = m_incoming.front().second;
-            m_incoming.pop_front();
-        } else if (!m_incoming.empty() && m_incoming.front().first <= deadline) {
-            m_clock.advanceTo(m_incoming.front().first);
-        } else {
-            m_clock.advanceTo(deadline);
-            break;
-        }
-    }
-    return got;
+    return m_incoming.read(buffer, n, m_readTimeoutMs);
 }
 
 bool SimulatorPort::write(const std::uint8_t* data, int n)
@@ -84,8 +71,7 @@ bool SimulatorPort::write(const std::uint8_t* data, int n)
 
 bool SimulatorPort::purgeInput()
 {
-    while (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs())
-        m_incoming.pop_front();
+    m_incoming.dropArrived();
     return m_open;
 }
 

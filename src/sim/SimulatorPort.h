@@ -3,6 +3,7 @@
 #include "link/SerialPort.h"
 #include "sim/GatewaySimulator.h"
 #include "sim/ManualClock.h"
+#include "sim/TimedBytes.h"
 
 #include <deque>
 #include <utility>
@@ -46,7 +47,7 @@ private:
 
     GatewaySimulator& m_sim;
     ManualClock& m_clock;
-    std::deque<std::pair<qint64, std::uint8_t>> m_incoming; // due time in ms, byte
+    TimedBytes m_incoming{m_clock};
     QByteArray m_written;
     bool m_open = false;
     bool m_dtr = false;

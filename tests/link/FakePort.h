@@ -2,6 +2,7 @@
 
 #include "link/SerialPort.h"
 #include "sim/ManualClock.h"
+#include "sim/TimedBytes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,7 +24,7 @@ public:
     void arrive(const QByteArray& bytes, qint64 afterMs = 0)
     {
         for (char c : bytes)
-            m_incoming.emplace_back(m_clock.nowMs() + afterMs, std::uint8_t(c));
+            m_incoming.push(m_clock.nowMs() + afterMs, std::uint8_t(c));
     }
 
     std::function<void(FakePort&, const QByteArray&)> onWrite;
@@ -78,20 +79,7 @@ public:
         ++readCalls;
         if (!m_open || readFails)
             return -1;
-        const qint64 deadline = m_clock.nowMs() + readTimeoutMs;
-        int got = 0;
-        while (got < n) {
-            if (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs()) {
-                buffer[got++] = m_incoming.front().second;
-                m_incoming.pop_front();
-            } else if (!m_incoming.empty() && m_incoming.front().first <= deadline) {
-                m_clock.advanceTo(m_incoming.front().first);
-            } else {
-                m_clock.advanceTo(deadline);
-                break;
-            }
-        }
-        return got;
+        return m_incoming.read(buffer, n, readTimeoutMs);
     }
     bool write(const std::uint8_t* data, int n) override
     {
@@ -107,8 +95,7 @@ public:
     bool purgeInput() override
     {
         events << QStringLiteral("purge");
-        while (!m_incoming.empty() && m_incoming.front().first <= m_clock.nowMs())
-            m_incoming.pop_front();
+        m_incoming.dropArrived();
         return true;
     }
     bool setDtr(bool on) override
@@ -138,7 +125,7 @@ public:
 
 private:
     veg::sim::ManualClock& m_clock;
-    std::deque<std::pair<qint64, std::uint8_t>> m_incoming;
+    veg::sim::TimedBytes m_incoming{m_clock};
     QByteArray m_pending;
     bool m_open = false;
 };
