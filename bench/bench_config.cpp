@@ -1,9 +1,9 @@
 // Load and save of the largest configuration the program makes: Magistral-1 with all fourteen
 // sub-blocks of telesignals (448 rows) and the 48 telemetry rows filled, names of 60 characters,
 // 32 controllers; beside them the raw read and write of the same bytes.
-#include "config/ConfigFile.h"
-#include "config/GatewayConfig.h"
-#include "text/IniDocument.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
+#include "core/text/IniDocument.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,8 +1,8 @@
 // Building the controller database objects of a large site: 2,000 algorithm files in nested
 // directories, 32 controllers with 40 algorithms each, against reading the same files' bytes once.
-#include "database/DatabaseSource.h"
-#include "database/FileTreeIndex.h"
-#include "database/Task_CL.h"
+#include "core/database/DatabaseSource.h"
+#include "core/database/FileTreeIndex.h"
+#include "core/database/Task_CL.h"
 #include "dbbuilder/DatabaseBuilder.h"
 
 #include <QDir>

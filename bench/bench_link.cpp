@@ -8,10 +8,10 @@
 // Run: bench_link [--benchmark_...]; VEGSIM may name the simulator (default: beside this
 // program in the build tree).
 
-#include "link/KalO.h"
-#include "link/LinkFrames.h"
-#include "link/QtSerialPort.h"
-#include "link/SystemClock.h"
+#include "core/link/KalO.h"
+#include "core/link/LinkFrames.h"
+#include "core/port/QtSerialPort.h"
+#include "core/port/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

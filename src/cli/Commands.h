@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/GatewayConfig.h"
+#include "core/config/GatewayConfig.h"
 
 #include <CLI/CLI.hpp>
 #include <QJsonObject>

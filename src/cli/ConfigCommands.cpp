@@ -1,10 +1,10 @@
 #include "Commands.h"
 
-#include "app/ControllerDatabases.h"
-#include "config/ConfigFile.h"
-#include "config/GatewayConfig.h"
-#include "config/ProgramSettings.h"
-#include "text/NumberText.h"
+#include "core/app/ControllerDatabases.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
+#include "core/config/ProgramSettings.h"
+#include "core/text/NumberText.h"
 
 #include <QFileInfo>
 #include <QLocale>

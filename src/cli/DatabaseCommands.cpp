@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "database/Task_CL.h"
+#include "core/database/Task_CL.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -3,11 +3,11 @@
 
 #include "Commands.h"
 
-#include "link/ExchangeSettings.h"
-#include "link/KalO.h"
-#include "link/QtSerialPort.h"
-#include "link/SystemClock.h"
-#include "text/NumberText.h"
+#include "core/link/ExchangeSettings.h"
+#include "core/link/KalO.h"
+#include "core/port/QtSerialPort.h"
+#include "core/port/SystemClock.h"
+#include "core/text/NumberText.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "app/QtDialogs.h"
-#include "app/TFNastr.h"
-#include "config/ProgramSettings.h"
+#include "gui/app/QtDialogs.h"
+#include "gui/app/TFNastr.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

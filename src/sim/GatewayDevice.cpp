@@ -1,4 +1,4 @@
-#include "GatewayDevice.h"
+#include "sim/GatewayDevice.h"
 
 #include <QJsonArray>
 

@@ -1,8 +1,8 @@
-#include "GatewaySimulator.h"
+#include "sim/GatewaySimulator.h"
 
 #include <algorithm>
 
-#include "link/LinkFrames.h"
+#include "core/link/LinkFrames.h"
 
 namespace veg::sim {
 

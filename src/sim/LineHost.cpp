@@ -1,4 +1,4 @@
-#include "LineHost.h"
+#include "sim/LineHost.h"
 
 #include <QElapsedTimer>
 

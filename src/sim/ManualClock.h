@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Clock.h"
+#include "core/port/Clock.h"
 
 namespace veg::sim {
 

@@ -1,4 +1,4 @@
-#include "SimulatorPort.h"
+#include "sim/SimulatorPort.h"
 
 namespace veg::sim {
 

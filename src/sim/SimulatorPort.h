@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialPort.h"
+#include "core/port/SerialPort.h"
 #include "sim/GatewaySimulator.h"
 #include "sim/ManualClock.h"
 #include "sim/TimedBytes.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ManualClock.h"
+#include "sim/ManualClock.h"
 
 #include <cstdint>
 #include <deque>

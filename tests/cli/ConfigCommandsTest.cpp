@@ -1,4 +1,4 @@
-#include "text/Cp1251.h"
+#include "core/text/Cp1251.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "config/ConfigFile.h"
-#include "config/GatewayConfig.h"
-#include "text/IniDocument.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
+#include "core/text/IniDocument.h"
 
 #include <QDir>
 #include <QTemporaryDir>

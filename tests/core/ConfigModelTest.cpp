@@ -1,4 +1,4 @@
-#include "config/GatewayConfig.h"
+#include "core/config/GatewayConfig.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // number cell, and what it asks of the table editors.
 #include "TestSupport.h"
 
-#include "app/ControllerListForm.h"
-#include "config/DatabaseDirectories.h"
-#include "config/GatewayConfig.h"
-#include "database/Task_CL.h"
+#include "core/app/ControllerListForm.h"
+#include "core/config/DatabaseDirectories.h"
+#include "core/config/GatewayConfig.h"
+#include "core/database/Task_CL.h"
 #include "dbbuilder/DatabaseBuilder.h"
-#include "editors/ControllerRefsEditor.h"
+#include "core/editors/ControllerRefsEditor.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>

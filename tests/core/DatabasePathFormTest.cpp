@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "app/DatabasePathForm.h"
-#include "config/ProgramSettings.h"
+#include "core/app/DatabasePathForm.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QDir>
 #include <QTemporaryDir>

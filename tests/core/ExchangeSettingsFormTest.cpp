@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "app/ExchangeSettingsForm.h"
-#include "config/ProgramSettings.h"
-#include "text/HexKeyFilter.h"
+#include "core/app/ExchangeSettingsForm.h"
+#include "core/config/ProgramSettings.h"
+#include "core/text/HexKeyFilter.h"
 
 #include <QTemporaryDir>
 

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "app/FileCommands.h"
-#include "config/ConfigFile.h"
-#include "config/ProgramSettings.h"
+#include "core/app/FileCommands.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QTemporaryDir>
 

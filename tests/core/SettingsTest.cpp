@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "config/ProgramSettings.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QTemporaryDir>
 

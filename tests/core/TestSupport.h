@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Dialogs.h"
-#include "config/ProgressSink.h"
-#include "text/Cp1251.h"
-#include "text/IniDocument.h"
+#include "core/app/Dialogs.h"
+#include "core/config/ProgressSink.h"
+#include "core/text/Cp1251.h"
+#include "core/text/IniDocument.h"
 
 #include <QFile>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "text/Cp1251.h"
-#include "text/IniDocument.h"
-#include "text/NumberText.h"
+#include "core/text/Cp1251.h"
+#include "core/text/IniDocument.h"
+#include "core/text/NumberText.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // load keeps every record that was complete and drops the rest of that file.
 #include "DbFixture.h"
 
-#include "database/MemoryDatabaseSource.h"
+#include "core/database/MemoryDatabaseSource.h"
 
 #include <QJsonArray>
 

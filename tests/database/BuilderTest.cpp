@@ -1,7 +1,7 @@
 // The database builder: what it writes reads back as described, and its errors name the place.
 #include "DbFixture.h"
 
-#include "database/FileTreeIndex.h"
+#include "core/database/FileTreeIndex.h"
 
 #include <QJsonArray>
 

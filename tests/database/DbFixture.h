@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/Task_CL.h"
+#include "core/database/Task_CL.h"
 #include "dbbuilder/DatabaseBuilder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // Finding algorithm files in the algorithm tree.
-#include "database/FileTreeIndex.h"
+#include "core/database/FileTreeIndex.h"
 
 #include "DbFixture.h"
 

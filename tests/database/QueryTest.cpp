@@ -1,8 +1,8 @@
 // The queries the table editors build their parameter trees and check their references with.
 #include "DbFixture.h"
 
-#include "config/GatewayConfig.h"
-#include "database/ControllerList.h"
+#include "core/config/GatewayConfig.h"
+#include "core/database/ControllerList.h"
 
 using namespace veg;
 

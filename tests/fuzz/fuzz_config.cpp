@@ -1,9 +1,9 @@
 // Any bytes as a configuration file: the INI document and the .veg reader must neither crash nor
 // read out of bounds, a refused file must leave the configuration unchanged, and whatever was
 // loaded must save and load back to the same configuration.
-#include "config/ConfigFile.h"
-#include "config/GatewayConfig.h"
-#include "text/IniDocument.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
+#include "core/text/IniDocument.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // algorithm files come from the input, split at the marker "|VEG|": piece 0 the queue file,
 // piece 1 the module file, piece 2 the template file, the pieces after it the algorithm files
 // (algorithm n gets piece 3 + n mod their count). Every query then runs over what was read.
-#include "database/DatabaseSource.h"
-#include "database/Task_CL.h"
+#include "core/database/DatabaseSource.h"
+#include "core/database/Task_CL.h"
 
 #include <QByteArray>
 

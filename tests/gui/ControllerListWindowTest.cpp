@@ -2,11 +2,11 @@
 // editing of network numbers.
 #include "../core/TestSupport.h"
 
-#include "config/GatewayConfig.h"
-#include "config/ProgramSettings.h"
-#include "database/TFTask.h"
+#include "core/config/GatewayConfig.h"
+#include "core/config/ProgramSettings.h"
+#include "gui/database/TFTask.h"
 #include "dbbuilder/DatabaseBuilder.h"
-#include "editors/ControllerRefsEditor.h"
+#include "core/editors/ControllerRefsEditor.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
-#include "app/TFNastr.h"
-#include "config/ProgramSettings.h"
-#include "link/TFNastrObm.h"
+#include "gui/app/TFNastr.h"
+#include "core/config/ProgramSettings.h"
+#include "gui/link/TFNastrObm.h"
 
 #include <QAction>
 #include <QCheckBox>

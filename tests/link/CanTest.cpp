@@ -1,8 +1,8 @@
 #include "LinkFixture.h"
 
-#include "link/LinkFrames.h"
-#include "text/Cp1251.h"
-#include "text/IniDocument.h"
+#include "core/link/LinkFrames.h"
+#include "core/text/Cp1251.h"
+#include "core/text/IniDocument.h"
 
 #include <QFile>
 #include <QTemporaryDir>

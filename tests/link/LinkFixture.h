@@ -2,7 +2,7 @@
 
 #include "FakePort.h"
 
-#include "link/KalO.h"
+#include "core/link/KalO.h"
 #include "sim/ManualClock.h"
 
 #include <QByteArray>

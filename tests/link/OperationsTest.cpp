@@ -1,6 +1,6 @@
 // Every parameter operation on every route, against the simulator in the same process.
 
-#include "link/KalO.h"
+#include "core/link/KalO.h"
 #include "sim/GatewaySimulator.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatorPort.h"

@@ -1,6 +1,6 @@
 #include "LinkFixture.h"
 
-#include "link/QtSerialPort.h"
+#include "core/port/QtSerialPort.h"
 
 using namespace veg;
 

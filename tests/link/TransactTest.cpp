@@ -1,6 +1,6 @@
 #include "LinkFixture.h"
 
-#include "link/LinkFrames.h"
+#include "core/link/LinkFrames.h"
 
 using namespace veg;
 

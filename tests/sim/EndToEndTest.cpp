@@ -4,9 +4,9 @@
 
 #include "SimProcess.h"
 
-#include "link/KalO.h"
-#include "link/QtSerialPort.h"
-#include "link/SystemClock.h"
+#include "core/link/KalO.h"
+#include "core/port/QtSerialPort.h"
+#include "core/port/SystemClock.h"
 
 #include <QFile>
 #include <QJsonArray>

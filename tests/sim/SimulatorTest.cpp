@@ -1,4 +1,4 @@
-#include "link/LinkFrames.h"
+#include "core/link/LinkFrames.h"
 #include "sim/GatewayDevice.h"
 #include "sim/GatewaySimulator.h"
 

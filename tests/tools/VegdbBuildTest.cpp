@@ -1,5 +1,5 @@
 // vegdb-build DESCRIPTION.json OUTDIR: the program around the database builder.
-#include "database/Task_CL.h"
+#include "core/database/Task_CL.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "dbbuilder/DatabaseBuilder.h"
 
-#include "database/DatabaseRecords.h"
-#include "database/DatabaseSource.h"
-#include "text/Cp1251.h"
+#include "core/database/DatabaseRecords.h"
+#include "core/database/DatabaseSource.h"
+#include "core/text/Cp1251.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ControllerDatabases.h"
+#include "core/app/ControllerDatabases.h"
 
-#include "database/Task_CL.h"
+#include "core/database/Task_CL.h"
 
 namespace veg {
 

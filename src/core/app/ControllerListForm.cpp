@@ -1,14 +1,14 @@
-#include "ControllerListForm.h"
+#include "core/app/ControllerListForm.h"
 
-#include "ControllerDatabases.h"
-#include "Dialogs.h"
-#include "config/DatabaseDirectories.h"
-#include "config/GatewayConfig.h"
-#include "database/ControllerList.h"
-#include "database/Task_CL.h"
-#include "editors/ControllerRefsEditor.h"
-#include "text/HexKeyFilter.h"
-#include "text/NumberText.h"
+#include "core/app/ControllerDatabases.h"
+#include "core/app/Dialogs.h"
+#include "core/config/DatabaseDirectories.h"
+#include "core/config/GatewayConfig.h"
+#include "core/database/ControllerList.h"
+#include "core/database/Task_CL.h"
+#include "core/editors/ControllerRefsEditor.h"
+#include "core/text/HexKeyFilter.h"
+#include "core/text/NumberText.h"
 
 #include <QFileInfo>
 

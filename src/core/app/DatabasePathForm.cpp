@@ -1,7 +1,7 @@
-#include "DatabasePathForm.h"
+#include "core/app/DatabasePathForm.h"
 
-#include "Dialogs.h"
-#include "config/ProgramSettings.h"
+#include "core/app/Dialogs.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "ExchangeSettingsForm.h"
+#include "core/app/ExchangeSettingsForm.h"
 
-#include "Dialogs.h"
-#include "config/ProgramSettings.h"
-#include "text/NumberText.h"
+#include "core/app/Dialogs.h"
+#include "core/config/ProgramSettings.h"
+#include "core/text/NumberText.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "FileCommands.h"
+#include "core/app/FileCommands.h"
 
-#include "Dialogs.h"
-#include "config/ProgramSettings.h"
-#include "config/ProgressSink.h"
+#include "core/app/Dialogs.h"
+#include "core/config/ProgramSettings.h"
+#include "core/config/ProgressSink.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/ConfigFile.h"
-#include "config/GatewayConfig.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "ConfigFile.h"
+#include "core/config/ConfigFile.h"
 
-#include "ProgressSink.h"
-#include "text/IniDocument.h"
-#include "text/NumberText.h"
+#include "core/config/ProgressSink.h"
+#include "core/text/IniDocument.h"
+#include "core/text/NumberText.h"
 
-#include "text/Cp1251.h"
+#include "core/text/Cp1251.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DatabaseDirectories.h"
-#include "GatewayConfig.h"
+#include "core/config/DatabaseDirectories.h"
+#include "core/config/GatewayConfig.h"
 
 #include <QChar>
 #include <QString>

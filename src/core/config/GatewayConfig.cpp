@@ -1,6 +1,6 @@
-#include "GatewayConfig.h"
+#include "core/config/GatewayConfig.h"
 
-#include "text/NumberText.h"
+#include "core/text/NumberText.h"
 
 namespace veg {
 

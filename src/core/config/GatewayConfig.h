@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigRecords.h"
-#include "ProtocolVariant.h"
+#include "core/config/ConfigRecords.h"
+#include "core/config/ProtocolVariant.h"
 
 #include <optional>
 #include <vector>

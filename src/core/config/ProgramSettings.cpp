@@ -1,7 +1,7 @@
-#include "ProgramSettings.h"
+#include "core/config/ProgramSettings.h"
 
-#include "text/IniDocument.h"
-#include "text/NumberText.h"
+#include "core/text/IniDocument.h"
+#include "core/text/NumberText.h"
 
 #include <QCoreApplication>
 #include <QDir>

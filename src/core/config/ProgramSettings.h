@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DatabaseDirectories.h"
-#include "link/ExchangeSettings.h"
-#include "modbus/ModbusLinkSettings.h"
+#include "core/config/DatabaseDirectories.h"
+#include "core/link/ExchangeSettings.h"
+#include "core/modbus/ModbusLinkSettings.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "database/DatabaseRecords.h"
+#include "core/database/DatabaseRecords.h"
 
-#include "text/Cp1251.h"
+#include "core/text/Cp1251.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "database/FileDatabaseSource.h"
+#include "core/database/FileDatabaseSource.h"
 
-#include "database/FileTreeIndex.h"
+#include "core/database/FileTreeIndex.h"
 
 #include <QDir>
 #include <QFile>

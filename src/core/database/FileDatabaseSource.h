@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/DatabaseSource.h"
+#include "core/database/DatabaseSource.h"
 
 #include <QHash>
 

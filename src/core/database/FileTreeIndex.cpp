@@ -1,4 +1,4 @@
-#include "database/FileTreeIndex.h"
+#include "core/database/FileTreeIndex.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
-#include "database/Task_CL.h"
+#include "core/database/Task_CL.h"
 
-#include "database/DatabaseSource.h"
-#include "database/FileDatabaseSource.h"
-#include "text/Cp1251.h"
+#include "core/database/DatabaseSource.h"
+#include "core/database/FileDatabaseSource.h"
+#include "core/text/Cp1251.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/DatabaseRecords.h"
+#include "core/database/DatabaseRecords.h"
 
 #include <QHash>
 #include <QString>

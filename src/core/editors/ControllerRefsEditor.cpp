@@ -1,4 +1,4 @@
-#include "ControllerRefsEditor.h"
+#include "core/editors/ControllerRefsEditor.h"
 
 namespace veg {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/ConfigRecords.h"
-#include "config/ProtocolVariant.h"
+#include "core/config/ConfigRecords.h"
+#include "core/config/ProtocolVariant.h"
 
 #include <map>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "KalO.h"
+#include "core/link/KalO.h"
 
-#include "text/IniDocument.h"
+#include "core/text/IniDocument.h"
 
 #include <QFileInfo>
 

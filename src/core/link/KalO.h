@@ -1,10 +1,10 @@
 #pragma once
 
-#include "link/LinkContext.h"
-#include "link/LinkFrames.h"
-#include "link/LinkStatus.h"
-#include "link/LinkTarget.h"
-#include "link/SerialPort.h"
+#include "core/port/LinkContext.h"
+#include "core/link/LinkFrames.h"
+#include "core/link/LinkStatus.h"
+#include "core/link/LinkTarget.h"
+#include "core/port/SerialPort.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "LinkFrames.h"
+#include "core/link/LinkFrames.h"
 
 namespace veg::LinkFrames {
 

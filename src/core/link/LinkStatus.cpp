@@ -1,4 +1,4 @@
-#include "LinkStatus.h"
+#include "core/link/LinkStatus.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "HexKeyFilter.h"
+#include "core/text/HexKeyFilter.h"
 
 namespace veg {
 

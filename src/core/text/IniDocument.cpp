@@ -1,6 +1,6 @@
-#include "IniDocument.h"
+#include "core/text/IniDocument.h"
 
-#include "Cp1251.h"
+#include "core/text/Cp1251.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "QtDialogs.h"
+#include "gui/app/QtDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,11 +1,11 @@
-#include "TFNastr.h"
+#include "gui/app/TFNastr.h"
 
-#include "app/ControllerDatabases.h"
-#include "app/Dialogs.h"
-#include "config/ProgramSettings.h"
-#include "database/TFTask.h"
-#include "database/TFWay.h"
-#include "link/TFNastrObm.h"
+#include "core/app/ControllerDatabases.h"
+#include "core/app/Dialogs.h"
+#include "core/config/ProgramSettings.h"
+#include "gui/database/TFTask.h"
+#include "gui/database/TFWay.h"
+#include "gui/link/TFNastrObm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/FileCommands.h"
-#include "config/GatewayConfig.h"
-#include "config/ProgressSink.h"
-#include "editors/ControllerRefsEditor.h"
+#include "core/app/FileCommands.h"
+#include "core/config/GatewayConfig.h"
+#include "core/config/ProgressSink.h"
+#include "core/editors/ControllerRefsEditor.h"
 
 #include <QMainWindow>
 

@@ -1,8 +1,8 @@
-#include "TFTask.h"
+#include "gui/database/TFTask.h"
 
 #include <algorithm>
 
-#include "config/ProgramSettings.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QAction>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ControllerListForm.h"
+#include "core/app/ControllerListForm.h"
 
 #include <QColor>
 #include <QDialog>

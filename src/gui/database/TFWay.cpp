@@ -1,4 +1,4 @@
-#include "TFWay.h"
+#include "gui/database/TFWay.h"
 
 #include <QGridLayout>
 

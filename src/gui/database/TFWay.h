@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DatabasePathForm.h"
+#include "core/app/DatabasePathForm.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
-#include "TFNastrObm.h"
+#include "gui/link/TFNastrObm.h"
 
-#include "app/Dialogs.h"
-#include "config/ProgramSettings.h"
+#include "core/app/Dialogs.h"
+#include "core/config/ProgramSettings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ExchangeSettingsForm.h"
+#include "core/app/ExchangeSettingsForm.h"
 
 #include <QDialog>
 

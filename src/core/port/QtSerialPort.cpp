@@ -1,4 +1,4 @@
-#include "QtSerialPort.h"
+#include "core/port/QtSerialPort.h"
 
 #include <QDeadlineTimer>
 #include <QThread>

@@ -1,4 +1,4 @@
-#include "SystemClock.h"
+#include "core/port/SystemClock.h"
 
 #include <QThread>
 
