@@ -34,15 +34,25 @@ MainMenuState FileCommands::menusFor(ProtocolVariant p)
     MainMenuState m;
     if (p == ProtocolVariant::None)
         return m;
-    using P = ProtocolVariant;
     m.vegSettings = m.save = m.saveAs = true;
-    m.gatewayCommon = m.controllerList = true;
-    m.groupParams = p == P::Magistral1 || p == P::Modbus || p == P::KtsEnergia;
-    m.okp = m.ikp = p == P::Magistral1;
-    m.modbusTu = m.modbusTc = m.tiFloat = p == P::Modbus;
-    m.unk = p == P::UnkTm;
-    m.hart = p == P::Hart;
-    m.ktsGroups = m.ktsSignals = p == P::KtsEnergia;
+    using E = EditorId;
+    static const std::pair<EditorId, bool MainMenuState::*> items[] = {
+        {E::GatewayCommon, &MainMenuState::gatewayCommon},
+        {E::Controllers, &MainMenuState::controllerList},
+        {E::Group, &MainMenuState::groupParams},
+        {E::Okp, &MainMenuState::okp},
+        {E::Ikp, &MainMenuState::ikp},
+        {E::ModbusTu, &MainMenuState::modbusTu},
+        {E::ModbusTc, &MainMenuState::modbusTc},
+        {E::TiFloat, &MainMenuState::tiFloat},
+        {E::Unk, &MainMenuState::unk},
+        {E::Hart, &MainMenuState::hart},
+        {E::KtsGroups, &MainMenuState::ktsGroups},
+        {E::KtsSignals, &MainMenuState::ktsSignals},
+    };
+    const ProtocolCatalogue& cat = catalogueOf(p);
+    for (const auto& [editor, item] : items)
+        m.*item = cat.has(editor);
     return m;
 }
 

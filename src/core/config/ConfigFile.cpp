@@ -697,24 +697,16 @@ WriteOutcome WriteConfiguration(const GatewayConfig& c, IniDocument& file, bool 
 {
     const P p = c.Protocol;
     const ChangedFlags& f = c.Changed;
-    const bool hasGroup = isProtocol(p, {P::Magistral1, P::Modbus, P::KtsEnergia});
+    const ProtocolCatalogue& cat = catalogueOf(p);
 
     WriteOutcome out;
     ChangedFlags& w = out.written;
     w.CommonChanged = whole || f.CommonChanged;
     w.ControllersChanged = whole || f.ControllersChanged;
-    w.GroupChanged = hasGroup && (whole || f.GroupChanged);
-    const bool m1 = p == P::Magistral1, mb = p == P::Modbus;
-    w.OkpTypesChanged = m1 && (whole || f.OkpTypesChanged);
-    w.TcChanged = w.TuChanged = m1 && (whole || f.TcChanged || f.TuChanged);
-    w.IkpChanged = m1 && (whole || f.IkpChanged);
-    w.ModbusCoilChanged = mb && (whole || f.ModbusCoilChanged);
-    w.ModbusTcChanged = mb && (whole || f.ModbusTcChanged);
-    w.TiFloatChanged = mb && (whole || f.TiFloatChanged);
-    w.UnkChanged = p == P::UnkTm && (whole || f.UnkChanged);
-    w.HartChanged = p == P::Hart && (whole || f.HartChanged);
-    w.KtsGroupChanged = p == P::KtsEnergia && (whole || f.KtsGroupChanged);
-    w.KtsSignalChanged = p == P::KtsEnergia && (whole || f.KtsSignalChanged);
+    for (ChangedFlag flag : cat.tableFlags)
+        w.*flag = whole || f.*flag;
+    // Either flag of the ordinary point's rows writes all of its sub-blocks.
+    w.TcChanged = w.TuChanged = w.TcChanged || w.TuChanged;
 
     int total = int(w.CommonChanged) + int(w.ControllersChanged) + int(w.GroupChanged) +
                 int(w.OkpTypesChanged) + (w.TcChanged ? Rows::OkpSubblocks : 0) +

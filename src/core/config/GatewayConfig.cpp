@@ -20,44 +20,6 @@ QString threadName(const QString& text)
     return text.left(kThreadNameLength).leftJustified(kThreadNameLength, u' ');
 }
 
-bool GatewayConfig::HasTable(ProtocolVariant protocol, TableId table)
-{
-    switch (table) {
-    case TableId::GroupParams:
-        return protocol != ProtocolVariant::None;
-    case TableId::OkpSubblockTypes:
-    case TableId::TcTuTable:
-    case TableId::IkpTable:
-        return protocol == ProtocolVariant::Magistral1;
-    case TableId::ModbusCoilTable:
-    case TableId::ModbusTcTable:
-    case TableId::TiFloatTable:
-        return protocol == ProtocolVariant::Modbus;
-    case TableId::UnkThreads:
-        return protocol == ProtocolVariant::UnkTm;
-    case TableId::HartDevices:
-        return protocol == ProtocolVariant::Hart;
-    case TableId::KtsGroups:
-    case TableId::KtsSignals:
-        return protocol == ProtocolVariant::KtsEnergia;
-    }
-    return false;
-}
-
-int GatewayConfig::GroupSlotCount(ProtocolVariant protocol)
-{
-    switch (protocol) {
-    case ProtocolVariant::UnkTm:
-        return Rows::UnkThreads * Rows::ParamsPerUnkThread;
-    case ProtocolVariant::Hart:
-        return Rows::HartDevices * Rows::ParamsPerHartDevice;
-    case ProtocolVariant::None:
-        return 0;
-    default:
-        return Rows::GroupSlots;
-    }
-}
-
 int GatewayConfig::RowCount(TableId table) const
 {
     switch (table) {
@@ -90,11 +52,12 @@ int GatewayConfig::RowCount(TableId table) const
 void GatewayConfig::CreateFor(ProtocolVariant protocol)
 {
     Protocol = protocol;
+    const ProtocolCatalogue& cat = catalogueOf(protocol);
     auto make = [&](auto& table, TableId id, int rows) {
         using Row = typename std::decay_t<decltype(table)>::value_type;
-        table.assign(HasTable(protocol, id) ? std::size_t(rows) : 0, Row{});
+        table.assign(cat.has(id) ? std::size_t(rows) : 0, Row{});
     };
-    make(GroupParams, TableId::GroupParams, GroupSlotCount(protocol));
+    make(GroupParams, TableId::GroupParams, cat.groupSlots);
     make(OkpSubblockTypes, TableId::OkpSubblockTypes, Rows::OkpSubblocks);
     make(TcTuTable, TableId::TcTuTable, Rows::TcTu);
     make(IkpTable, TableId::IkpTable, Rows::Ikp);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/ConfigRecords.h"
+#include "core/config/ProtocolCatalogue.h"
 #include "core/config/ProtocolVariant.h"
 
 #include <optional>
@@ -31,20 +32,6 @@ inline constexpr int GroupSlots = 4;
 
 // Sub-block types of the ordinary controlled point.
 enum OkpSubblockType : std::uint8_t { SubblockNone = 0, SubblockTc = 1, SubblockTu = 2 };
-
-enum class TableId {
-    GroupParams,
-    OkpSubblockTypes,
-    TcTuTable,
-    IkpTable,
-    ModbusCoilTable,
-    ModbusTcTable,
-    TiFloatTable,
-    UnkThreads,
-    HartDevices,
-    KtsGroups,
-    KtsSignals,
-};
 
 // Row addressing shared by the editors, the file and the gateway image.
 inline int tcTuRow(int subblock, int n) { return subblock * Rows::SignalsPerTcSubblock + n; }
@@ -102,9 +89,8 @@ public:
     // Some controller has no database that was read.
     bool AnyDatabaseMissing() const;
 
-    // Which tables the protocol has.
-    static bool HasTable(ProtocolVariant protocol, TableId table);
-    static int GroupSlotCount(ProtocolVariant protocol);
+    // What the configuration's protocol is made of.
+    const ProtocolCatalogue& catalogue() const { return catalogueOf(Protocol); }
 
     friend bool operator==(const GatewayConfig&, const GatewayConfig&) = default;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/config/ConfigRecords.h"
-#include "core/config/ProtocolVariant.h"
+#include "core/config/ProtocolCatalogue.h"
 
 #include <map>
 #include <vector>
@@ -29,31 +29,6 @@ public:
     virtual bool ChangedFlags::*changedFlag() const = 0;
 };
 
-// The editors that hold references to controllers, by the table they edit.
-enum class RefsEditorKind
-{
-    GroupParams, // group-parameter slots
-    // The ordinary controlled point's telesignal/telecontrol rows. Its re-check also covers the
-    // Modbus discrete inputs, which are laid out as the same rows.
-    Telesignals,
-    IkpSubblocks,      // the intelligent controlled point's sub-blocks
-    ModbusTelesignals, // discrete inputs
-    ModbusTelecontrol, // coils
-    TiFloat,           // floating-point telemetry in holding registers
-    UnkThreads,
-    Hart,
-    KtsGroups,
-    KtsSignals,
-};
-
-// Which editors are asked, in this order, to re-check a controller whose queue was replaced. The
-// order matters: the walk stops at the first editor that fails.
-std::vector<RefsEditorKind> rebindOrder(ProtocolVariant protocol);
-// Which editors are asked, in this order, to drop a removed controller's rows. The group
-// parameters come first: the telesignal editors then drop the rows that pointed at bits of
-// emptied slots.
-std::vector<RefsEditorKind> removalOrder(ProtocolVariant protocol);
-
 // The editors that exist in the program, each under the table it edits. An editor that is not
 // registered is simply not asked; the registry does not own the editors.
 class ControllerRefsEditors
@@ -62,7 +37,7 @@ public:
     void add(RefsEditorKind kind, ControllerRefsEditor* editor) { m_editors[kind] = editor; }
     ControllerRefsEditor* editor(RefsEditorKind kind) const;
 
-    // The registered editors of `rebindOrder` / `removalOrder`, in that order.
+    // The registered editors of the protocol's `rebindOrder` / `removalOrder`, in that order.
     std::vector<ControllerRefsEditor*> forRebind(ProtocolVariant protocol) const;
     std::vector<ControllerRefsEditor*> forRemoval(ProtocolVariant protocol) const;
 

@@ -1,0 +1,80 @@
+#include "core/config/ProtocolCatalogue.h"
+
+#include "core/config/GatewayConfig.h"
+
+#include <algorithm>
+#include <array>
+
+namespace veg {
+namespace {
+
+template <typename C, typename T> bool contains(const C& c, const T& v)
+{
+    return std::find(c.begin(), c.end(), v) != c.end();
+}
+
+using T = TableId;
+using E = EditorId;
+using K = RefsEditorKind;
+using F = ChangedFlags;
+
+std::array<ProtocolCatalogue, kProtocolCount> makeCatalogue()
+{
+    ProtocolCatalogue m1;
+    m1.tables = {T::GroupParams, T::OkpSubblockTypes, T::TcTuTable, T::IkpTable};
+    m1.groupSlots = 4;
+    m1.tableFlags = {&F::GroupChanged, &F::OkpTypesChanged, &F::TcChanged, &F::TuChanged,
+                     &F::IkpChanged};
+    m1.editors = {E::GatewayCommon, E::Controllers, E::Group, E::Okp, E::Ikp};
+    m1.rebindOrder = {K::GroupParams, K::Telesignals, K::IkpSubblocks};
+    m1.removalOrder = m1.rebindOrder;
+
+    ProtocolCatalogue mb;
+    mb.tables = {T::GroupParams, T::ModbusCoilTable, T::ModbusTcTable, T::TiFloatTable};
+    mb.groupSlots = 4;
+    mb.tableFlags = {&F::GroupChanged, &F::ModbusCoilChanged, &F::ModbusTcChanged,
+                     &F::TiFloatChanged};
+    mb.editors = {E::GatewayCommon, E::Controllers, E::Group, E::ModbusTu, E::ModbusTc, E::TiFloat};
+    // The discrete inputs are re-checked by the telesignal rows' editor, whose rows they share.
+    mb.rebindOrder = {K::GroupParams, K::Telesignals, K::ModbusTelecontrol, K::TiFloat};
+    mb.removalOrder = {K::GroupParams, K::ModbusTelesignals, K::ModbusTelecontrol, K::TiFloat};
+
+    ProtocolCatalogue unk;
+    unk.tables = {T::GroupParams, T::UnkThreads};
+    unk.groupSlots = Rows::UnkThreads * Rows::ParamsPerUnkThread;
+    unk.tableFlags = {&F::UnkChanged};
+    unk.editors = {E::GatewayCommon, E::Controllers, E::Unk};
+    unk.rebindOrder = unk.removalOrder = {K::UnkThreads};
+
+    ProtocolCatalogue hart;
+    hart.tables = {T::GroupParams, T::HartDevices};
+    hart.groupSlots = Rows::HartDevices * Rows::ParamsPerHartDevice;
+    hart.tableFlags = {&F::HartChanged};
+    hart.editors = {E::GatewayCommon, E::Controllers, E::Hart};
+    hart.rebindOrder = hart.removalOrder = {K::Hart};
+
+    ProtocolCatalogue kts;
+    kts.tables = {T::GroupParams, T::KtsGroups, T::KtsSignals};
+    kts.groupSlots = 4;
+    kts.tableFlags = {&F::GroupChanged, &F::KtsGroupChanged, &F::KtsSignalChanged};
+    kts.editors = {E::GatewayCommon, E::Controllers, E::Group, E::KtsGroups, E::KtsSignals};
+    kts.rebindOrder = kts.removalOrder = {K::GroupParams, K::KtsGroups, K::KtsSignals};
+
+    return {m1, mb, unk, hart, kts};
+}
+
+} // namespace
+
+bool ProtocolCatalogue::has(TableId t) const { return contains(tables, t); }
+bool ProtocolCatalogue::has(ChangedFlag f) const { return contains(tableFlags, f); }
+bool ProtocolCatalogue::has(EditorId e) const { return contains(editors, e); }
+
+const ProtocolCatalogue& catalogueOf(ProtocolVariant protocol)
+{
+    static const std::array<ProtocolCatalogue, kProtocolCount> entries = makeCatalogue();
+    static const ProtocolCatalogue none;
+    const auto i = static_cast<int>(protocol);
+    return i < kProtocolCount ? entries[std::size_t(i)] : none;
+}
+
+} // namespace veg
