@@ -14,6 +14,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication qapp(argc, argv);
     CLI::App app{"vegctl: command-line companion of vegconf for the ВЕГ-78 gateway"};
+    app.set_version_flag("--version", std::string("vegctl ") + VEG_VERSION);
     app.require_subcommand(1);
     vegctl::addConfigCommands(app);
     vegctl::addDatabaseCommands(app);

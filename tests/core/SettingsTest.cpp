@@ -2,6 +2,8 @@
 
 #include "core/config/ProgramSettings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -196,4 +198,31 @@ TEST_F(SettingsTest, WritersRewriteTheirSectionAndKeepTheRest)
     const IniDocument after = IniDocument::fromBytes(readFile(file));
     EXPECT_EQ(after.keys("Parametr").indexOf("SetNVEG"), 8);
     EXPECT_EQ(after.value("Parametr", "SetNVEG").value(), "3F");
+}
+
+TEST_F(SettingsTest, SettingsFileLivesBesideTheProgramUnlessItIsInstalled)
+{
+    const QString home = dir.filePath("home-config");
+    const QString userFile = home + "/vegconf/vegconf.ini";
+    struct Case
+    {
+        QString executable;
+        QString expected;
+    } cases[] = {
+        // A build tree or an unpacked folder the user can write to: beside the program.
+        {dir.filePath("bin/vegconf"), dir.filePath("bin/vegconf.ini")},
+        {dir.filePath("bin/vegctl"), dir.filePath("bin/vegctl.ini")},
+        // Installed by the package: the user's own file, one for every program of the tool.
+        {"/usr/bin/vegconf", userFile},
+        {"/usr/bin/vegctl", userFile},
+        {"/opt/vegconf/bin/vegconf", userFile},
+        // A folder that does not exist (so cannot be written): the user's file.
+        {dir.filePath("missing/vegconf"), userFile},
+    };
+    QDir().mkpath(dir.filePath("bin"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.executable.toStdString());
+        EXPECT_EQ(ProgramSettings::settingsPathFor(c.executable, home), c.expected);
+    }
+    EXPECT_TRUE(QFileInfo(home + "/vegconf").isDir());
 }

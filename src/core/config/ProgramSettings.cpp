@@ -84,15 +84,32 @@ ProgramSettings::ProgramSettings(QString path) : m_path(path.isEmpty() ? default
 
 QString ProgramSettings::defaultPath()
 {
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    const QString name = exe.completeBaseName() + QStringLiteral(".ini");
-    const QString beside = exe.absoluteDir().filePath(name);
+    return settingsPathFor(QCoreApplication::applicationFilePath(),
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+QString ProgramSettings::settingsPathFor(const QString& executable, const QString& userConfigRoot)
+{
+    const QFileInfo exe(executable);
+    const QString folder = exe.absolutePath();
+    const QString beside = exe.absoluteDir().filePath(exe.completeBaseName() + QStringLiteral(".ini"));
     const QFileInfo besideInfo(beside);
-    if (QFileInfo(exe.absolutePath()).isWritable() && (!besideInfo.exists() || besideInfo.isWritable()))
+#ifndef Q_OS_WIN
+    // A program installed by the package lives in a folder shared by every user of the machine
+    // (and writable by root only): its settings are each user's own.
+    const bool installed = folder.startsWith(QStringLiteral("/usr/")) ||
+                           folder.startsWith(QStringLiteral("/opt/")) ||
+                           folder == QStringLiteral("/bin");
+#else
+    const bool installed = false;
+#endif
+    if (!installed && QFileInfo(folder).isWritable() &&
+        (!besideInfo.exists() || besideInfo.isWritable()))
         return beside;
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    // Every program of the tool (vegconf, vegctl) shares the one file of the user.
+    const QString dir = QDir(userConfigRoot).filePath(QStringLiteral("vegconf"));
     QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
+    return QDir(dir).filePath(QStringLiteral("vegconf.ini"));
 }
 
 QStringList ProgramSettings::adapterKeys()

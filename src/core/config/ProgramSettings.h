@@ -21,8 +21,11 @@ public:
     explicit ProgramSettings(QString path = QString());
 
     // The file beside the executable, named after it with the extension "ini"; when that folder
-    // is not writable, the same name in the user's configuration folder.
+    // is not writable, or the program is installed in a system folder (/usr, /opt), the file
+    // "vegconf.ini" in the user's configuration folder (~/.config/vegconf/), shared by the programs.
     static QString defaultPath();
+    // The same rule for a given executable path and configuration root (made when missing).
+    static QString settingsPathFor(const QString& executable, const QString& userConfigRoot);
 
     const QString& path() const { return m_path; }
 
