@@ -36,6 +36,14 @@ bool SimulatorPort::setFrameFormat(bool twoStopBits, bool ctsFlow)
     return m_open;
 }
 
+bool SimulatorPort::setCharacterFormat(Parity parity, StopBits stopBits)
+{
+    (void)parity;
+    (void)stopBits;
+    m_cts = false;
+    return m_open;
+}
+
 void SimulatorPort::setTimeouts(int readTotalMs, int writeMsPerByte)
 {
     (void)writeMsPerByte;

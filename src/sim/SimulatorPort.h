@@ -34,6 +34,7 @@ public:
     bool isOpen() const override { return m_open; }
     bool setBaudRate(int baud) override;
     bool setFrameFormat(bool twoStopBits, bool ctsFlow) override;
+    bool setCharacterFormat(Parity parity, StopBits stopBits) override;
     void setTimeouts(int readTotalMs, int writeMsPerByte) override;
     int read(std::uint8_t* buffer, int n) override;
     bool write(const std::uint8_t* data, int n) override;

@@ -44,6 +44,7 @@ public:
     int baud = 0;
     bool cts = false;
     int readTimeoutMs = 0;
+    int writeMsPerByte = 0;
 
     bool open(const QString& name) override
     {
@@ -73,7 +74,21 @@ public:
         events << QStringLiteral("format %1 %2").arg(twoStop ? 2 : 1).arg(ctsFlow ? "cts" : "-");
         return true;
     }
-    void setTimeouts(int readMs, int) override { readTimeoutMs = readMs; }
+    bool setCharacterFormat(Parity parity, StopBits stopBits) override
+    {
+        static const char* const parities[] = {"none", "even", "odd", "mark"};
+        static const char* const stops[] = {"1", "1.5", "2"};
+        cts = false;
+        events << QStringLiteral("format %1 %2")
+                      .arg(QString::fromLatin1(parities[int(parity)]),
+                           QString::fromLatin1(stops[int(stopBits)]));
+        return true;
+    }
+    void setTimeouts(int readMs, int writeMs) override
+    {
+        readTimeoutMs = readMs;
+        writeMsPerByte = writeMs;
+    }
     int read(std::uint8_t* buffer, int n) override
     {
         ++readCalls;

@@ -1,6 +1,7 @@
 #include "core/port/QtSerialPort.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QThread>
 
 #ifdef Q_OS_WIN
@@ -8,6 +9,78 @@
 #endif
 
 namespace veg {
+
+namespace {
+
+// The device file QSerialPort opens for a name.
+QString systemLocation(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return name;
+#else
+    return name.startsWith(u'/') || name.startsWith(u'.') ? name : QStringLiteral("/dev/") + name;
+#endif
+}
+
+// The reason a port did not open, as a user can act on it. On Linux a port that exists but
+// may not be opened nearly always means the user is not in the group that owns the device
+// ("dialout" on Debian): say which group.
+QString describeOpenError(QSerialPort::SerialPortError error, const QString& location)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("порт не найден");
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_WIN
+        return QStringLiteral("порт занят другой программой или нет доступа к нему");
+#else
+        const QFileInfo device(location);
+        const QString group = device.exists() ? device.group() : QString();
+        if (!device.exists() || (device.isReadable() && device.isWritable()))
+            return QStringLiteral("порт занят другой программой");
+        if (group.isEmpty())
+            return QStringLiteral("нет доступа к порту");
+        return QStringLiteral("нет доступа к порту: пользователь не входит в группу «%1», "
+                              "которой принадлежит порт")
+            .arg(group);
+#endif
+    }
+    case QSerialPort::OpenError:
+        return QStringLiteral("порт уже открыт");
+    default:
+        return QStringLiteral("порт не открывается");
+    }
+}
+
+QSerialPort::Parity qtParity(SerialPort::Parity parity)
+{
+    switch (parity) {
+    case SerialPort::Parity::Even:
+        return QSerialPort::EvenParity;
+    case SerialPort::Parity::Odd:
+        return QSerialPort::OddParity;
+    case SerialPort::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case SerialPort::Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits qtStopBits(SerialPort::StopBits stopBits)
+{
+    switch (stopBits) {
+    case SerialPort::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case SerialPort::StopBits::Two:
+        return QSerialPort::TwoStop;
+    case SerialPort::StopBits::One:
+        break;
+    }
+    return QSerialPort::OneStop;
+}
+
+} // namespace
 
 QtSerialPort::QtSerialPort() = default;
 
@@ -29,9 +102,13 @@ QString QtSerialPort::qtPortName(const QString& name)
 bool QtSerialPort::open(const QString& name)
 {
     close();
+    m_openError.clear();
     m_port.setPortName(qtPortName(name));
-    if (!m_port.open(QIODevice::ReadWrite))
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_openError = describeOpenError(m_port.error(), systemLocation(m_port.portName()));
+        m_port.clearError();
         return false;
+    }
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     return true;
@@ -77,6 +154,17 @@ bool QtSerialPort::setFrameFormat(bool twoStopBits, bool ctsFlow)
         ok = SetCommState(h, &dcb) && ok;
     }
 #endif
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialPort::setCharacterFormat(Parity parity, StopBits stopBits)
+{
+    bool ok = m_port.setDataBits(QSerialPort::Data8);
+    ok = m_port.setParity(qtParity(parity)) && ok;
+    ok = m_port.setStopBits(qtStopBits(stopBits)) && ok;
+    ok = m_port.setFlowControl(QSerialPort::NoFlowControl) && ok;
+    m_ctsFlow = false;
     m_port.clearError();
     return ok;
 }

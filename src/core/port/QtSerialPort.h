@@ -25,6 +25,8 @@ public:
     bool isOpen() const override;
     bool setBaudRate(int baud) override;
     bool setFrameFormat(bool twoStopBits, bool ctsFlow) override;
+    bool setCharacterFormat(Parity parity, StopBits stopBits) override;
+    QString openErrorText() const override { return m_openError; }
     void setTimeouts(int readTotalMs, int writeMsPerByte) override;
     int read(std::uint8_t* buffer, int n) override;
     bool write(const std::uint8_t* data, int n) override;
@@ -40,6 +42,7 @@ private:
     bool m_ctsFlow = false; // the adapter line: CTS gates the output
     int m_readTimeoutMs = 120;
     int m_writeMsPerByte = 500;
+    QString m_openError;
 };
 
 } // namespace veg

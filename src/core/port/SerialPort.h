@@ -26,13 +26,34 @@ public:
     static constexpr std::uint32_t kCarrierOn = 0x80; // MS_RLSD_ON
 
     virtual bool open(const QString& name) = 0;
+    // Why the last `open` failed, in words for the user (empty when there is nothing to add to
+    // "cannot be opened").
+    virtual QString openErrorText() const { return {}; }
     // Clears the CTS flow control and closes; harmless on a closed port.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // 8 data bits, no parity always.
+    enum class Parity
+    {
+        None,
+        Even,
+        Odd,
+        Mark
+    };
+    enum class StopBits
+    {
+        One,
+        OneAndHalf,
+        Two
+    };
+
+    // 8 data bits; the parity stays as the last format call set it.
     virtual bool setBaudRate(int baud) = 0;
+    // No parity; CTS gating of the output on request (the gateway link's formats).
     virtual bool setFrameFormat(bool twoStopBits, bool ctsFlow) = 0;
+    // 8 data bits with the given parity and stop bits, no flow control (the Modbus master's
+    // character formats). A port that cannot make the format reports failure.
+    virtual bool setCharacterFormat(Parity parity, StopBits stopBits) = 0;
     virtual void setTimeouts(int readTotalMs, int writeMsPerByte) = 0;
 
     virtual int read(std::uint8_t* buffer, int n) = 0;
