@@ -49,7 +49,7 @@ TEST_F(SettingsTest, MissingFileGivesTheDefaults)
     EXPECT_EQ(e.Retries, 3);
     EXPECT_FALSE(s.additional.ShortTaskNames);
     EXPECT_EQ(s.modbus.ConstCRC, 0x8408);
-    EXPECT_EQ(s.modbus.AnswerSeconds, 1000);
+    EXPECT_EQ(s.modbus.AnswerSeconds, 1); // seconds: not the 1000 a missing key once gave
     EXPECT_EQ(s.modbus.ModbusSpeedIndex, 5);
     EXPECT_EQ(s.database, DatabaseDirectories{});
 }

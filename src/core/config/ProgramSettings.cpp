@@ -190,7 +190,9 @@ void ProgramSettings::readModbus(const IniDocument& doc, QStringList& errors)
     const SectionReader r(doc, kModbus, errors);
     ModbusLinkSettings& m = modbus;
     m = ModbusLinkSettings{};
-    r.dec("TimeAnswer", "1000", m.AnswerSeconds);
+    // One second when the file does not say: an answer time of 1000 s would hold a read of a
+    // silent line for over half an hour.
+    r.dec("TimeAnswer", "1", m.AnswerSeconds);
     r.hex("SetMod", "1", m.SlaveAddress);
     m.ModbusSpeedIndex = int(ModbusLinkSettings::speeds().indexOf(r.text("SpeedPCMod", "9600")));
     m.TestPortName = r.text("Comport", "COM2");
@@ -284,10 +286,10 @@ bool ProgramSettings::WriteAdditionalSettings(QString* error)
         error);
 }
 
-bool ProgramSettings::WriteModbusLinkSettings(QString* error)
+bool ProgramSettings::WriteModbusLinkSettings(QString* error, const ModbusTexts* texts)
 {
     return update(
-        [this](IniDocument& doc) {
+        [this, texts](IniDocument& doc) {
             const ModbusLinkSettings& m = modbus;
             doc.eraseSection(kModbus);
             auto put = [&](const char* key, const QString& value) {
@@ -299,9 +301,9 @@ bool ProgramSettings::WriteModbusLinkSettings(QString* error)
             put("ParityMod", QString::number(m.ParityChoice));
             put("InversMod", boolText(m.InvertBytes));
             put("SwapMod", boolText(m.SwapWords));
-            put("SetMod", NumberText::hex(m.SlaveAddress, 2));
-            put("TimeAnswer", QString::number(m.AnswerSeconds));
-            put("ConstCRC", NumberText::hex(m.ConstCRC, 4));
+            put("SetMod", texts ? texts->slaveAddress : NumberText::hex(m.SlaveAddress, 2));
+            put("TimeAnswer", texts ? texts->answerTime : QString::number(m.AnswerSeconds));
+            put("ConstCRC", texts ? texts->constCrc : NumberText::hex(m.ConstCRC, 4));
         },
         error);
 }

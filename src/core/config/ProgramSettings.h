@@ -55,7 +55,12 @@ public:
     bool WriteExchangeSettings(QString* error, const ExchangeTexts* texts = nullptr);
     bool WriteDatabaseDirectories(QString* error);
     bool WriteAdditionalSettings(QString* error);
-    bool WriteModbusLinkSettings(QString* error);
+    // The texts of the Modbus settings window's boxes, written as the window shows them.
+    struct ModbusTexts
+    {
+        QString slaveAddress, answerTime, constCrc;
+    };
+    bool WriteModbusLinkSettings(QString* error, const ModbusTexts* texts = nullptr);
     // The exchange window's update of the two network numbers, in place.
     bool WriteNetworkNumbers(QString* error);
 

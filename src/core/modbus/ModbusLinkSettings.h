@@ -15,7 +15,7 @@ struct ModbusLinkSettings
     std::uint8_t CharFormat = 1;   // 0 = 11 bits, 1 = 10 bits
     std::uint8_t ParityChoice = 2; // 0 even, 1 odd, 2 none
     std::uint8_t SlaveAddress = 1;
-    int AnswerSeconds = 1000;
+    int AnswerSeconds = 1;
     std::uint16_t ConstCRC = 0x8408; // 0 = no CRC
     bool InvertBytes = false;
     bool SwapWords = false;
