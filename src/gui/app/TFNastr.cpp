@@ -6,6 +6,8 @@
 #include "gui/database/TFTask.h"
 #include "gui/database/TFWay.h"
 #include "gui/link/TFNastrObm.h"
+#include "gui/modbus/TFObmenModbus.h"
+#include "gui/modbus/TFReadModbus.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,6 +76,13 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
         refresh(); // the loaded configuration's caption, menus and file, behind the list
         m_task->exec();
     });
+
+    m_obmenModbus = new TFObmenModbus(settings, dialogs, this);
+    connect(action(QStringLiteral("N_ObmenModbus")), &QAction::triggered, m_obmenModbus,
+            &TFObmenModbus::exec);
+    m_readModbus = new TFReadModbus(settings.modbus, dialogs, this);
+    connect(action(QStringLiteral("N_ReadModbus")), &QAction::triggered, m_readModbus,
+            &TFReadModbus::exec);
 }
 
 QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)

@@ -20,6 +20,8 @@ class Dialogs;
 class ProgramSettings;
 class TFDopNastr;
 class TFNastrObm;
+class TFObmenModbus;
+class TFReadModbus;
 class TFTask;
 class TFWay;
 
@@ -95,6 +97,13 @@ public:
     TFDopNastr* dopNastr() const { return m_dopNastr; }
     TFWay* way() const { return m_way; }
     TFTask* task() const { return m_task; }
+    TFObmenModbus* obmenModbus() const { return m_obmenModbus; }
+    TFReadModbus* readModbus() const { return m_readModbus; }
+
+private:
+    // The Modbus link test's windows.
+    TFObmenModbus* m_obmenModbus = nullptr;
+    TFReadModbus* m_readModbus = nullptr;
 };
 
 } // namespace veg

@@ -1,0 +1,226 @@
+#include "gui/modbus/TFObmenModbus.h"
+
+#include "core/modbus/ModbusLinkSettings.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace veg {
+
+namespace {
+
+QGroupBox* radioGroup(QWidget* parent, const QString& title, const QStringList& items, int columns,
+                      QButtonGroup*& group, const QString& name)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(name);
+    auto* grid = new QGridLayout(box);
+    group = new QButtonGroup(box);
+    const int rows = (int(items.size()) + columns - 1) / columns;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], box);
+        group->addButton(b, i);
+        grid->addWidget(b, i % rows, i / rows);
+    }
+    return box;
+}
+
+QWidget* labelled(QWidget* parent, const QString& caption, QWidget* field)
+{
+    auto* panel = new QWidget(parent);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(caption, panel));
+    layout->addWidget(field);
+    return panel;
+}
+
+QLineEdit* edit(QWidget* parent, const QString& name, int maxLength = 0)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
+    return e;
+}
+
+} // namespace
+
+TFObmenModbus::TFObmenModbus(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_form(settings, dialogs)
+{
+    setObjectName(QStringLiteral("TFObmenModbus"));
+    setWindowTitle(QStringLiteral("Настройка обмена по Modbus"));
+
+    auto* layout = new QGridLayout(this);
+    m_slave = edit(this, QStringLiteral("EditSlave"), ModbusSettingsForm::kSlaveAddressLength);
+    layout->addWidget(labelled(this, QStringLiteral("Slave-адрес ВЕГ протокола Modbus"), m_slave), 0, 0);
+    m_speed = new QComboBox(this);
+    m_speed->setObjectName(QStringLiteral("ComboSpeed"));
+    m_speed->addItems(ModbusLinkSettings::speeds());
+    layout->addWidget(labelled(this, QStringLiteral("Скорость по Modbus"), m_speed), 0, 1);
+    m_port = new QComboBox(this);
+    m_port->setObjectName(QStringLiteral("ComboPort"));
+    m_port->setEditable(true);
+    m_port->setInsertPolicy(QComboBox::NoInsert);
+    m_port->lineEdit()->installEventFilter(this);
+    layout->addWidget(labelled(this, QStringLiteral("Последовательный порт"), m_port), 0, 2);
+
+    m_formatBox = radioGroup(this, QStringLiteral("Формат "), ModbusSettingsForm::formatTexts(), 2,
+                             m_format, QStringLiteral("RadioGroupFormat"));
+    layout->addWidget(m_formatBox, 1, 0);
+    m_parityBox = radioGroup(this, QStringLiteral("Контроль"), ModbusSettingsForm::parityTexts(), 1,
+                             m_parity, QStringLiteral("RadioGroupParity"));
+    layout->addWidget(m_parityBox, 1, 1, 1, 2);
+
+    m_answerTime = edit(this, QStringLiteral("EditAnswerTime"));
+    layout->addWidget(labelled(this, QStringLiteral("Время ожидания ответа, с"), m_answerTime), 2, 0);
+    m_crc = edit(this, QStringLiteral("EditCrc"), ModbusSettingsForm::kConstCrcLength);
+    layout->addWidget(labelled(this, QStringLiteral("Константа кода CRC-16"), m_crc), 2, 1);
+
+    auto* order = new QGroupBox(QStringLiteral("Порядок байт в числах с плавающей запятой"), this);
+    auto* orderLayout = new QVBoxLayout(order);
+    m_invert = new QCheckBox(
+        QStringLiteral("Инвертировать порядок байт в числах  формата \"с плавающей точкой\""), order);
+    m_invert->setObjectName(QStringLiteral("CheckInvert"));
+    m_swap = new QCheckBox(QStringLiteral("Поменять местами старшие и младшие части в числе"), order);
+    m_swap->setObjectName(QStringLiteral("CheckSwap"));
+    orderLayout->addWidget(m_invert);
+    orderLayout->addWidget(m_swap);
+    layout->addWidget(order, 3, 0, 1, 3);
+
+    auto* apply = new QPushButton(QStringLiteral("Применить"), this);
+    apply->setObjectName(QStringLiteral("ButtonApply"));
+    apply->setAutoDefault(false);
+    layout->addWidget(apply, 4, 2, Qt::AlignRight);
+
+    for (QLineEdit* e : {m_slave, m_answerTime, m_crc})
+        e->installEventFilter(this);
+    m_speed->installEventFilter(this);
+    connect(m_format, &QButtonGroup::idClicked, this, [this](int id) {
+        if (m_rendering)
+            return;
+        collect();
+        m_form.chooseFormat(id);
+        render();
+    });
+    connect(apply, &QPushButton::clicked, this, [this] {
+        collect();
+        const bool done = m_form.apply();
+        render(); // the replaced texts of refused boxes
+        if (done)
+            accept();
+    });
+}
+
+int TFObmenModbus::exec()
+{
+    FormActivate();
+    return QDialog::exec();
+}
+
+void TFObmenModbus::FormActivate()
+{
+    QStringList machine;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        machine << info.portName();
+    m_form.setMachinePorts(machine);
+    m_form.FormActivate();
+    m_rendering = true;
+    m_port->clear();
+    m_port->addItems(m_form.ports);
+    m_rendering = false;
+    render();
+    m_formatBox->setFocus();
+}
+
+void TFObmenModbus::render()
+{
+    m_rendering = true;
+    const ModbusSettingsForm& f = m_form;
+    m_slave->setText(f.slaveAddress);
+    m_speed->setCurrentIndex(f.speed);
+    m_port->setCurrentIndex(int(f.ports.indexOf(f.port)));
+    m_port->setEditText(f.port);
+    if (QAbstractButton* b = m_format->button(f.format))
+        b->setChecked(true);
+    if (QAbstractButton* b = m_parity->button(f.parity))
+        b->setChecked(true);
+    m_parityBox->setEnabled(f.parityEnabled());
+    m_answerTime->setText(f.answerTime);
+    m_crc->setText(f.constCrc);
+    m_invert->setChecked(f.invertBytes);
+    m_swap->setChecked(f.swapWords);
+    m_rendering = false;
+}
+
+// The controls' values into the form, before a handler that reads them.
+void TFObmenModbus::collect()
+{
+    ModbusSettingsForm& f = m_form;
+    f.slaveAddress = m_slave->text();
+    f.speed = m_speed->currentIndex();
+    f.port = m_port->currentText();
+    f.format = m_format->checkedId() < 0 ? f.format : m_format->checkedId();
+    f.parity = m_parity->checkedId() < 0 ? f.parity : m_parity->checkedId();
+    f.answerTime = m_answerTime->text();
+    f.constCrc = m_crc->text();
+    f.invertBytes = m_invert->isChecked();
+    f.swapWords = m_swap->isChecked();
+}
+
+bool TFObmenModbus::filterKey(QLineEdit* edit, QEvent* event)
+{
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    if (text.isEmpty())
+        return false;
+    const QChar typed = text.at(0);
+    // Enter, Esc, Tab, Delete and the like steer the window; they are no characters.
+    if ((typed.unicode() < 0x20 && typed.unicode() != 8) || typed.unicode() == 0x7F)
+        return false;
+    QString rest = edit->text();
+    if (edit->hasSelectedText())
+        rest.remove(edit->selectionStart(), edit->selectedText().size());
+    QChar entered;
+    if (edit == m_slave)
+        entered = ModbusSettingsForm::hexKey(rest, ModbusSettingsForm::kSlaveAddressLength, typed);
+    else if (edit == m_crc)
+        entered = ModbusSettingsForm::hexKey(rest, ModbusSettingsForm::kConstCrcLength, typed);
+    else if (edit == m_answerTime)
+        entered = ModbusSettingsForm::answerTimeKey(typed);
+    else // backspace is judged by the whole text: "COM" stays however much of it is selected
+        entered = ModbusSettingsForm::portKey(typed.unicode() == 8 ? edit->text() : rest, typed);
+    if (entered.isNull())
+        return true; // swallowed
+    if (entered == typed)
+        return false;
+    edit->insert(QString(entered)); // a letter of the Russian layout or a lower-case one
+    return true;
+}
+
+bool TFObmenModbus::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        if (watched == m_slave || watched == m_crc || watched == m_answerTime)
+            return filterKey(static_cast<QLineEdit*>(watched), event);
+        if (watched == m_port->lineEdit())
+            return filterKey(m_port->lineEdit(), event);
+        if (watched == m_speed) // the speed is chosen, never typed
+            return !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
+                   static_cast<QKeyEvent*>(event)->text().at(0).isPrint();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace veg
