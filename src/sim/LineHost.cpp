@@ -57,8 +57,36 @@ speed_t speedOf(int baud)
 } // namespace
 
 LineHost::LineHost(GatewaySimulator& simulator, int fd, int idleMs)
-    : m_sim(simulator), m_fd(fd), m_idleMs(idleMs)
-{}
+{
+    Line line;
+    line.fd = fd;
+    line.idleMs = idleMs;
+    line.receive = [&simulator](const QByteArray& bytes, qint64 at) { simulator.receive(bytes, at); };
+    line.idle = [&simulator] { simulator.lineIdle(); };
+    line.take = [&simulator] {
+        std::vector<Due> out;
+        for (auto& o : simulator.takeOutput())
+            out.push_back({o.dueUs, std::move(o.bytes)});
+        return out;
+    };
+    m_lines.push_back(std::move(line));
+}
+
+void LineHost::addModbusLine(ModbusSlave& slave, int fd, int idleMs)
+{
+    Line line;
+    line.fd = fd;
+    line.idleMs = idleMs;
+    line.receive = [&slave](const QByteArray& bytes, qint64 at) { slave.receive(bytes, at); };
+    line.idle = [&slave] { slave.lineIdle(); };
+    line.take = [&slave] {
+        std::vector<Due> out;
+        for (auto& o : slave.takeOutput())
+            out.push_back({o.dueUs, std::move(o.bytes)});
+        return out;
+    };
+    m_lines.push_back(std::move(line));
+}
 
 int LineHost::openPty(QString* slavePath, int* slaveFd, QString* error)
 {
@@ -101,15 +129,38 @@ int LineHost::openDevice(const QString& name, int baud, QString* error)
     return fd;
 }
 
+void LineHost::sendDue(Line& line, qint64 nowUs)
+{
+    // Send what is due, in due order.
+    std::stable_sort(line.pending.begin(), line.pending.end(),
+                     [](const Due& a, const Due& b) { return a.dueUs < b.dueUs; });
+    while (!line.pending.empty() && line.pending.front().dueUs <= nowUs) {
+        const QByteArray& bytes = line.pending.front().bytes;
+        qint64 off = 0;
+        while (off < bytes.size()) {
+            const ssize_t w =
+                ::write(line.fd, bytes.constData() + off, size_t(bytes.size() - off));
+            if (w > 0) {
+                off += w;
+            } else if (w < 0 && errno == EAGAIN) {
+                pollfd out{line.fd, POLLOUT, 0};
+                ::poll(&out, 1, 10);
+            } else if (w < 0 && errno != EINTR) {
+                break;
+            }
+        }
+        line.pending.erase(line.pending.begin());
+    }
+}
+
 void LineHost::run(const volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t& image,
                    const std::function<void()>& onImage)
 {
     QElapsedTimer clock;
     clock.start();
     auto nowUs = [&] { return clock.nsecsElapsed() / 1000; };
-    std::vector<GatewaySimulator::Output> pending;
-    qint64 lastInputUs = -1;
     char buffer[4096];
+    std::vector<pollfd> fds(m_lines.size());
 
     while (!stop) {
         if (image) {
@@ -117,49 +168,41 @@ void LineHost::run(const volatile std::sig_atomic_t& stop, volatile std::sig_ato
             onImage();
         }
         const qint64 now = nowUs();
-        // Send what is due, in due order.
-        std::stable_sort(pending.begin(), pending.end(),
-                         [](const auto& a, const auto& b) { return a.dueUs < b.dueUs; });
-        while (!pending.empty() && pending.front().dueUs <= now) {
-            const QByteArray& bytes = pending.front().bytes;
-            qint64 off = 0;
-            while (off < bytes.size()) {
-                const ssize_t w =
-                    ::write(m_fd, bytes.constData() + off, size_t(bytes.size() - off));
-                if (w > 0) {
-                    off += w;
-                } else if (w < 0 && errno == EAGAIN) {
-                    pollfd out{m_fd, POLLOUT, 0};
-                    ::poll(&out, 1, 10);
-                } else if (w < 0 && errno != EINTR) {
-                    break;
-                }
-            }
-            pending.erase(pending.begin());
-        }
-
         int timeoutMs = 100;
-        if (!pending.empty())
-            timeoutMs = int(std::clamp<qint64>((pending.front().dueUs - now + 999) / 1000, 0, 100));
-        if (lastInputUs >= 0)
-            timeoutMs = std::min(timeoutMs, m_idleMs);
-        pollfd in{m_fd, POLLIN, 0};
-        const int ready = ::poll(&in, 1, timeoutMs);
-        if (ready > 0 && (in.revents & POLLIN)) {
-            const ssize_t r = ::read(m_fd, buffer, sizeof buffer);
-            if (r > 0) {
-                const qint64 at = nowUs();
-                m_sim.receive(QByteArray(buffer, int(r)), at);
-                for (auto& out : m_sim.takeOutput())
-                    pending.push_back(std::move(out));
-                lastInputUs = at;
-            }
-        } else if (ready > 0 && (in.revents & (POLLHUP | POLLERR))) {
-            ::usleep(10000); // nobody on the other side yet
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            Line& line = m_lines[i];
+            sendDue(line, now);
+            if (!line.pending.empty())
+                timeoutMs = std::min(timeoutMs, int(std::clamp<qint64>(
+                                                    (line.pending.front().dueUs - now + 999) / 1000, 0, 100)));
+            if (line.lastInputUs >= 0)
+                timeoutMs = std::min(timeoutMs, line.idleMs);
+            fds[i] = pollfd{line.fd, POLLIN, 0};
         }
-        if (lastInputUs >= 0 && nowUs() - lastInputUs > qint64(m_idleMs) * 1000) {
-            m_sim.lineIdle();
-            lastInputUs = -1;
+        const int ready = ::poll(fds.data(), nfds_t(fds.size()), timeoutMs);
+        bool hangUp = false;
+        for (std::size_t i = 0; ready > 0 && i < m_lines.size(); ++i) {
+            Line& line = m_lines[i];
+            if (fds[i].revents & POLLIN) {
+                const ssize_t r = ::read(line.fd, buffer, sizeof buffer);
+                if (r > 0) {
+                    const qint64 at = nowUs();
+                    line.receive(QByteArray(buffer, int(r)), at);
+                    for (auto& out : line.take())
+                        line.pending.push_back(std::move(out));
+                    line.lastInputUs = at;
+                }
+            } else if (fds[i].revents & (POLLHUP | POLLERR)) {
+                hangUp = true;
+            }
+        }
+        if (hangUp)
+            ::usleep(10000); // nobody on the other side yet
+        for (Line& line : m_lines) {
+            if (line.lastInputUs >= 0 && nowUs() - line.lastInputUs > qint64(line.idleMs) * 1000) {
+                line.idle();
+                line.lastInputUs = -1;
+            }
         }
     }
 }

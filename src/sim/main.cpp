@@ -1,15 +1,20 @@
 // vegsim: the ВЕГ-78 gateway, its master module or its CAN-BUS adapter on a serial port or a
 // pseudo-terminal, for demos, training and the end-to-end tests.
 
+#include "core/config/ConfigFile.h"
 #include "sim/GatewaySimulator.h"
 #include "sim/LineHost.h"
+#include "sim/ModbusSlave.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
 
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <unistd.h>
 
@@ -107,6 +112,22 @@ int main(int argc, char** argv)
     p.addOptions({pty,     port,    baud,      link,           gateway,    master, noMaster, crc,
                   variant, version, stopPolls, adapterVariant, accessCode, pace,   seed,     drop,
                   corrupt, nak,     delay,     delayMs,        garbage,    image});
+    // The gateway's upper-level Modbus side on a line of its own.
+    const QCommandLineOption modbusPty(QStringLiteral("modbus-pty"),
+                                       QStringLiteral("serve the Modbus side on a second pseudo-terminal, print its path "
+                                                      "on the second line"));
+    const QCommandLineOption modbusPort(QStringLiteral("modbus-port"),
+                                        QStringLiteral("serve the Modbus side on this serial device"),
+                                        QStringLiteral("NAME"));
+    const QCommandLineOption modbusLink(QStringLiteral("modbus-link"),
+                                        QStringLiteral("make PATH a link to the Modbus side's pseudo-terminal "
+                                                       "(implies --modbus-pty)"),
+                                        QStringLiteral("PATH"));
+    const QCommandLineOption modbusVeg(QStringLiteral("modbus-veg"),
+                                       QStringLiteral("start with the Modbus settings and telemetry table of this "
+                                                      "\".veg\" file, as if written into the gateway"),
+                                       QStringLiteral("FILE"));
+    p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg});
     p.process(app);
 
     auto fail = [](const QString& text) {
@@ -138,6 +159,17 @@ int main(int argc, char** argv)
     o.faults.delayMs = p.value(delayMs).toInt();
     o.faults.garbage = p.value(garbage).toDouble();
 
+    // The configuration the Modbus side starts with, refused before any line is opened.
+    std::optional<veg::GatewayConfig> modbusConfig;
+    if (p.isSet(modbusVeg)) {
+        modbusConfig.emplace();
+        const veg::LoadResult loaded = veg::LoadConfiguration(*modbusConfig, p.value(modbusVeg), {});
+        if (!loaded.loaded())
+            return fail(p.value(modbusVeg) + QStringLiteral(": ") + loaded.message);
+        if (modbusConfig->Protocol != veg::ProtocolVariant::Modbus)
+            return fail(p.value(modbusVeg) + QStringLiteral(": not a Modbus configuration"));
+    }
+
     QString error;
     QString path;
     int slaveFd = -1;
@@ -153,7 +185,35 @@ int main(int argc, char** argv)
     }
     if (fd < 0)
         return fail(path + QStringLiteral(": ") + error);
+    // The Modbus side: the second line printed is its path.
+    QString modbusPath;
+    int modbusFd = -1;
+    int modbusSlaveFd = -1;
+    if (p.isSet(modbusPty) || p.isSet(modbusLink)) {
+        modbusFd = LineHost::openPty(&modbusPath, &modbusSlaveFd, &error);
+    } else if (p.isSet(modbusPort)) {
+        modbusPath = p.value(modbusPort);
+        modbusFd = LineHost::openDevice(modbusPath, lineBaud, &error);
+    }
+    if (modbusFd < 0 && !modbusPath.isEmpty())
+        return fail(modbusPath + QStringLiteral(": ") + error);
+    if (modbusFd < 0 && (p.isSet(modbusPty) || p.isSet(modbusLink)))
+        return fail(QStringLiteral("Modbus pseudo-terminal: ") + error);
+    const QString linkPath = p.value(modbusLink);
+    if (!linkPath.isEmpty()) {
+        // Only a link of an earlier run is replaced, never a file.
+        const QFileInfo old(linkPath);
+        if (old.isSymLink())
+            QFile::remove(linkPath);
+        else if (old.exists())
+            return fail(linkPath + QStringLiteral(": exists and is not a link"));
+        if (!QFile::link(modbusPath, linkPath))
+            return fail(linkPath + QStringLiteral(": cannot make the link"));
+    }
+
     std::printf("%s\n", path.toLocal8Bit().constData());
+    if (modbusFd >= 0)
+        std::printf("%s\n", modbusPath.toLocal8Bit().constData());
     std::fflush(stdout);
 
     std::signal(SIGINT, onStop);
@@ -162,6 +222,9 @@ int main(int argc, char** argv)
     std::signal(SIGUSR1, onImage);
 
     GatewaySimulator sim(o);
+    if (modbusConfig)
+        ModbusSlave::preload(sim.device(), *modbusConfig);
+    ModbusSlave modbus(sim.device(), o.paceBaud);
     const QString imagePath = p.value(image);
     auto writeImage = [&] {
         const QByteArray json = QJsonDocument(sim.device().toJson()).toJson();
@@ -177,10 +240,18 @@ int main(int argc, char** argv)
     // Three character times of silence end a frame; never less than 20 ms.
     const int idleMs = std::max(20, 30000 / lineBaud + 1);
     LineHost host(sim, fd, idleMs);
+    if (modbusFd >= 0)
+        host.addModbusLine(modbus, modbusFd, idleMs);
     host.run(g_stop, g_image, writeImage);
     writeImage();
     ::close(fd);
     if (slaveFd >= 0)
         ::close(slaveFd);
+    if (modbusFd >= 0)
+        ::close(modbusFd);
+    if (modbusSlaveFd >= 0)
+        ::close(modbusSlaveFd);
+    if (!linkPath.isEmpty())
+        QFile::remove(linkPath);
     return 0;
 }
