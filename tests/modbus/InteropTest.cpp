@@ -1,0 +1,133 @@
+// The master on the real serial port layer against a third-party Modbus RTU slave (libmodbus)
+// over a pseudo-terminal. Each read costs the master's prescribed drain and pauses in real
+// time; the one answer time the tests wait through runs on a clock ten times faster.
+
+#include "LibmodbusSlave.h"
+
+#include "core/modbus/ModbusLinkSettings.h"
+#include "core/modbus/ModbusMaster.h"
+#include "core/modbus/ModbusReading.h"
+#include "core/port/QtSerialPort.h"
+#include "core/port/SystemClock.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+
+namespace {
+
+// Real time for the port, ten times faster for the master's answer deadlines and pauses, so
+// that waiting out an answer time costs a tenth of it.
+class FastClock : public Clock
+{
+public:
+    qint64 nowMs() override { return m_real.nowMs() * 10; }
+    void sleepMs(int ms) override { m_real.sleepMs(ms / 10); }
+    QTime timeOfDay() override { return m_real.timeOfDay(); }
+
+private:
+    SystemClock m_real;
+};
+
+class InteropTest : public ::testing::Test
+{
+protected:
+    SystemClock systemClock;
+    FastClock fastClock;
+    QStringList trace;
+    ModbusLinkSettings settings;
+    std::unique_ptr<LibmodbusSlave> slave;
+    std::unique_ptr<ModbusMaster> master;
+
+    void start(LibmodbusSlave::Options options, Clock* clock = nullptr)
+    {
+        slave = std::make_unique<LibmodbusSlave>(std::move(options));
+        ASSERT_FALSE(slave->path().isEmpty());
+        LinkContext c;
+        c.clock = clock ? clock : &systemClock;
+        c.log = [this](const QString& line) { trace << line; };
+        master = std::make_unique<ModbusMaster>(std::make_unique<QtSerialPort>(), c);
+        ASSERT_TRUE(master->OpenTestPort(slave->path(), 5, 2, 0)) << master->openErrorText().toStdString();
+        settings.SlaveAddress = 1;
+        settings.ConstCRC = 0xA001;
+        settings.AnswerSeconds = 1;
+    }
+
+    ModbusReading read(int reg) { return ReadHoldingRegister(*master, settings, reg, {}); }
+};
+
+TEST_F(InteropTest, FloatsInTheFourByteOrders)
+{
+    // -123.456 is C2 F6 E9 79; each pair of registers holds it in one of the gateway's orders.
+    start({.registers = {{0, 0x79E9}, {1, 0xF6C2},    // neither option
+                         {2, 0xC2F6}, {3, 0xE979},    // invert the bytes
+                         {4, 0xE979}, {5, 0xC2F6},    // swap the halves
+                         {6, 0xF6C2}, {7, 0x79E9}}}); // both
+    struct Case
+    {
+        int reg;
+        bool invert, swap;
+    } cases[] = {{0, false, false}, {2, true, false}, {4, false, true}, {6, true, true}};
+    for (const Case& c : cases) {
+        settings.InvertBytes = c.invert;
+        settings.SwapWords = c.swap;
+        const ModbusReading r = read(c.reg);
+        EXPECT_EQ(r.code, 0) << c.reg << " " << r.note.toStdString();
+        EXPECT_EQ(r.value, "-123.4560") << c.reg;
+    }
+    EXPECT_EQ(trace[0], ">> 01 03 00 00 00 02 C4 0B ");
+}
+
+TEST_F(InteropTest, AnUnknownRegisterIsAnIllegalAddress)
+{
+    start({.registers = {{0, 0}, {1, 0}}});
+    const ModbusReading r = read(5);
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.note, "Запрещенный адрес данных (код ошибки 4)");
+    EXPECT_EQ(trace.last(), "<< 01 83 02 C0 F1 ");
+}
+
+TEST_F(InteropTest, ASlaveThatAnswersOnlyTheSecondAttemptIsRead)
+{
+    start({.registers = {{10, 0x0000}, {11, 0x803F}}, .ignoreFirst = 1}, &fastClock);
+    const ModbusReading r = read(10);
+    EXPECT_EQ(r.code, 0) << r.note.toStdString();
+    EXPECT_EQ(r.value, "1.0000");
+    EXPECT_EQ(slave->requests().size(), 2);
+    EXPECT_EQ(trace.size(), 4);
+    EXPECT_EQ(trace[1], "<< ");
+}
+
+TEST_F(InteropTest, WithCrcConstantZeroNeitherSideCarriesACrc)
+{
+    start({.registers = {{0, 0x0000}, {1, 0x4040}}, .noCrc = true});
+    settings.ConstCRC = 0;
+    const ModbusReading r = read(0);
+    EXPECT_EQ(r.code, 0) << r.note.toStdString();
+    EXPECT_EQ(r.value, "3.0000");
+    EXPECT_EQ(slave->requests(), QList<QByteArray>{QByteArray::fromHex("010300000002")});
+    EXPECT_EQ(trace.last(), "<< 01 03 04 00 00 40 40 ");
+}
+
+TEST_F(InteropTest, AnAcknowledgeIsFollowedByTheAnswer)
+{
+    start({.registers = {{0, 0x3F80}, {1, 0x0000}}, .acknowledgeFirst = 1});
+    settings.InvertBytes = true;
+    const ModbusReading r = read(0);
+    EXPECT_EQ(r.code, 0) << r.note.toStdString();
+    EXPECT_EQ(r.value, "1.0000");
+    EXPECT_EQ(slave->requests().size(), 2);
+    EXPECT_EQ(trace[1], "<< 01 83 05 81 33 ");
+}
+
+TEST_F(InteropTest, AnotherSlavesAddressGetsNoAnswer)
+{
+    start({.slave = 7, .registers = {{0, 0}, {1, 0}}}, &fastClock);
+    const ModbusReading r = read(0);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.note, "Нет ответа от устройства (код ошибки 1)");
+}
+
+} // namespace
