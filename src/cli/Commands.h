@@ -18,5 +18,6 @@ QJsonObject configJson(const veg::GatewayConfig& config);
 void addConfigCommands(CLI::App& app);   // dump, new, resave
 void addDatabaseCommands(CLI::App& app); // db
 void addLinkCommands(CLI::App& app);     // param, access
+void addModbusCommands(CLI::App& app);   // modbus read
 
 } // namespace vegctl

@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     vegctl::addConfigCommands(app);
     vegctl::addDatabaseCommands(app);
     vegctl::addLinkCommands(app);
+    vegctl::addModbusCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
