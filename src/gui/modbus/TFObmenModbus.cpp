@@ -73,6 +73,7 @@ TFObmenModbus::TFObmenModbus(ProgramSettings& settings, Dialogs& dialogs, QWidge
     m_port->setObjectName(QStringLiteral("ComboPort"));
     m_port->setEditable(true);
     m_port->setInsertPolicy(QComboBox::NoInsert);
+    m_port->setMinimumContentsLength(12); // the names of Linux ports are longer than "COM12"
     m_port->lineEdit()->installEventFilter(this);
     layout->addWidget(labelled(this, QStringLiteral("Последовательный порт"), m_port), 0, 2);
 

@@ -48,9 +48,14 @@ TFReadModbus::TFReadModbus(const ModbusLinkSettings& settings, Dialogs& dialogs,
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_grid->horizontalHeader()->setStretchLastSection(true);
+    // The long headings wrap onto two lines, so that the notes get the room.
+    QHeaderView* header = m_grid->horizontalHeader();
+    header->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    header->setMinimumHeight(2 * fontMetrics().height() + 10);
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->resizeSection(1, 190);
+    header->resizeSection(2, 190);
+    header->setStretchLastSection(true);
     m_grid->setWordWrap(false);
     layout->addWidget(m_grid, 1);
 
@@ -60,7 +65,7 @@ TFReadModbus::TFReadModbus(const ModbusLinkSettings& settings, Dialogs& dialogs,
     m_progress->setTextVisible(false);
     layout->addWidget(m_progress);
 
-    resize(820, 420);
+    resize(900, 420);
     m_form.changed = [this] { render(); };
     connect(m_registers, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_form.registers = text; });
@@ -106,7 +111,10 @@ void TFReadModbus::render()
                     item->setBackground(palette().button());
                 m_grid->setItem(r, c, item);
             }
-            item->setText(f.rows[std::size_t(r)][std::size_t(c)]);
+            const QString& text = f.rows[std::size_t(r)][std::size_t(c)];
+            item->setText(text);
+            if (c == 3)
+                item->setToolTip(text); // a note wider than its column
         }
     }
     m_progress->setVisible(f.progressVisible);
