@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdio>
@@ -61,10 +62,14 @@ bool refuse(const QString& text)
     return false;
 }
 
-// The settings file vegconf uses when it stands beside vegctl.
+// The settings file of vegconf standing beside vegctl: beside them, or the user's own file of
+// an installed program.
 QString defaultSettingsPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vegconf.ini"));
+    const QString vegconf =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vegconf"));
+    return ProgramSettings::settingsPathFor(
+        vegconf, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 bool applyOptions(const ModbusOptions& o, ModbusLinkSettings& s)
@@ -183,7 +188,7 @@ void addModbusCommands(CLI::App& app)
     read->add_flag("--no-swap", o->noSwap, "do not swap them")->excludes(swap);
     read->add_option("--settings", o->settings,
                      "program settings file whose \"NastrModbus\" gives the defaults (default: "
-                     "vegconf.ini beside vegctl)");
+                     "vegconf's: vegconf.ini beside vegctl, or ~/.config/vegconf/vegconf.ini)");
     read->add_flag("--trace", o->trace, "every request and answer to standard error");
     read->callback([o] { runRead(*o); });
 }

@@ -19,7 +19,14 @@ DailyLog::DailyLog(QString folder, Now now) : m_folder(std::move(folder)), m_now
 QString DailyLog::defaultFolder()
 {
     const QString beside = QCoreApplication::applicationDirPath();
-    if (QFileInfo(beside).isWritable())
+#ifndef Q_OS_WIN
+    // An installed program's folder is shared by every user: its logs are each user's own.
+    const bool installed = beside.startsWith(QStringLiteral("/usr/")) ||
+                           beside.startsWith(QStringLiteral("/opt/")) || beside == QStringLiteral("/bin");
+#else
+    const bool installed = false;
+#endif
+    if (!installed && QFileInfo(beside).isWritable())
         return beside;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -18,7 +18,8 @@ public:
     // `now` gives the moment of each entry (default: the system's local time).
     explicit DailyLog(QString folder, Now now = {});
 
-    // The program's folder; where it is not writable, the user's data folder.
+    // The program's folder; where it is not writable, or the program is installed in a system
+    // folder (/usr, /opt), the user's data folder (~/.local/share/vegconf).
     static QString defaultFolder();
 
     // The file the entries of `date` go to.
