@@ -1,6 +1,7 @@
 #include "gui/modbus/TFObmenModbus.h"
 
 #include "core/modbus/ModbusLinkSettings.h"
+#include "gui/app/FormControls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -17,33 +18,11 @@
 
 namespace veg {
 
+using FormControls::checkButton;
+using FormControls::labelled;
+using FormControls::radioGroup;
+
 namespace {
-
-QGroupBox* radioGroup(QWidget* parent, const QString& title, const QStringList& items, int columns,
-                      QButtonGroup*& group, const QString& name)
-{
-    auto* box = new QGroupBox(title, parent);
-    box->setObjectName(name);
-    auto* grid = new QGridLayout(box);
-    group = new QButtonGroup(box);
-    const int rows = (int(items.size()) + columns - 1) / columns;
-    for (int i = 0; i < items.size(); ++i) {
-        auto* b = new QRadioButton(items[i], box);
-        group->addButton(b, i);
-        grid->addWidget(b, i % rows, i / rows);
-    }
-    return box;
-}
-
-QWidget* labelled(QWidget* parent, const QString& caption, QWidget* field)
-{
-    auto* panel = new QWidget(parent);
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(caption, panel));
-    layout->addWidget(field);
-    return panel;
-}
 
 QLineEdit* edit(QWidget* parent, const QString& name, int maxLength = 0)
 {
@@ -64,7 +43,8 @@ TFObmenModbus::TFObmenModbus(ProgramSettings& settings, Dialogs& dialogs, QWidge
 
     auto* layout = new QGridLayout(this);
     m_slave = edit(this, QStringLiteral("EditSlave"), ModbusSettingsForm::kSlaveAddressLength);
-    layout->addWidget(labelled(this, QStringLiteral("Slave-адрес ВЕГ протокола Modbus"), m_slave), 0, 0);
+    layout->addWidget(labelled(this, QStringLiteral("Slave-адрес ВЕГ протокола Modbus"), m_slave),
+                      0, 0);
     m_speed = new QComboBox(this);
     m_speed->setObjectName(QStringLiteral("ComboSpeed"));
     m_speed->addItems(ModbusLinkSettings::speeds());
@@ -85,16 +65,19 @@ TFObmenModbus::TFObmenModbus(ProgramSettings& settings, Dialogs& dialogs, QWidge
     layout->addWidget(m_parityBox, 1, 1, 1, 2);
 
     m_answerTime = edit(this, QStringLiteral("EditAnswerTime"));
-    layout->addWidget(labelled(this, QStringLiteral("Время ожидания ответа, с"), m_answerTime), 2, 0);
+    layout->addWidget(labelled(this, QStringLiteral("Время ожидания ответа, с"), m_answerTime), 2,
+                      0);
     m_crc = edit(this, QStringLiteral("EditCrc"), ModbusSettingsForm::kConstCrcLength);
     layout->addWidget(labelled(this, QStringLiteral("Константа кода CRC-16"), m_crc), 2, 1);
 
     auto* order = new QGroupBox(QStringLiteral("Порядок байт в числах с плавающей запятой"), this);
     auto* orderLayout = new QVBoxLayout(order);
     m_invert = new QCheckBox(
-        QStringLiteral("Инвертировать порядок байт в числах  формата \"с плавающей точкой\""), order);
+        QStringLiteral("Инвертировать порядок байт в числах  формата \"с плавающей точкой\""),
+        order);
     m_invert->setObjectName(QStringLiteral("CheckInvert"));
-    m_swap = new QCheckBox(QStringLiteral("Поменять местами старшие и младшие части в числе"), order);
+    m_swap =
+        new QCheckBox(QStringLiteral("Поменять местами старшие и младшие части в числе"), order);
     m_swap->setObjectName(QStringLiteral("CheckSwap"));
     orderLayout->addWidget(m_invert);
     orderLayout->addWidget(m_swap);
@@ -153,10 +136,8 @@ void TFObmenModbus::render()
     m_speed->setCurrentIndex(f.speed);
     m_port->setCurrentIndex(int(f.ports.indexOf(f.port)));
     m_port->setEditText(f.port);
-    if (QAbstractButton* b = m_format->button(f.format))
-        b->setChecked(true);
-    if (QAbstractButton* b = m_parity->button(f.parity))
-        b->setChecked(true);
+    checkButton(m_format, f.format);
+    checkButton(m_parity, f.parity);
     m_parityBox->setEnabled(f.parityEnabled());
     m_answerTime->setText(f.answerTime);
     m_crc->setText(f.constCrc);

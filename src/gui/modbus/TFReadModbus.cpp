@@ -138,7 +138,8 @@ bool TFReadModbus::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_registers && event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (!text.isEmpty() && text.at(0).isPrint() && ModbusReadForm::registerKey(text.at(0)).isNull())
+        if (!text.isEmpty() && text.at(0).isPrint() &&
+            ModbusReadForm::registerKey(text.at(0)).isNull())
             return true; // swallowed
     }
     return QDialog::eventFilter(watched, event);
