@@ -37,8 +37,8 @@ namespace {
 
 constexpr int kRequestBytes = 8;
 constexpr int kAnswerBytes = 9;
-constexpr double kPausesMs = ModbusMaster::kPauseBeforeMs + ModbusMaster::kByteReadMs +
-                             ModbusMaster::kPauseAfterMs;
+constexpr double kPausesMs =
+    ModbusMaster::kPauseBeforeMs + ModbusMaster::kByteReadMs + ModbusMaster::kPauseAfterMs;
 
 QString simulatorPath()
 {

@@ -111,7 +111,8 @@ bool applyOptions(const ModbusOptions& o, ModbusLinkSettings& s)
 
 void runRead(const ModbusOptions& o)
 {
-    ProgramSettings file(o.settings.empty() ? defaultSettingsPath() : QString::fromStdString(o.settings));
+    ProgramSettings file(o.settings.empty() ? defaultSettingsPath()
+                                            : QString::fromStdString(o.settings));
     for (const QString& warning : file.ReadProgramSettings())
         print(stderr, warning);
     ModbusLinkSettings s = file.modbus;
@@ -169,14 +170,18 @@ void addModbusCommands(CLI::App& app)
     CLI::App* modbus = app.add_subcommand("modbus", "the gateway's Modbus side: the link test");
     modbus->require_subcommand(1);
     CLI::App* read = modbus->add_subcommand(
-        "read", "read holding registers as floats: one line per register, exit 3 unless all were read");
+        "read",
+        "read holding registers as floats: one line per register, exit 3 unless all were read");
     auto o = std::make_shared<ModbusOptions>();
-    read->add_option("registers", o->registers, "REG[,REG...]: decimal register numbers")->required();
-    read->add_option("--port", o->port, "serial port: COM1.., ttyUSB0, /dev/ttyS0, a pseudo-terminal");
+    read->add_option("registers", o->registers, "REG[,REG...]: decimal register numbers")
+        ->required();
+    read->add_option("--port", o->port,
+                     "serial port: COM1.., ttyUSB0, /dev/ttyS0, a pseudo-terminal");
     read->add_option("--baud", o->baud, "speed")
         ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200}));
     read->add_option("--slave", o->slave, "slave address of the gateway (hex)");
-    read->add_option("--format", o->format, "10 (one stop bit, no parity) or 11 bits (two stop bits)")
+    read->add_option("--format", o->format,
+                     "10 (one stop bit, no parity) or 11 bits (two stop bits)")
         ->check(CLI::IsMember({10, 11}));
     read->add_option("--parity", o->parity, "parity of 11-bit characters")
         ->check(CLI::IsMember({"even", "odd", "none"}));

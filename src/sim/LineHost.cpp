@@ -61,7 +61,9 @@ LineHost::LineHost(GatewaySimulator& simulator, int fd, int idleMs)
     Line line;
     line.fd = fd;
     line.idleMs = idleMs;
-    line.receive = [&simulator](const QByteArray& bytes, qint64 at) { simulator.receive(bytes, at); };
+    line.receive = [&simulator](const QByteArray& bytes, qint64 at) {
+        simulator.receive(bytes, at);
+    };
     line.idle = [&simulator] { simulator.lineIdle(); };
     line.take = [&simulator] {
         std::vector<Due> out;
@@ -138,8 +140,7 @@ void LineHost::sendDue(Line& line, qint64 nowUs)
         const QByteArray& bytes = line.pending.front().bytes;
         qint64 off = 0;
         while (off < bytes.size()) {
-            const ssize_t w =
-                ::write(line.fd, bytes.constData() + off, size_t(bytes.size() - off));
+            const ssize_t w = ::write(line.fd, bytes.constData() + off, size_t(bytes.size() - off));
             if (w > 0) {
                 off += w;
             } else if (w < 0 && errno == EAGAIN) {
@@ -173,8 +174,9 @@ void LineHost::run(const volatile std::sig_atomic_t& stop, volatile std::sig_ato
             Line& line = m_lines[i];
             sendDue(line, now);
             if (!line.pending.empty())
-                timeoutMs = std::min(timeoutMs, int(std::clamp<qint64>(
-                                                    (line.pending.front().dueUs - now + 999) / 1000, 0, 100)));
+                timeoutMs = std::min(timeoutMs,
+                                     int(std::clamp<qint64>(
+                                         (line.pending.front().dueUs - now + 999) / 1000, 0, 100)));
             if (line.lastInputUs >= 0)
                 timeoutMs = std::min(timeoutMs, line.idleMs);
             fds[i] = pollfd{line.fd, POLLIN, 0};

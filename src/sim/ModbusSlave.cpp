@@ -36,8 +36,7 @@ std::uint8_t u8(char c)
 
 ModbusSlave::ModbusSlave(const GatewayDevice& device, int paceBaud)
     : m_device(device), m_paceBaud(paceBaud)
-{
-}
+{}
 
 ModbusSlave::Settings ModbusSlave::settings() const
 {

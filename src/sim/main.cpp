@@ -14,8 +14,8 @@
 #include <QSaveFile>
 
 #include <csignal>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 using namespace veg::sim;
@@ -113,20 +113,23 @@ int main(int argc, char** argv)
                   variant, version, stopPolls, adapterVariant, accessCode, pace,   seed,     drop,
                   corrupt, nak,     delay,     delayMs,        garbage,    image});
     // The gateway's upper-level Modbus side on a line of its own.
-    const QCommandLineOption modbusPty(QStringLiteral("modbus-pty"),
-                                       QStringLiteral("serve the Modbus side on a second pseudo-terminal, print its path "
-                                                      "on the second line"));
-    const QCommandLineOption modbusPort(QStringLiteral("modbus-port"),
-                                        QStringLiteral("serve the Modbus side on this serial device"),
-                                        QStringLiteral("NAME"));
-    const QCommandLineOption modbusLink(QStringLiteral("modbus-link"),
-                                        QStringLiteral("make PATH a link to the Modbus side's pseudo-terminal "
-                                                       "(implies --modbus-pty)"),
-                                        QStringLiteral("PATH"));
-    const QCommandLineOption modbusVeg(QStringLiteral("modbus-veg"),
-                                       QStringLiteral("start with the Modbus settings and telemetry table of this "
-                                                      "\".veg\" file, as if written into the gateway"),
-                                       QStringLiteral("FILE"));
+    const QCommandLineOption modbusPty(
+        QStringLiteral("modbus-pty"),
+        QStringLiteral("serve the Modbus side on a second pseudo-terminal, print its path "
+                       "on the second line"));
+    const QCommandLineOption modbusPort(
+        QStringLiteral("modbus-port"),
+        QStringLiteral("serve the Modbus side on this serial device"), QStringLiteral("NAME"));
+    const QCommandLineOption modbusLink(
+        QStringLiteral("modbus-link"),
+        QStringLiteral("make PATH a link to the Modbus side's pseudo-terminal "
+                       "(implies --modbus-pty)"),
+        QStringLiteral("PATH"));
+    const QCommandLineOption modbusVeg(
+        QStringLiteral("modbus-veg"),
+        QStringLiteral("start with the Modbus settings and telemetry table of this "
+                       "\".veg\" file, as if written into the gateway"),
+        QStringLiteral("FILE"));
     p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg});
     p.process(app);
 
@@ -163,7 +166,8 @@ int main(int argc, char** argv)
     std::optional<veg::GatewayConfig> modbusConfig;
     if (p.isSet(modbusVeg)) {
         modbusConfig.emplace();
-        const veg::LoadResult loaded = veg::LoadConfiguration(*modbusConfig, p.value(modbusVeg), {});
+        const veg::LoadResult loaded =
+            veg::LoadConfiguration(*modbusConfig, p.value(modbusVeg), {});
         if (!loaded.loaded())
             return fail(p.value(modbusVeg) + QStringLiteral(": ") + loaded.message);
         if (modbusConfig->Protocol != veg::ProtocolVariant::Modbus)

@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     // The interpretation alone, on the raw bytes.
-    const veg::ModbusReading raw =
-        veg::InterpretAnswer(pieces, settings.ConstCRC != 0, settings.InvertBytes, settings.SwapWords);
+    const veg::ModbusReading raw = veg::InterpretAnswer(pieces, settings.ConstCRC != 0,
+                                                        settings.InvertBytes, settings.SwapWords);
     if (raw.value.isEmpty() != (raw.code != 0))
         std::abort();
     return 0;

@@ -138,8 +138,10 @@ TEST_F(ModbusWindowsTest, ReadWindowShowsEachRegisterAndClosesItsPort)
         auto p = std::make_unique<FakePort>(clock);
         port = p.get();
         p->onWrite = [](FakePort& fp, const QByteArray& request) {
-            const QByteArray data = request[3] == 5 ? QByteArray::fromHex("0000803F") : QByteArray();
-            QByteArray a = data.isEmpty() ? QByteArray::fromHex("018302") : QByteArray::fromHex("010304") + data;
+            const QByteArray data =
+                request[3] == 5 ? QByteArray::fromHex("0000803F") : QByteArray();
+            QByteArray a = data.isEmpty() ? QByteArray::fromHex("018302")
+                                          : QByteArray::fromHex("010304") + data;
             fp.arrive(withModbusCrc(0xA001, a), 5);
         };
         return p;
@@ -186,8 +188,9 @@ TEST_F(ModbusWindowsTest, TheMainMenuOpensBothWindows)
         });
         window.action(QString::fromLatin1(name))->trigger();
         ASSERT_NE(shown, nullptr) << name;
-        EXPECT_EQ(shown, name == std::string("N_ObmenModbus") ? static_cast<QDialog*>(window.obmenModbus())
-                                                              : static_cast<QDialog*>(window.readModbus()));
+        EXPECT_EQ(shown, name == std::string("N_ObmenModbus")
+                             ? static_cast<QDialog*>(window.obmenModbus())
+                             : static_cast<QDialog*>(window.readModbus()));
     }
 }
 

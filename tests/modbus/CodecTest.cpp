@@ -59,8 +59,9 @@ TEST(ModbusFloatTest, FourByteOrdersDecodeAndEncode)
         // A value with four different bytes goes through every order unchanged.
         const float v = -123.456f;
         const auto b = EncodeFloat(v, c.invert, c.swap);
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(DecodeFloat(b[0], b[1], b[2], b[3], c.invert, c.swap)),
-                  std::bit_cast<std::uint32_t>(v));
+        EXPECT_EQ(
+            std::bit_cast<std::uint32_t>(DecodeFloat(b[0], b[1], b[2], b[3], c.invert, c.swap)),
+            std::bit_cast<std::uint32_t>(v));
     }
 }
 
@@ -78,7 +79,8 @@ TEST(ModbusResultTest, CodesTextsAndExceptions)
     } cases[] = {{1, 3}, {2, 4}, {5, 7}, {6, 8}, {8, 10}, {9, 11}, {255, 11}, {0, 11}};
     for (const auto& c : cases)
         EXPECT_EQ(ModbusResult::fromException(c.exception), c.code) << c.exception;
-    EXPECT_EQ(ModbusResult::writeFailedNote(), "Ошибка записи в последовательный порт (код ошибки 8)");
+    EXPECT_EQ(ModbusResult::writeFailedNote(),
+              "Ошибка записи в последовательный порт (код ошибки 8)");
 }
 
 } // namespace

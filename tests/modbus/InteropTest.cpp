@@ -49,7 +49,8 @@ protected:
         c.clock = clock ? clock : &systemClock;
         c.log = [this](const QString& line) { trace << line; };
         master = std::make_unique<ModbusMaster>(std::make_unique<QtSerialPort>(), c);
-        ASSERT_TRUE(master->OpenTestPort(slave->path(), 5, 2, 0)) << master->openErrorText().toStdString();
+        ASSERT_TRUE(master->OpenTestPort(slave->path(), 5, 2, 0))
+            << master->openErrorText().toStdString();
         settings.SlaveAddress = 1;
         settings.ConstCRC = 0xA001;
         settings.AnswerSeconds = 1;
@@ -61,10 +62,14 @@ protected:
 TEST_F(InteropTest, FloatsInTheFourByteOrders)
 {
     // -123.456 is C2 F6 E9 79; each pair of registers holds it in one of the gateway's orders.
-    start({.registers = {{0, 0x79E9}, {1, 0xF6C2},    // neither option
-                         {2, 0xC2F6}, {3, 0xE979},    // invert the bytes
-                         {4, 0xE979}, {5, 0xC2F6},    // swap the halves
-                         {6, 0xF6C2}, {7, 0x79E9}}}); // both
+    start({.registers = {{0, 0x79E9},
+                         {1, 0xF6C2}, // neither option
+                         {2, 0xC2F6},
+                         {3, 0xE979}, // invert the bytes
+                         {4, 0xE979},
+                         {5, 0xC2F6}, // swap the halves
+                         {6, 0xF6C2},
+                         {7, 0x79E9}}}); // both
     struct Case
     {
         int reg;

@@ -19,8 +19,8 @@ TEST_F(MasterFixture, OpensUnderTheLongNameWithSpeedParityAndStopBits)
         const char* baud;
         const char* format;
     } cases[] = {
-        {5, 2, 0, "baud 9600", "format none 1"},   // "10 бит"
-        {6, 0, 2, "baud 19200", "format even 2"},  // "11 бит", "Контроль по четности"
+        {5, 2, 0, "baud 9600", "format none 1"}, // "10 бит"
+        {6, 0, 2, "baud 19200", "format even 2"}, // "11 бит", "Контроль по четности"
         {0, 3, 2, "baud 300", "format odd 2"},     // "Контроль по нечетности"
         {2, 1, 1, "baud 1200", "format mark 1.5"}, // the codes the port layer also knows
         {-1, 2, 0, "baud 9600", "format none 1"},  // a speed the list does not hold
@@ -61,7 +61,8 @@ TEST_F(MasterFixture, OneReadCostsTheDrainAndThePausesAndNothingMore)
     EXPECT_EQ(count, 9);
     // 2 ms, the 500 ms drain, the answer, 100 ms.
     EXPECT_EQ(clock.nowMs(), 2 + 500 + 30 + 100);
-    EXPECT_EQ(logLines, (QStringList{">> 01 03 00 05 00 02 D4 0A ", "<< 01 03 04 00 00 80 3F DB E3 "}));
+    EXPECT_EQ(logLines,
+              (QStringList{">> 01 03 00 05 00 02 D4 0A ", "<< 01 03 04 00 00 80 3F DB E3 "}));
 }
 
 TEST_F(MasterFixture, AttemptsRepeatOnlyWhileNothingAnswers)

@@ -93,7 +93,8 @@ TEST_F(ReadFormTest, EachRegisterGetsItsRowAndOneEmptyRowFollows)
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0], (ModbusReadForm::Row{"1", "5", "1.0000", ""}));
     EXPECT_EQ(rows[1], (ModbusReadForm::Row{"2", "7", "10.0000", ""}));
-    EXPECT_EQ(rows[2], (ModbusReadForm::Row{"3", "9", "", "Запрещенный адрес данных (код ошибки 4)"}));
+    EXPECT_EQ(rows[2],
+              (ModbusReadForm::Row{"3", "9", "", "Запрещенный адрес данных (код ошибки 4)"}));
     EXPECT_EQ(rows[3], ModbusReadForm::Row{});
     EXPECT_FALSE(form->progressVisible);
     EXPECT_EQ(form->progressPosition, 0);
@@ -126,7 +127,8 @@ TEST_F(ReadFormTest, ThePortOpensOnceWithTheSettingsAndClosesWithTheWindow)
     values[1] = registerAnswer(1, hexBytes("0000803F"));
     read("1");
     ASSERT_TRUE(form->portOpen());
-    EXPECT_EQ(port->events.mid(0, 3), (QStringList{"open \\\\.\\COM4", "baud 19200", "format odd 2"}));
+    EXPECT_EQ(port->events.mid(0, 3),
+              (QStringList{"open \\\\.\\COM4", "baud 19200", "format odd 2"}));
     read("1");
     EXPECT_EQ(portsMade, 1);
     EXPECT_EQ(port->events.count("open \\\\.\\COM4"), 1);

@@ -50,10 +50,7 @@ struct ReadRegisterTest : MasterFixture
 {
     ModbusLinkSettings settings;
 
-    ModbusReading read(int reg)
-    {
-        return ReadHoldingRegister(*master, settings, reg, {});
-    }
+    ModbusReading read(int reg) { return ReadHoldingRegister(*master, settings, reg, {}); }
 };
 
 TEST_F(ReadRegisterTest, RequestsTwoRegistersAtTheSlaveAddress)
@@ -77,9 +74,15 @@ TEST_F(ReadRegisterTest, AnAcknowledgeIsAskedOnceMore)
         std::vector<QByteArray> answers;
         int requests, code;
     } cases[] = {
-        {"acknowledged, then answered", {hexBytes("0183058133"), registerAnswer(1, hexBytes("0000803F"))}, 2, 0},
+        {"acknowledged, then answered",
+         {hexBytes("0183058133"), registerAnswer(1, hexBytes("0000803F"))},
+         2,
+         0},
         {"acknowledged twice", {hexBytes("0183058133"), hexBytes("0183058133")}, 2, 7},
-        {"another exception is not repeated", {hexBytes("018302C0F1"), registerAnswer(1, hexBytes("0000803F"))}, 1, 4},
+        {"another exception is not repeated",
+         {hexBytes("018302C0F1"), registerAnswer(1, hexBytes("0000803F"))},
+         1,
+         4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

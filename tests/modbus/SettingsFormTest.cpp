@@ -109,8 +109,8 @@ TEST_F(ModbusSettingsFormTest, ApplyWritesTheSectionInItsOrderWithTheBoxesTexts)
     EXPECT_TRUE(m.InvertBytes && m.SwapWords);
     const IniDocument d = written();
     EXPECT_EQ(d.keys("NastrModbus"),
-              (QStringList{"Comport", "SpeedPCMod", "StopBitMod", "ParityMod", "InversMod", "SwapMod",
-                           "SetMod", "TimeAnswer", "ConstCRC"}));
+              (QStringList{"Comport", "SpeedPCMod", "StopBitMod", "ParityMod", "InversMod",
+                           "SwapMod", "SetMod", "TimeAnswer", "ConstCRC"}));
     EXPECT_EQ(d.value("NastrModbus", "Comport").value(), "COM12");
     EXPECT_EQ(d.value("NastrModbus", "SpeedPCMod").value(), "19200");
     EXPECT_EQ(d.value("NastrModbus", "SetMod").value(), "1");
@@ -131,7 +131,7 @@ TEST_F(ModbusSettingsFormTest, PortNames)
         const char* text;
         bool accepted;
     } cases[] = {
-        {"COM1", true}, {"COM12", true}, {"COM", false},    {"COM123", false}, {"COMx", false},
+        {"COM1", true},  {"COM12", true}, {"COM", false},    {"COM123", false},  {"COMx", false},
         {"LPT1", false}, {"com1", false}, {"ttyUSB0", true}, {"ttyUSB9", false}, {"", false},
     };
     for (const Case& c : cases) {
@@ -142,7 +142,8 @@ TEST_F(ModbusSettingsFormTest, PortNames)
         EXPECT_TRUE(form.apply()) << c.text;
         EXPECT_EQ(settings.modbus.TestPortName, c.accepted ? c.text : "COM5") << c.text;
         EXPECT_EQ(form.port, c.accepted ? c.text : "COM2") << c.text;
-        EXPECT_EQ(dialogs.asked, c.accepted ? QStringList{} : QStringList{"info: Неверно введен COM порт"})
+        EXPECT_EQ(dialogs.asked,
+                  c.accepted ? QStringList{} : QStringList{"info: Неверно введен COM порт"})
             << c.text;
     }
 }

@@ -142,15 +142,16 @@ TEST_F(SlaveTest, OtherFunctionsAndCountsAreRefused)
         const char* request;
         const char* answer;
     } cases[] = {
-        {"010400000002", "018401"},   // input registers: not a function of the gateway
-        {"010300000000", "018303"},   // no register
-        {"01030000007E", "018303"},   // more than 125
-        {"000300000002", ""},         // a broadcast is never answered
+        {"010400000002", "018401"}, // input registers: not a function of the gateway
+        {"010300000000", "018303"}, // no register
+        {"01030000007E", "018303"}, // more than 125
+        {"000300000002", ""},       // a broadcast is never answered
     };
     for (const Case& c : cases) {
         slave.receive(withModbusCrc(0xA001, hexBytes(c.request)), 0);
         const auto out = slave.takeOutput();
-        const QByteArray expected = *c.answer ? withModbusCrc(0xA001, hexBytes(c.answer)) : QByteArray();
+        const QByteArray expected =
+            *c.answer ? withModbusCrc(0xA001, hexBytes(c.answer)) : QByteArray();
         EXPECT_EQ(out.empty() ? QByteArray() : out.front().bytes, expected) << c.request;
     }
     // Noise before a request is skipped; the request is still answered.

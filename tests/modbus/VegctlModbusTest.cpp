@@ -101,8 +101,9 @@ protected:
 TEST_F(VegctlModbusTest, ReadsTheSimulatedGateway)
 {
     ASSERT_EQ(start({"--modbus-pty", "--modbus-veg", vegFile()}), QString());
-    const QStringList link = {"--port", modbusPath, "--slave", "2B", "--crc", "A001", "--invert",
-                              "--settings", dir.filePath("none.ini")};
+    const QStringList link = {"--port",   modbusPath,   "--slave",
+                              "2B",       "--crc",      "A001",
+                              "--invert", "--settings", dir.filePath("none.ini")};
     Result r = vegctl(QStringList{"modbus", "read", "10,20"} + link);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     ASSERT_EQ(r.lines.size(), 2);
@@ -128,13 +129,14 @@ TEST_F(VegctlModbusTest, DefaultsComeFromTheSettingsFile)
     ASSERT_EQ(start({"--modbus-link", link, "--modbus-veg", vegFile()}), QString());
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     const QString ini = dir.filePath("vegconf.ini");
-    vegtest::writeFile(ini, vegtest::cp1251(QStringLiteral("[NastrModbus]\r\nComport=%1\r\nSpeedPCMod=19200\r\n"
-                                                           "StopBitMod=1\r\nParityMod=2\r\nInversMod=1\r\n"
-                                                           "SwapMod=0\r\nSetMod=2B\r\nTimeAnswer=1\r\n"
-                                                           "ConstCRC=A001\r\n")
-                                                .arg(link)
-                                                .toUtf8()
-                                                .constData()));
+    vegtest::writeFile(
+        ini, vegtest::cp1251(QStringLiteral("[NastrModbus]\r\nComport=%1\r\nSpeedPCMod=19200\r\n"
+                                            "StopBitMod=1\r\nParityMod=2\r\nInversMod=1\r\n"
+                                            "SwapMod=0\r\nSetMod=2B\r\nTimeAnswer=1\r\n"
+                                            "ConstCRC=A001\r\n")
+                                 .arg(link)
+                                 .toUtf8()
+                                 .constData()));
     Result r = vegctl({"modbus", "read", "10", "--settings", ini, "--trace"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     ASSERT_EQ(r.lines.size(), 1);
@@ -163,7 +165,8 @@ TEST_F(VegctlModbusTest, RefusedInputAndPortsThatDoNotOpen)
         {{"5", "--port", dir.filePath("ttyNone")}, 3, "Ошибка открытия порта"},
     };
     for (const Case& c : cases) {
-        const Result r = vegctl(QStringList{"modbus", "read"} + c.args + QStringList{"--settings", none});
+        const Result r =
+            vegctl(QStringList{"modbus", "read"} + c.args + QStringList{"--settings", none});
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_TRUE(r.lines.isEmpty());

@@ -46,8 +46,7 @@ SerialPort::StopBits stopBitsOf(int code)
 
 ModbusMaster::ModbusMaster(std::unique_ptr<SerialPort> port, LinkContext context)
     : m_port(std::move(port)), m_ctx(std::move(context))
-{
-}
+{}
 
 ModbusMaster::~ModbusMaster()
 {

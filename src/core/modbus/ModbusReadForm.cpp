@@ -128,8 +128,7 @@ void ModbusReadForm::readClicked()
     m_reading = false;
     notify();
     if (m_logFailed && m_env.log) {
-        m_dialogs.info(QStringLiteral("Журнал обмена не записан: ") +
-                       m_env.log->currentPath());
+        m_dialogs.info(QStringLiteral("Журнал обмена не записан: ") + m_env.log->currentPath());
     }
 }
 

@@ -78,9 +78,8 @@ ModbusReading InterpretAnswer(const QByteArray& answer, bool withCrc, bool inver
     return r;
 }
 
-ModbusReading ReadHoldingRegister(ModbusMaster& master, const ModbusLinkSettings& settings,
-                                  int reg, const ModbusMaster::Progress& progress,
-                                  QChar decimalSeparator)
+ModbusReading ReadHoldingRegister(ModbusMaster& master, const ModbusLinkSettings& settings, int reg,
+                                  const ModbusMaster::Progress& progress, QChar decimalSeparator)
 {
     const QByteArray request = holdingRegisterRequest(settings.SlaveAddress, reg);
     const bool withCrc = settings.ConstCRC != 0;

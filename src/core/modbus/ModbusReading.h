@@ -30,8 +30,8 @@ QByteArray holdingRegisterRequest(std::uint8_t slaveAddress, int reg);
 
 // Reads `reg` with the link test's settings (one repeat after no answer, the settings' CRC
 // constant and answer time). `decimalSeparator` is the one the value is written with.
-ModbusReading ReadHoldingRegister(ModbusMaster& master, const ModbusLinkSettings& settings,
-                                  int reg, const ModbusMaster::Progress& progress,
+ModbusReading ReadHoldingRegister(ModbusMaster& master, const ModbusLinkSettings& settings, int reg,
+                                  const ModbusMaster::Progress& progress,
                                   QChar decimalSeparator = u'.');
 
 // What an answer of `count` bytes means, after a successful transaction. Pure: the fuzzer and

@@ -13,15 +13,15 @@ enum Code : int
     Ok = 0,
     NoAnswer = 1,
     CrcMismatch = 2,
-    IllegalFunction = 3,  // exception 1
-    IllegalAddress = 4,   // exception 2
-    IllegalValue = 5,     // exception 3
-    SlaveFailure = 6,     // exception 4
-    Acknowledge = 7,      // exception 5
-    SlaveBusy = 8,        // exception 6; also a failed port write
-    NegativeAck = 9,      // exception 7
-    MemoryParity = 10,    // exception 8
-    ReceiveError = 11,    // any higher exception code, and an answer too short to read
+    IllegalFunction = 3, // exception 1
+    IllegalAddress = 4,  // exception 2
+    IllegalValue = 5,    // exception 3
+    SlaveFailure = 6,    // exception 4
+    Acknowledge = 7,     // exception 5
+    SlaveBusy = 8,       // exception 6; also a failed port write
+    NegativeAck = 9,     // exception 7
+    MemoryParity = 10,   // exception 8
+    ReceiveError = 11,   // any higher exception code, and an answer too short to read
 };
 inline constexpr int kCount = 12;
 

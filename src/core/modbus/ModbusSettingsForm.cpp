@@ -22,8 +22,7 @@ bool isDigit(QChar c)
 
 ModbusSettingsForm::ModbusSettingsForm(ProgramSettings& settings, Dialogs& dialogs)
     : m_settings(settings), m_dialogs(dialogs)
-{
-}
+{}
 
 QStringList ModbusSettingsForm::formatTexts()
 {

@@ -22,7 +22,8 @@ QString DailyLog::defaultFolder()
 #ifndef Q_OS_WIN
     // An installed program's folder is shared by every user: its logs are each user's own.
     const bool installed = beside.startsWith(QStringLiteral("/usr/")) ||
-                           beside.startsWith(QStringLiteral("/opt/")) || beside == QStringLiteral("/bin");
+                           beside.startsWith(QStringLiteral("/opt/")) ||
+                           beside == QStringLiteral("/bin");
 #else
     const bool installed = false;
 #endif
@@ -35,7 +36,8 @@ QString DailyLog::defaultFolder()
 
 QString DailyLog::pathFor(const QDate& date) const
 {
-    return QDir(m_folder).filePath(date.toString(QStringLiteral("dd_MM_yy")) + QStringLiteral(".Txt"));
+    return QDir(m_folder).filePath(date.toString(QStringLiteral("dd_MM_yy")) +
+                                   QStringLiteral(".Txt"));
 }
 
 bool DailyLog::append(const QString& text)
