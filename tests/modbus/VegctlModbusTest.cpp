@@ -162,7 +162,7 @@ TEST_F(VegctlModbusTest, RefusedInputAndPortsThatDoNotOpen)
         {{"", "--port", "/dev/null"}, 2, "Не введен номер регистра"},
         {{"5", "--port", "/dev/null", "--slave", "1FF"}, 2, "--slave"},
         {{"5", "--port", "/dev/null", "--format", "10", "--parity", "odd"}, 2, "--parity"},
-        {{"5", "--port", dir.filePath("ttyNone")}, 3, "Ошибка открытия порта"},
+        {{"5", "--port", dir.filePath("ttyNone")}, 3, "порт не найден"},
     };
     for (const Case& c : cases) {
         const Result r =
@@ -171,6 +171,10 @@ TEST_F(VegctlModbusTest, RefusedInputAndPortsThatDoNotOpen)
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_TRUE(r.lines.isEmpty());
     }
+    const Result r =
+        vegctl({"modbus", "read", "5", "--port", dir.filePath("ttyNone"), "--settings", none});
+    EXPECT_TRUE(r.err.startsWith("Ошибка открытия порта " + dir.filePath("ttyNone") + ": "))
+        << r.err.toStdString();
 }
 
 TEST_F(VegctlModbusTest, OnlyAModbusConfigurationIsServed)

@@ -125,7 +125,8 @@ void TFObmenModbus::FormActivate()
     m_port->addItems(m_form.ports);
     m_rendering = false;
     render();
-    m_formatBox->setFocus();
+    if (QAbstractButton* chosen = m_format->checkedButton()) // the focus goes to "Формат "
+        chosen->setFocus();
 }
 
 void TFObmenModbus::render()
