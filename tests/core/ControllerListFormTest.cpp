@@ -2,7 +2,7 @@
 // number cell, and what it asks of the table editors.
 #include "TestSupport.h"
 
-#include "core/app/ControllerListForm.h"
+#include "core/database/ControllerListForm.h"
 #include "core/config/DatabaseDirectories.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"

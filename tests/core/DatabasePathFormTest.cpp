@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "core/app/DatabasePathForm.h"
+#include "core/database/DatabasePathForm.h"
 #include "core/config/ProgramSettings.h"
 
 #include <QDir>

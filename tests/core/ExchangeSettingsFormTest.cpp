@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "core/app/ExchangeSettingsForm.h"
+#include "core/link/ExchangeSettingsForm.h"
 #include "core/config/ProgramSettings.h"
 #include "core/text/HexKeyFilter.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/ControllerListForm.h"
+#include "core/database/ControllerListForm.h"
 
 #include <QColor>
 #include <QDialog>

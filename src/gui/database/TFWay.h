@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/DatabasePathForm.h"
+#include "core/database/DatabasePathForm.h"
 
 #include <QDialog>
 

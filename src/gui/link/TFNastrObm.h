@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/ExchangeSettingsForm.h"
+#include "core/link/ExchangeSettingsForm.h"
 
 #include <QDialog>
 

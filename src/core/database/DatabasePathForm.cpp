@@ -1,4 +1,4 @@
-#include "core/app/DatabasePathForm.h"
+#include "core/database/DatabasePathForm.h"
 
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"

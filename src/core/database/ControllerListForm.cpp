@@ -1,4 +1,4 @@
-#include "core/app/ControllerListForm.h"
+#include "core/database/ControllerListForm.h"
 
 #include "core/app/ControllerDatabases.h"
 #include "core/app/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "core/app/ExchangeSettingsForm.h"
+#include "core/link/ExchangeSettingsForm.h"
 
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
