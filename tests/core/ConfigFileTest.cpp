@@ -406,7 +406,7 @@ TEST_F(ConfigFileTest, HandWrittenFilesRead)
     EXPECT_TRUE(c.Common.Synch);
     EXPECT_FALSE(c.Common.Invers); // only the exact "YES" is true
     EXPECT_EQ(c.Common.V_CAN, 1);
-    EXPECT_EQ(c.Common.V_Ext, 5); // "19200" is not an index of the line speeds: kept as it was
+    EXPECT_EQ(c.Common.V_Ext, 8); // "19200": position 8 of the file's line table
     ASSERT_EQ(c.Controllers.size(), 2u);
     EXPECT_EQ(c.Controllers[0].QueuePath, "a");
     EXPECT_EQ(c.Controllers[0].NetNumber, 0x1F);
@@ -421,6 +421,39 @@ TEST_F(ConfigFileTest, HandWrittenFilesRead)
     // A missing "Par" key reads its default ".FFFF.255".
     EXPECT_EQ(c.GroupParams[0].ParamNumber, 0xFFFF);
     EXPECT_EQ(c.GroupParams[0].TaskNumber, 255);
+}
+
+// A speed is the position of its text in the file's table, also beyond the window's lists, and
+// a save writes back the text the file had.
+TEST_F(ConfigFileTest, SpeedsAreKeptAsTheFileGivesThem)
+{
+    struct Case
+    {
+        const char* lines; // the speed keys of "Common"
+        int can, line;     // the indices read
+        const char* canText;
+        const char* lineText; // written back
+    };
+    const Case cases[] = {
+        {"V_CAN=200\nV_Ext=2400\n", 1, 5, "200", "2400"},
+        {"V_CAN=10\nV_Ext=19200\n", 14, 8, "10", "19200"},
+        {"V_CAN=37.5\nV_Ext=100\n", 9, 0, "37.5", "100"},
+        {"V_CAN=300\n", 0, 7, "300", "9600"}, // a missing "V_Ext" is "9600", position 7
+        {"V_CAN=999\nV_Ext=abc\n", 3, 4, "120", "1200"}, // not in the tables: kept as it was
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.lines);
+        GatewayConfig c;
+        c.Common.V_CAN = 3;
+        c.Common.V_Ext = 4;
+        const QByteArray text = QByteArray("[Protokol]\nName=Modbus\n[Common]\n") + k.lines;
+        ASSERT_TRUE(loadText(c, text.constData()).loaded());
+        EXPECT_EQ(c.Common.V_CAN, k.can);
+        EXPECT_EQ(c.Common.V_Ext, k.line);
+        const IniDocument out = saved(c);
+        EXPECT_EQ(out.value("Common", "V_CAN").value(), k.canText);
+        EXPECT_EQ(out.value("Common", "V_Ext").value(), k.lineText);
+    }
 }
 
 TEST_F(ConfigFileTest, KtsKeepsAdrExtInTheFileButDoesNotReadIt)

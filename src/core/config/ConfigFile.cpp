@@ -193,12 +193,14 @@ private:
     QString m_name;
 };
 
-// The file's speed texts. Only the positions that are indices of the gateway's lists are taken;
-// any other value leaves the index as it was.
-void readSpeed(const QString& value, const QStringList& table, int validCount, std::uint8_t& index)
+// The file's speed texts: the position of the text in the file's table, also when it is beyond
+// the lists of the settings window and the gateway (a hand-edited "19200" is position 8 of the
+// line table); such an index is kept, so that a save writes back what the file said. A text that
+// is not in the table leaves the index as it was.
+void readSpeed(const QString& value, const QStringList& table, std::uint8_t& index)
 {
     const int pos = int(table.indexOf(value));
-    if (pos >= 0 && pos < validCount)
+    if (pos >= 0)
         index = static_cast<std::uint8_t>(pos);
 }
 
@@ -217,8 +219,8 @@ void readCommon(const IniDocument& doc, GatewayConfig& c)
     m.AdrCAN = narrow<u8>(s.hex(Key("AdrCAN"), "0"));
     if (p != P::KtsEnergia)
         m.AdrExt = narrow<u8>(s.hex(Key("AdrExt"), "0"));
-    readSpeed(fromFile(s.bytes(Key("V_CAN"), "300")), fileCanSpeedTable(), kCanSpeedCount, m.V_CAN);
-    readSpeed(fromFile(s.bytes(Key("V_Ext"), "9600")), fileLineSpeedTable(), kLineSpeedCount, m.V_Ext);
+    readSpeed(fromFile(s.bytes(Key("V_CAN"), "300")), fileCanSpeedTable(), m.V_CAN);
+    readSpeed(fromFile(s.bytes(Key("V_Ext"), "9600")), fileLineSpeedTable(), m.V_Ext);
     m.RBit = narrow<u8>(s.dec(Key("RBit"), "0"));
     m.TBit = narrow<u8>(s.dec(Key("TBit"), "0"));
     m.tbegin = narrow<u8>(s.dec(Key("tbegin"), "0"));

@@ -150,8 +150,11 @@ struct CommonSettings
     std::uint8_t AdrExt = 0;
     std::uint8_t AdrOKP = 0;
     std::array<std::uint8_t, 5> AdrLong{0, 2, 0, 0, 0};
-    std::uint8_t V_CAN = 0; // index into 300, 150, 100, 50, 20 kbit/s
-    std::uint8_t V_Ext = 5; // index into 300, 600, 1200, 2400, 4800, 9600, 19200 baud
+    // Indices into the lists 300, 150, 100, 50, 20 kbit/s and 300, 600, 1200, 2400, 4800, 9600,
+    // 19200 baud. A file may give a position beyond them (see the file's speed tables); it is
+    // kept as it is until the user picks a speed.
+    std::uint8_t V_CAN = 0;
+    std::uint8_t V_Ext = 5;
     std::uint8_t RBit = 1;  // 0 = 11 bits, 1 = 10 bits
     std::uint8_t RCon = 2;  // 0 even, 1 odd, 2 none
     std::uint8_t TBit = 1;
