@@ -10,8 +10,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // No display name: the platform would append it to every title bar, and each window's title
+    // must be exactly its caption.
     QApplication::setApplicationName(QStringLiteral("vegconf"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ВЕГ-78"));
 
     // Qt's own texts (standard buttons, file dialogs) in Russian.
     QTranslator qtTranslator;
