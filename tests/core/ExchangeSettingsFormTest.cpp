@@ -144,6 +144,31 @@ TEST_F(ExchangeSettingsFormTest, ClosingAsksOnlyAfterChanges)
     EXPECT_EQ(dialogs.asked, (QStringList{"confirm: Сохранить изменения?", "confirm: Сохранить изменения?"}));
 }
 
+// A value of the file that the window cannot show is shown as the window can hold it, and
+// applying writes what is shown.
+TEST_F(ExchangeSettingsFormTest, ValuesOutsideTheControlsAreShownAsWritten)
+{
+    struct Case
+    {
+        const char* kpov;
+        const char* crc;
+        int retries, checksum; // shown
+    } cases[] = {{"50", "5", 20, 0}, {"0", "2", 1, 2}, {"7", "1", 7, 1}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.kpov);
+        writeFile(file, QByteArray("[Parametr]\r\nKPov=") + k.kpov + "\r\nCRC=" + k.crc + "\r\n");
+        ProgramSettings s(file);
+        s.ReadProgramSettings();
+        ExchangeSettingsForm f(s, dialogs);
+        f.FormActivate();
+        EXPECT_EQ(f.retries, k.retries);
+        EXPECT_EQ(f.checksum, k.checksum);
+        ASSERT_TRUE(f.apply());
+        EXPECT_EQ(written().value("Parametr", "KPov").value(), QString::number(k.retries));
+        EXPECT_EQ(written().value("Parametr", "CRC").value(), QString::number(k.checksum));
+    }
+}
+
 TEST(HexKeyFilter, KeysOfTheHexBoxes)
 {
     const std::pair<char16_t, char16_t> cases[] = {

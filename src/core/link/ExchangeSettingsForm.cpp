@@ -41,8 +41,10 @@ void ExchangeSettingsForm::FormActivate()
     if (!e.PortName.isEmpty() && !ports.contains(e.PortName))
         ports << e.PortName; // a port typed into the file stays the one chosen
     port = int(ports.indexOf(e.PortName));
-    checksum = e.ChecksumKind;
-    retries = e.Retries;
+    // What the window shows is what applying writes: a file's value outside the choices or the
+    // spin box's range is shown (and written) as the window can hold it.
+    checksum = e.ChecksumKind <= 2 ? e.ChecksumKind : 0;
+    retries = std::clamp(e.Retries, kMinRetries, kMaxRetries);
     speed = e.SpeedIndex;
     pcNumber = QString::number(e.PcNumber);
     canSpeed = e.CanSpeedIndex;

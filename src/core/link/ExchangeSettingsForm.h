@@ -24,7 +24,9 @@ public:
     QStringList ports;
     int port = -1;
     int checksum = 0;
-    int retries = 3;
+    int retries = 3; // "Количество повторов", kMinRetries..kMaxRetries
+    static constexpr int kMinRetries = 1;
+    static constexpr int kMaxRetries = 20;
     int speed = 5;
     QString pcNumber;
     int canSpeed = 0;
