@@ -184,6 +184,36 @@ TEST_F(MainWindowTest, ExchangeSettingsWindowShowsThePanelsOfTheLink)
     EXPECT_TRUE(dialogs.asked.isEmpty());
 }
 
+// The PC-number box filters printable characters only: Tab leaves it, Esc closes the window,
+// Enter applies it (its default button).
+TEST_F(MainWindowTest, PcNumberBoxLetsTabEnterAndEscThrough)
+{
+    TFNastrObm* w = window.nastrObm();
+    auto open = [&]() -> QLineEdit* {
+        w->FormActivate();
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        QApplication::setActiveWindow(w);
+        auto* pc = w->findChild<QLineEdit*>("EditPcNumber");
+        pc->setFocus();
+        return pc;
+    };
+    QLineEdit* pc = open();
+    QTest::keyClick(pc, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), pc);
+    pc->setFocus();
+    QTest::keyClick(pc, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+
+    pc = open();
+    pc->selectAll();
+    QTest::keyClicks(pc, "7");
+    QTest::keyClick(pc, Qt::Key_Return);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(settings.exchange.PcNumber, 7);
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+}
+
 TEST_F(MainWindowTest, LoadingAFileWithAMissingDatabaseOpensTheControllerList)
 {
     writeFile(dir.filePath("missing.veg"),

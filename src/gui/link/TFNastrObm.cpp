@@ -55,7 +55,7 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
 
     m_retries = new QSpinBox(this);
     m_retries->setObjectName(QStringLiteral("SpinRetries"));
-    m_retries->setRange(1, 20);
+    m_retries->setRange(ExchangeSettingsForm::kMinRetries, ExchangeSettingsForm::kMaxRetries);
     layout->addWidget(labelled(this, QStringLiteral("Количество повторов"), m_retries), 1, 1);
 
     m_speed = new QComboBox(this);
@@ -173,10 +173,10 @@ void TFNastrObm::render()
 bool TFNastrObm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pcNumber && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const QString text = key->text();
-        if (key->key() != Qt::Key_Backspace && !text.isEmpty() &&
-            !ExchangeSettingsForm::pcNumberKey(text.at(0)))
+        // Only printable characters go through the filter: Tab, Enter, Esc and the editing keys
+        // keep their work (leaving the box, applying, closing).
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text.at(0).isPrint() && !ExchangeSettingsForm::pcNumberKey(text.at(0)))
             return true; // swallowed
     }
     return QDialog::eventFilter(watched, event);
