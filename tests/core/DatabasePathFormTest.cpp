@@ -112,6 +112,39 @@ TEST_F(DatabasePathFormTest, PickedFoldersLoseTheirQuotes)
     EXPECT_TRUE(form.modified);
 }
 
+// A root pick that derives the library fields changes the window, also when the root field
+// already showed that root; closing then asks.
+TEST_F(DatabasePathFormTest, RootPickThatDerivesTheLibrariesModifiesTheWindow)
+{
+    struct Case
+    {
+        QString root;     // the root field before the pick
+        QString picked;   // the root picked
+        bool modified;    // after the pick
+        QString mod;      // the module field after the pick
+    } cases[] = {
+        {root, root, true, sub(root, "MOD")},           // same root, new library fields
+        {QString(), root, true, sub(root, "MOD")},      // a new root
+        {QString(), dir.filePath("NoMod"), true, sub(dir.filePath("NoMod"), "MOD")}, // fails on MOD
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.picked.toStdString());
+        settings.editedDatabase = {};
+        settings.editedDatabase.Way = k.root;
+        form.FormActivate();
+        form.folderPicked(DatabasePathForm::Root, k.picked);
+        EXPECT_EQ(form.modified, k.modified);
+        EXPECT_EQ(form.fields[2], k.mod);
+        dialogs.confirms = {false};
+        EXPECT_TRUE(form.closeRequested());
+        EXPECT_EQ(dialogs.asked.takeLast(), "confirm: Сохранить изменения?");
+    }
+    // A pick that changes no field leaves the window unmodified.
+    form.FormActivate();
+    form.folderPicked(DatabasePathForm::Root, form.fields[0]);
+    EXPECT_FALSE(form.modified);
+}
+
 TEST_F(DatabasePathFormTest, ClosingWithChanges)
 {
     form.FormActivate();

@@ -141,11 +141,14 @@ void DatabasePathForm::folderPicked(int field, const QString& path)
     QString clean = path;
     clean.remove(u'"');
     edited(field) = clean;
-    // The field shows the picked folder only when the paths pass; only then has its text changed.
-    if (CheckPaths(true, true) == 0 && fields[std::size_t(field)] != clean) {
+    const std::array<QString, 4> before = fields;
+    // The field shows the picked folder only when the paths pass. A root pick also derives the
+    // three library fields, whether or not they then pass: any field whose text changed makes
+    // the window modified.
+    if (CheckPaths(true, true) == 0)
         fields[std::size_t(field)] = clean;
+    if (fields != before)
         modified = true;
-    }
 }
 
 bool DatabasePathForm::write()
