@@ -178,9 +178,7 @@ QJsonObject configJson(const GatewayConfig& c)
     return o;
 }
 
-namespace {
-
-void fail(const QString& message, int status = 1)
+void fail(const QString& message, int status)
 {
     std::cerr << message.toStdString() << std::endl;
     exitStatus() = status;
@@ -203,7 +201,6 @@ ProgramSettings& settings()
     return s;
 }
 
-// File -> Load, without the questions: false (with the message printed) when the file is refused.
 bool loadFile(GatewayConfig& c, const std::string& path)
 {
     LoadOptions options;
@@ -219,20 +216,23 @@ bool loadFile(GatewayConfig& c, const std::string& path)
     return true;
 }
 
+QChar systemDecimalSeparator()
+{
+    return QLocale::system().decimalPoint().at(0); // as vegconf shows and writes numbers
+}
+
 bool saveAs(GatewayConfig& c, const std::string& path)
 {
     QString p = QString::fromStdString(path);
     if (!p.contains(u'.'))
         p += QStringLiteral(".veg");
     SaveOptions options;
-    options.decimalSeparator = QLocale::system().decimalPoint().at(0); // as vegconf writes them
+    options.decimalSeparator = systemDecimalSeparator();
     const SaveResult r = SaveConfiguration(c, p, true, options);
     if (!r.ok)
         fail(r.message);
     return r.ok;
 }
-
-} // namespace
 
 void addConfigCommands(CLI::App& app)
 {

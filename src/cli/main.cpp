@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     vegctl::addDatabaseCommands(app);
     vegctl::addLinkCommands(app);
     vegctl::addModbusCommands(app);
+    vegctl::addEditCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

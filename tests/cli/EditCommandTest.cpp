@@ -1,0 +1,96 @@
+#include "core/text/Cp1251.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct EditRun
+{
+    int status = -1;
+    QString out, err;
+};
+
+EditRun runVegctl(const QStringList& args, const QByteArray& input = {})
+{
+    QProcess p;
+    p.start(QStringLiteral(VEGCTL), args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// vegctl edit on the demo Modbus configuration and the demo database.
+class VegctlEdit : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString demo = QStringLiteral(VEG_DEMO_DIR);
+    QString config = demo + QStringLiteral("/Котельная-Modbus.veg");
+    QString settings = dir.filePath("vegctl.ini");
+
+    void SetUp() override
+    {
+        QFile f(settings);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QString db = demo + QStringLiteral("/database");
+        f.write(veg::Cp1251::encode(
+            QStringLiteral("[BaseK19]\r\nWay=%1\r\nWayAlg=%1/ALG\r\nWayMod=%1/MOD\r\n"
+                           "WayTask=%1/TASK\r\n")
+                .arg(db)));
+    }
+};
+
+} // namespace
+
+TEST_F(VegctlEdit, RunsAScriptAndSavesTheSession)
+{
+    const QString out = dir.filePath("out.veg");
+    const QByteArray script = "open TFModbusTU\n"
+                              "type 4 1 12\n"
+                              "select \"Котельная №1\" \"Задвижка на подаче\" \"Откр (№ 0201)\"\n"
+                              "drop 4 4\n"
+                              "close\n";
+    const EditRun r =
+        runVegctl({"edit", config, "--settings", settings, "--out", out, "-"}, script);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "box: Введите тип ТУ!(Строка 2)\n");
+
+    const EditRun dump = runVegctl({"dump", out, "--settings", settings});
+    ASSERT_EQ(dump.status, 0) << dump.err.toStdString();
+    const QJsonObject row = QJsonDocument::fromJson(dump.out.toUtf8())
+                                .object()["ModbusCoilTable"]
+                                .toArray()[1]
+                                .toObject();
+    EXPECT_EQ(row["Coil"].toInt(), 12);
+    EXPECT_EQ(row["TU1"].toObject()["ParamNumber"].toInt(), 0x0201);
+    EXPECT_EQ(row["NameTU1"].toString(), "Откр (№ 0201)/Задвижка на подаче(Котельная №1)");
+}
+
+TEST_F(VegctlEdit, ABadLineStopsWithItsNumber)
+{
+    const QString script = dir.filePath("bad.txt");
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("open TFCommon\nfrobnicate\n");
+    f.close();
+    const QString out = dir.filePath("never.veg");
+    const EditRun r = runVegctl({"edit", config, "--settings", settings, "--out", out, script});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, script + ":2: frobnicate: unknown command\n");
+    EXPECT_FALSE(QFile::exists(out));
+
+    const EditRun help = runVegctl({"edit", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("place [SLOT]")) << help.out.toStdString();
+}
