@@ -17,6 +17,7 @@ void EditorGrid::reset(int rows, int columns, int headingRows, int fixedColumns)
     }
     m_spans.clear();
     widths.assign(std::size_t(m_columns), 64);
+    choices.assign(std::size_t(m_columns), QStringList());
     currentRow = currentColumn = -1;
     note.clear();
 }

@@ -84,8 +84,10 @@ public:
     // Whether the cell lies under a span that starts elsewhere.
     bool covered(int row, int column) const;
 
-    // Column widths as the editor's Part gives them (pixels of the original screen).
+    // Column widths as the editor gives them (pixels of the original screen).
     std::vector<int> widths;
+    // The items of each column's drop-down (empty for other columns).
+    std::vector<QStringList> choices;
 
     int currentRow = -1;
     int currentColumn = -1;

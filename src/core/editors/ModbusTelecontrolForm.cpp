@@ -98,20 +98,20 @@ ModbusTelecontrolForm::ModbusTelecontrolForm(EditorSession& session) : TableEdit
     setupGrid(kHeadingRows, Rows::ModbusCoils,
               {{QStringLiteral("№"), 22, CellKind::Fixed},
                {QStringLiteral("Номера регистров Modbus (Coil)"), 46, num},
-               {QStringLiteral("Тип ТУ"), 59, dd},
-               {QStringLiteral("Число  ступеней"), 53, dd},
+               {QStringLiteral("Тип ТУ"), 59, dd, false, typeItems()},
+               {QStringLiteral("Число  ступеней"), 53, dd, false, stepItems()},
                {{}, 103, ro, true},
                {{}, 102, ro, true},
                {{}, 107, ro, true},
-               {{}, 54, dd},
+               {{}, 54, dd, false, signItems()},
                {{}, 112, ro, true},
-               {{}, 54, dd},
+               {{}, 54, dd, false, signItems()},
                {QStringLiteral("Длительность импульса ТУ1,с"), 53, num},
                {QStringLiteral("Длительность импульса ТУ0,с"), 54, num},
                {{}, 126, ro, true},
-               {{}, 53, dd},
+               {{}, 53, dd, false, valueItems()},
                {{}, 124, ro, true},
-               {{}, 55, dd}});
+               {{}, 55, dd, false, valueItems()}});
     EditorGrid& g = m_grid;
     g.merge(0, Tu1Column, 2, 2, QStringLiteral("Сигнал ТУ"));
     g.merge(2, Tu1Column, 1, 1, QStringLiteral("Установка в 1"));
@@ -337,24 +337,6 @@ bool ModbusTelecontrolForm::dropDownAllowed(int row, int column)
     dialogs().info(feedback ? QStringLiteral("Параметр ОС не выбран!")
                             : QStringLiteral("Параметр готовности не выбран!"));
     return false;
-}
-
-QStringList ModbusTelecontrolForm::dropDownItems(int row, int column) const
-{
-    switch (column) {
-    case TypeColumn:
-        return typeItems();
-    case StepsColumn:
-        return stepItems();
-    case Oc1SignColumn:
-    case Oc0SignColumn:
-        return signItems();
-    case Ready1ValueColumn:
-    case Ready0ValueColumn:
-        return valueItems();
-    default:
-        return {};
-    }
 }
 
 void ModbusTelecontrolForm::choiceMade(int row, int column, int index)

@@ -69,7 +69,6 @@ protected:
     void storeReference(int row, int column, const PlacedParam& placed) override;
     bool cellChanged(int row, int column, const QString& text) override;
     bool dropDownAllowed(int row, int column) override;
-    QStringList dropDownItems(int row, int column) const override;
     void choiceMade(int row, int column, int index) override;
     void afterClick(int row, int column) override;
     void removeTableRow(int index) override;

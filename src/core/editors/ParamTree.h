@@ -72,9 +72,10 @@ public:
     // The controller a one-controller tree was built for (-1: all of them).
     int controller = -1;
 
-    // The window gives the tree the focus once after an action asked for it.
+    // The window gives the tree the focus once after an action asked for it (taking the request
+    // is the view's part, so it works on a tree it may only read).
     void requestFocus() { m_focus = true; }
-    bool takeFocusRequest()
+    bool takeFocusRequest() const
     {
         const bool f = m_focus;
         m_focus = false;
@@ -89,7 +90,7 @@ private:
     std::vector<TreeNode> m_nodes;
     std::vector<int> m_roots;
     int m_selected = -1;
-    bool m_focus = false;
+    mutable bool m_focus = false;
     int m_revision = 0;
 };
 

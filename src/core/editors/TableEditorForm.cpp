@@ -28,6 +28,7 @@ void TableEditorForm::setupGrid(int headingRows, int dataRows, const std::vector
         if (!col.heading.isEmpty())
             m_grid.merge(0, c, headingRows, 1, col.heading);
         m_grid.setColumnKind(c, col.kind, col.reference);
+        m_grid.choices[std::size_t(c)] = col.items;
     }
     m_grid.numberRows(0);
 }
@@ -141,6 +142,12 @@ void TableEditorForm::clickCell(int row, int column)
     if (m_clickSync && !m_filling)
         syncTreeWithCell(row, column);
     afterClick(row, column);
+}
+
+QStringList TableEditorForm::dropDownItems(int row, int column) const
+{
+    return std::size_t(column) < m_grid.choices.size() ? m_grid.choices[std::size_t(column)]
+                                                       : QStringList();
 }
 
 CellEdit TableEditorForm::editorFor(int row, int column) const

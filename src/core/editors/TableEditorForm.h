@@ -64,10 +64,16 @@ public:
 protected:
     struct Column
     {
+        Column(QString heading, int width, CellKind kind, bool reference = false,
+               QStringList items = {})
+            : heading(std::move(heading)), width(width), kind(kind), reference(reference),
+              items(std::move(items))
+        {}
         QString heading; // the heading of all heading rows (merge others with m_grid.merge)
-        int width = 64;
-        CellKind kind = CellKind::ReadOnly;
-        bool reference = false;
+        int width;       // pixels of the original screen
+        CellKind kind;
+        bool reference;    // the column shows references
+        QStringList items; // a drop-down column's items
     };
     // A grid of `headingRows` heading rows and `dataRows` data rows, column 0 the row numbers.
     void setupGrid(int headingRows, int dataRows, const std::vector<Column>& columns);
@@ -93,7 +99,8 @@ protected:
     virtual bool cellChanged(int row, int column, const QString& text) = 0;
     // The drop-down of a cell may open (it may say why not).
     virtual bool dropDownAllowed(int row, int column) { return true; }
-    virtual QStringList dropDownItems(int row, int column) const { return {}; }
+    // The items of a cell's drop-down (the default: its column's).
+    virtual QStringList dropDownItems(int row, int column) const;
     // Item `index` chosen in a cell that already shows it.
     virtual void choiceMade(int row, int column, int index) {}
     virtual void checkChanged(int row, int column, bool checked) {}
