@@ -10,20 +10,27 @@ namespace veg {
 namespace {
 QString title()
 {
-    return QApplication::applicationDisplayName();
+    return QStringLiteral("ВЕГ-78");
 }
 } // namespace
 
+QWidget* QtDialogs::owner() const
+{
+    // Over the modal window the question comes from (an editor), else over the main window.
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal : m_parent;
+}
+
 void QtDialogs::info(const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, title(), text, QMessageBox::NoButton, m_parent);
+    QMessageBox box(QMessageBox::Information, title(), text, QMessageBox::NoButton, owner());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }
 
 bool QtDialogs::confirm(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, m_parent);
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, owner());
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
     box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -44,7 +51,7 @@ std::optional<QString> QtDialogs::openFile(const QString& filter, int selectedFi
 {
     const QString filters = qtFilter(filter);
     QString selected = filters.split(QStringLiteral(";;")).value(selectedFilter);
-    const QString path = QFileDialog::getOpenFileName(m_parent, QStringLiteral("Загрузить"), QString(),
+    const QString path = QFileDialog::getOpenFileName(owner(), QStringLiteral("Загрузить"), QString(),
                                                       filters, &selected);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
@@ -52,7 +59,7 @@ std::optional<QString> QtDialogs::openFile(const QString& filter, int selectedFi
 std::optional<QString> QtDialogs::saveFile(const QString& filter)
 {
     // The program asks itself before replacing a file.
-    const QString path = QFileDialog::getSaveFileName(m_parent, QStringLiteral("Сохранить как"),
+    const QString path = QFileDialog::getSaveFileName(owner(), QStringLiteral("Сохранить как"),
                                                       QString(), qtFilter(filter), nullptr,
                                                       QFileDialog::DontConfirmOverwrite);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
@@ -60,7 +67,7 @@ std::optional<QString> QtDialogs::saveFile(const QString& filter)
 
 std::optional<QString> QtDialogs::pickFolder(const QString& start)
 {
-    const QString path = QFileDialog::getExistingDirectory(m_parent, QString(), start);
+    const QString path = QFileDialog::getExistingDirectory(owner(), QString(), start);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 

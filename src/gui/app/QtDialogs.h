@@ -23,6 +23,8 @@ public:
     static QString qtFilter(const QString& filter);
 
 private:
+    QWidget* owner() const;
+
     QWidget* m_parent;
 };
 

@@ -3,7 +3,13 @@
 #include "core/app/ControllerDatabases.h"
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
+#include "core/editors/CommonSettingsForm.h"
+#include "core/editors/GroupParamsForm.h"
+#include "core/editors/ModbusTelecontrolForm.h"
 #include "gui/database/TFTask.h"
+#include "gui/editors/TFCommon.h"
+#include "gui/editors/TFGroup.h"
+#include "gui/editors/TFModbusTU.h"
 #include "gui/database/TFWay.h"
 #include "gui/link/TFNastrObm.h"
 #include "gui/modbus/TFObmenModbus.h"
@@ -24,7 +30,9 @@ namespace veg {
 
 TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_settings(settings), m_dialogs(dialogs),
-      m_commands(m_config, settings, dialogs, m_progressSink)
+      m_commands(m_config, settings, dialogs, m_progressSink),
+      m_editorSession(m_config, dialogs, settings.additional, QLocale::system().decimalPoint().at(0)),
+      m_editors(m_editorSession)
 {
     setObjectName(QStringLiteral("TFNastr"));
     setWindowTitle(FileCommands::startCaption());
@@ -60,6 +68,7 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     SaveOptions save;
     save.decimalSeparator = QLocale::system().decimalPoint().at(0);
     m_commands.setSaveOptions(save);
+    makeEditorWindows();
     m_nastrObm = new TFNastrObm(settings, dialogs, this);
     m_dopNastr = new TFDopNastr(settings, dialogs, this);
     connect(action(QStringLiteral("N_NastrObm")), &QAction::triggered, m_nastrObm, &TFNastrObm::exec);
@@ -83,6 +92,36 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_readModbus = new TFReadModbus(settings.modbus, dialogs, this);
     connect(action(QStringLiteral("N_ReadModbus")), &QAction::triggered, m_readModbus,
             &TFReadModbus::exec);
+}
+
+void TFNastr::makeEditorWindows()
+{
+    m_common = new TFCommon(m_editors.commonSettings(), this);
+    m_group = new TFGroup(m_editors.groupParams(), this);
+    m_modbusTu = new TFModbusTU(m_editors.modbusTelecontrol(), this);
+    const std::pair<const char*, EditorDialog*> windows[] = {
+        {"N_GatewayCommon", m_common}, {"N_Group", m_group}, {"N_ModbusTU", m_modbusTu}};
+    for (const auto& [item, window] : windows) {
+        const QString name = window->form().windowName();
+        m_editorWindows[name] = window;
+        window->setWindowOpener([this](const QString& sub) { openEditor(sub); });
+        connect(action(QString::fromLatin1(item)), &QAction::triggered, this,
+                [this, name] { openEditor(name); });
+    }
+    m_editors.registerRefsEditors(m_refsEditors);
+}
+
+EditorDialog* TFNastr::editorWindow(const QString& windowName) const
+{
+    const auto it = m_editorWindows.find(windowName);
+    return it == m_editorWindows.end() ? nullptr : it->second;
+}
+
+void TFNastr::openEditor(const QString& windowName)
+{
+    if (EditorDialog* w = editorWindow(windowName))
+        w->exec();
+    refresh();
 }
 
 QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)

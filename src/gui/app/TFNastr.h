@@ -4,6 +4,8 @@
 #include "core/config/GatewayConfig.h"
 #include "core/config/ProgressSink.h"
 #include "core/editors/ControllerRefsEditor.h"
+#include "core/editors/EditorSession.h"
+#include "core/editors/EditorSet.h"
 
 #include <QMainWindow>
 
@@ -17,8 +19,12 @@ class QProgressBar;
 namespace veg {
 
 class Dialogs;
+class EditorDialog;
 class ProgramSettings;
+class TFCommon;
 class TFDopNastr;
+class TFGroup;
+class TFModbusTU;
 class TFNastrObm;
 class TFObmenModbus;
 class TFReadModbus;
@@ -43,6 +49,11 @@ public:
     // Renders the state of the file commands.
     void refresh();
 
+    // The forms of the editor windows (the scenario runner drives the same ones).
+    EditorSet& editors() { return m_editors; }
+    // An editor window by its name ("TFCommon", "TFGroup", "TFModbusTU", ...), nullptr for others.
+    EditorDialog* editorWindow(const QString& windowName) const;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +61,8 @@ protected:
 private:
     void FormActivate();
     void buildMenu();
+    void makeEditorWindows();
+    void openEditor(const QString& windowName);
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
 
     // The progress bar and its label under the menu, as the file reader and writer drive them.
@@ -72,6 +85,8 @@ private:
     ProgramSettings& m_settings;
     Dialogs& m_dialogs;
     FileCommands m_commands;
+    EditorSession m_editorSession;
+    EditorSet m_editors;
     bool m_activated = false;
 
     QMenu* m_fileMenu = nullptr;
@@ -88,6 +103,10 @@ private:
     TFDopNastr* m_dopNastr = nullptr;
     TFWay* m_way = nullptr;
     TFTask* m_task = nullptr;
+    TFCommon* m_common = nullptr;
+    TFGroup* m_group = nullptr;
+    TFModbusTU* m_modbusTu = nullptr;
+    std::map<QString, EditorDialog*> m_editorWindows;
     // The table editors that keep their references in step with the controller list; each
     // registers itself here when it is made.
     ControllerRefsEditors m_refsEditors;
