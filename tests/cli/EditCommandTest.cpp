@@ -57,20 +57,20 @@ TEST_F(VegctlEdit, RunsAScriptAndSavesTheSession)
 {
     const QString out = dir.filePath("out.veg");
     const QByteArray script = "open TFModbusTU\n"
-                              "type 4 1 12\n"
+                              "type 6 1 12\n"
                               "select \"Котельная №1\" \"Задвижка на подаче\" \"Откр (№ 0201)\"\n"
-                              "drop 4 4\n"
+                              "drop 6 4\n"
                               "close\n";
     const EditRun r =
         runVegctl({"edit", config, "--settings", settings, "--out", out, "-"}, script);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "box: Введите тип ТУ!(Строка 2)\n");
+    EXPECT_EQ(r.out, "box: Введите тип ТУ!(Строка 4)\n");
 
     const EditRun dump = runVegctl({"dump", out, "--settings", settings});
     ASSERT_EQ(dump.status, 0) << dump.err.toStdString();
     const QJsonObject row = QJsonDocument::fromJson(dump.out.toUtf8())
                                 .object()["ModbusCoilTable"]
-                                .toArray()[1]
+                                .toArray()[3]
                                 .toObject();
     EXPECT_EQ(row["Coil"].toInt(), 12);
     EXPECT_EQ(row["TU1"].toObject()["ParamNumber"].toInt(), 0x0201);
