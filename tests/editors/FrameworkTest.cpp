@@ -299,6 +299,9 @@ public:
                    {"ref", 40, CellKind::ReadOnly, true},
                    {"list", 40, CellKind::DropDown}});
     }
+    std::vector<QString> table = {"a", "b", "c"}; // the rows' texts, shown in column 4
+    void deleteInPlace() { m_deleteMode = DeleteMode::InPlace; }
+    void insertAt(int row) { insertRow(row); }
     QString windowName() const override { return "Kinds"; }
     QString caption() const override { return "Kinds"; }
     bool RebindController(int) override { return true; }
@@ -308,7 +311,15 @@ public:
 
 protected:
     TreeOptions treeOptions() const override { return defaultTreeOptions(); }
-    void fillRow(int row) override { m_grid.cell(row, 1).text = marker(); }
+    void fillRow(int row) override
+    {
+        const QString& t = table[std::size_t(dataIndex(row))];
+        m_grid.cell(row, 1).text = t.isEmpty() ? marker() : QString::number(row);
+        m_grid.cell(row, 4).text = t;
+    }
+    void removeTableRow(int index) override { removeRowKeepLength(table, index); }
+    void resetTableRow(int index) override { table[std::size_t(index)].clear(); }
+    void insertTableRow(int index) override { insertRowKeepLength(table, index, QString()); }
     QString wrongCellMessage() const override { return "не туда"; }
     void storeReference(int row, int column, const PlacedParam& p) override
     {
@@ -371,10 +382,10 @@ TEST_F(FrameworkTest, KeyFiltersOfTheCellKinds)
     // A cell left unchanged is no change; a refused text puts the previous one back.
     form.clickCell(2, 4);
     form.beginEdit();
-    form.endEdit("");
+    form.endEdit("b");
     form.beginEdit();
     form.endEdit("refuse");
-    EXPECT_EQ(form.grid()->cell(2, 4).text, "");
+    EXPECT_EQ(form.grid()->cell(2, 4).text, "b");
     form.beginEdit();
     form.endEdit("ok");
     EXPECT_EQ(form.grid()->cell(2, 4).text, "ok");
@@ -391,4 +402,53 @@ TEST_F(FrameworkTest, KeyFiltersOfTheCellKinds)
     form.cancelEdit();
     EXPECT_EQ(form.grid()->cell(3, 6).text, "b");
     EXPECT_EQ(form.changes.last(), "choice 1");
+}
+
+// Deleting a row moves the rows behind up or empties it in place; inserting moves the rows down
+// and loses the last one; the row numbers stay 1, 2, 3.
+TEST_F(FrameworkTest, RowsDeletedAndInserted)
+{
+    GatewayConfig c = site();
+    ScriptedDialogs dialogs;
+    EditorSession session(c, dialogs, additional);
+    struct Case
+    {
+        const char* name;
+        std::function<void(KindsForm&)> act;
+        std::vector<QString> table;
+        QStringList column4;
+    };
+    const Case cases[] = {
+        {"move up",
+         [](KindsForm& f) { f.contextCommand("Удалить"); },
+         {"a", "c", ""},
+         {"a", "c", ""}},
+        {"in place",
+         [](KindsForm& f) {
+             f.deleteInPlace();
+             f.contextCommand("Удалить");
+         },
+         {"a", "", "c"},
+         {"a", "", "c"}},
+        {"insert", [](KindsForm& f) { f.insertAt(2); }, {"a", "", "b"}, {"a", "", "b"}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        KindsForm form(session);
+        form.FormActivate();
+        dialogs.confirms = {true};
+        ASSERT_EQ(form.contextMenu({2, 4, {}}), QStringList{"Удалить"});
+        k.act(form);
+        EXPECT_EQ(form.table, k.table);
+        QStringList shown, numbers;
+        for (int r = 1; r <= 3; ++r) {
+            shown << form.grid()->cell(r, 4).text;
+            numbers << form.grid()->cell(r, 0).text;
+        }
+        EXPECT_EQ(shown, k.column4);
+        EXPECT_EQ(numbers, (QStringList{"1", "2", "3"}));
+        EXPECT_EQ(form.grid()->cell(3, 1).text, k.table[2].isEmpty() ? "нет" : "3");
+        EXPECT_TRUE(c.Changed.TiFloatChanged);
+        c.Changed.TiFloatChanged = false;
+    }
 }

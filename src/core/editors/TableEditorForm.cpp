@@ -31,6 +31,7 @@ void TableEditorForm::setupGrid(int headingRows, int dataRows, const std::vector
         m_grid.choices[std::size_t(c)] = col.items;
     }
     m_grid.numberRows(0);
+    m_rowNumbers = true;
 }
 
 TreeOptions TableEditorForm::defaultTreeOptions() const
@@ -45,7 +46,8 @@ void TableEditorForm::FormActivate()
     m_filling = true;
     m_clickSync = true;
     m_editing = false;
-    m_grid.numberRows(0);
+    if (m_rowNumbers)
+        m_grid.numberRows(0);
     for (int r = firstDataRow(); r < m_grid.rowCount(); ++r)
         fillRow(r);
     rowsChanged();
@@ -335,17 +337,38 @@ void TableEditorForm::deleteRow(int row)
                              QStringLiteral(" строку?");
     if (!dialogs().confirm(question))
         return;
-    removeTableRow(dataIndex(row));
-    removeGridRow(row);
+    if (m_deleteMode == DeleteMode::InPlace) {
+        resetTableRow(dataIndex(row));
+        fillRow(row);
+        rowsChanged();
+    } else {
+        removeTableRow(dataIndex(row));
+        removeGridRow(row);
+    }
     markChanged();
 }
 
 void TableEditorForm::removeGridRow(int row)
 {
     m_grid.removeRow(row);
-    m_grid.numberRows(0);
+    if (m_rowNumbers)
+        m_grid.numberRows(0);
     fillRow(m_grid.rowCount() - 1);
     rowsChanged();
+}
+
+void TableEditorForm::insertRow(int row)
+{
+    if (row < firstDataRow() || row >= m_grid.rowCount())
+        return;
+    insertTableRow(dataIndex(row));
+    m_grid.insertRow(row);
+    if (m_rowNumbers)
+        m_grid.numberRows(0);
+    for (int r = row; r < m_grid.rowCount(); ++r)
+        fillRow(r);
+    rowsChanged();
+    markChanged();
 }
 
 std::vector<FormField> TableEditorForm::fields() const

@@ -114,11 +114,17 @@ protected:
     // Context-menu items over a data cell, and their commands.
     virtual QStringList menuItems(int row, int column) const { return {deleteItem()}; }
     virtual void menuCommand(const QString& item, int row, int column);
-    // "Удалить": the default asks "Удалить N строку?" and removes the table row; the rows behind
-    // move up and an empty row is appended.
+    // "Удалить": the default asks "Удалить N строку?"; then, by m_deleteMode, the table row is
+    // removed (the rows behind move up and an empty row is appended: removeTableRow) or emptied
+    // where it stands (resetTableRow).
     virtual void deleteRow(int row);
-    // Removes table row `index` (the rows behind move up, an empty row is appended).
+    // Removes table row `index`: the rows behind move up, an empty row is appended.
     virtual void removeTableRow(int index) {}
+    // Empties table row `index` where it stands.
+    virtual void resetTableRow(int index) {}
+    // "Вставить" where an editor offers it: the table rows from `index` to the second-to-last
+    // move down by one (the last row's contents are lost) and row `index` is empty.
+    virtual void insertTableRow(int index) {}
     // After rows were filled, moved or changed: notes and marks that depend on several rows.
     virtual void rowsChanged() {}
     virtual bool closeCheck() = 0;
@@ -127,6 +133,9 @@ protected:
     void markChanged();
     // Removes `row` from the grid as "Удалить" does (the table row must be removed already).
     void removeGridRow(int row);
+    // Inserts an empty row at grid row `row` into the table and the grid (insertTableRow), the
+    // grid filled anew from it on; sets the changed flag.
+    void insertRow(int row);
     // Sets a reference cell's text and hint.
     void showReference(int row, int column, const QString& name, const QString& hint);
     // A name as the grid shows it: the stored name, or in a configuration read back from a
@@ -137,6 +146,15 @@ protected:
 
     EditorGrid m_grid;
     ParamTree m_tree;
+    enum class DeleteMode
+    {
+        MoveUp,
+        InPlace
+    };
+    DeleteMode m_deleteMode = DeleteMode::MoveUp;
+    // Column 0 holds the row numbers (setupGrid); a transposed grid, whose column 0 holds the
+    // titles of its rows, lays out m_grid itself and clears this.
+    bool m_rowNumbers = true;
     bool m_filling = false;  // set for the whole of activation: cell changes are ignored
     bool m_clickSync = true; // cleared while a drop is being placed
     bool m_editing = false;  // an in-cell editor is open on the current cell
