@@ -1,6 +1,7 @@
 #include "gui/widgets/EditorGridView.h"
 
 #include "core/editors/EditorForm.h"
+#include "gui/widgets/ContextMenu.h"
 #include "gui/widgets/ParamTreeView.h"
 
 #include <QAbstractTableModel>
@@ -10,7 +11,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -511,14 +511,9 @@ void EditorGridView::openContextMenu(const QPoint& pos)
         return;
     const QStringList items = m_form.contextMenu({index.row(), index.column(), {}});
     emit changed(); // the cell under the mouse is current now
-    if (items.isEmpty())
-        return;
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("GridMenu"));
-    for (const QString& item : items)
-        menu.addAction(item);
-    if (QAction* chosen = menu.exec(m_body->viewport()->mapToGlobal(pos))) {
-        m_form.contextCommand(chosen->text());
+    const QString chosen = chooseFromMenu(this, items, m_body->viewport()->mapToGlobal(pos));
+    if (!chosen.isEmpty()) {
+        m_form.contextCommand(chosen);
         emit changed();
     }
 }

@@ -1,6 +1,7 @@
 #include "gui/widgets/FieldBinding.h"
 
 #include "core/editors/EditorForm.h"
+#include "gui/widgets/ContextMenu.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -11,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -135,15 +135,10 @@ bool FieldBinding::eventFilter(QObject* watched, QEvent* event)
 
 void FieldBinding::contextMenu(const QString& id, QWidget* control, const QPoint& pos)
 {
-    const QStringList items = m_form.contextMenu({-1, -1, id});
-    if (items.isEmpty())
-        return;
-    QMenu menu(control);
-    menu.setObjectName(QStringLiteral("FieldMenu"));
-    for (const QString& item : items)
-        menu.addAction(item);
-    if (QAction* chosen = menu.exec(control->mapToGlobal(pos))) {
-        m_form.contextCommand(chosen->text());
+    const QString chosen =
+        chooseFromMenu(control, m_form.contextMenu({-1, -1, id}), control->mapToGlobal(pos));
+    if (!chosen.isEmpty()) {
+        m_form.contextCommand(chosen);
         emit changed();
     }
 }
