@@ -26,8 +26,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
 }
 
 // A small site for the editors: the pump station (network number 1A) with a gate valve task
-// whose commands the telecontrol tree offers, a measuring task that it does not offer, and a
-// task of the group-signal algorithm (exactly 32 plain signals: in Algorithms32) with group
+// whose commands the telecontrol tree offers, a measuring task that it does not offer, a task
+// not in use (never offered), and a task of the group-signal algorithm (exactly 32 plain signals: in Algorithms32) with group
 // parameters of TypeCode A4, E4 and 84; a second controller (2B) from a queue file named
 // plant.old.tsk; and two other queues for the pump station: one that keeps its parameters in
 // another task, one that lacks "Закрыть задвижку".
@@ -79,6 +79,10 @@ inline const char* kEditorDatabase = R"({
           {"number": "0x0421", "descriptor": 33, "longName": "Группа котлов", "shortName": "ГрК", "attributeWord": "0x1111"},
           {"number": "0x0422", "descriptor": 34, "longName": "Аварии котлов", "shortName": "АвК", "attributeWord": "0x1111"},
           {"number": "0x0423", "descriptor": 35, "longName": "Прочее", "shortName": "Пр", "attributeWord": "0x1111"}
+        ]},
+       {"number": 4, "longName": "Выведенная задвижка", "shortName": "ВЫВ", "algorithm": "0x0011", "attributeWord": "0x1111", "inUse": false,
+        "params": [
+          {"number": "0x0501", "descriptor": 1, "longName": "Открыть выведенную", "shortName": "ОткрВ", "attributeWord": "0x1111"}
         ]}
      ]},
     {"file": "plant.old.tsk", "netNumber": "0x2B", "moduleCode": "0x1901",

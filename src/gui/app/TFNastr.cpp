@@ -94,6 +94,18 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
             &TFReadModbus::exec);
 }
 
+TFNastr::~TFNastr()
+{
+    // The editor windows go before the forms they show (members of this window), not after
+    // them with the other child widgets.
+    for (const auto& [name, window] : m_editorWindows)
+        delete window;
+    m_editorWindows.clear();
+    m_common = nullptr;
+    m_group = nullptr;
+    m_modbusTu = nullptr;
+}
+
 void TFNastr::makeEditorWindows()
 {
     m_common = new TFCommon(m_editors.commonSettings(), this);

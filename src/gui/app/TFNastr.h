@@ -38,6 +38,7 @@ class TFNastr : public QMainWindow
     Q_OBJECT
 public:
     TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TFNastr() override;
 
     GatewayConfig& config() { return m_config; }
     FileCommands& commands() { return m_commands; }
