@@ -1,6 +1,7 @@
 #include "core/modbus/ModbusReading.h"
 
 #include "core/modbus/ModbusFloat.h"
+#include "core/modbus/ModbusFunction.h"
 #include "core/modbus/ModbusLinkSettings.h"
 #include "core/modbus/ModbusResult.h"
 #include "core/text/NumberText.h"
@@ -11,11 +12,10 @@ namespace veg {
 
 namespace {
 
-constexpr std::uint8_t kReadHolding = 3;
-constexpr std::uint8_t kExceptionBit = 0x80;
 constexpr int kAcknowledge = 5;
 // The answer to two registers: address, function, byte count, four data bytes (+ CRC).
 constexpr int kHeader = 3;
+constexpr int kRegisterAnswer = kHeader + 4;
 
 std::uint8_t at(const QByteArray& bytes, int i)
 {
@@ -24,7 +24,7 @@ std::uint8_t at(const QByteArray& bytes, int i)
 
 bool isException(const QByteArray& answer)
 {
-    return answer.size() >= 3 && (at(answer, 1) & kExceptionBit) != 0;
+    return answer.size() >= 3 && (at(answer, 1) & ModbusFunction::kExceptionBit) != 0;
 }
 
 // Fixed point with 4 decimals; values with more than 10 integer digits in exponent form, so
@@ -41,11 +41,52 @@ QString floatText(float value, QChar decimalSeparator)
 
 } // namespace
 
+ModbusAnswer AskGateway(ModbusMaster& master, const ModbusLinkSettings& settings,
+                        const QByteArray& request, int answerLength,
+                        const ModbusMaster::Progress& progress)
+{
+    const int expected = answerLength + (settings.ConstCRC != 0 ? 2 : 0);
+    ModbusAnswer a;
+    int count = 0;
+    auto transact = [&] {
+        return master.ModbusTransact(request, 1, progress, count, a.bytes, settings.ConstCRC,
+                                     expected, settings.AnswerSeconds);
+    };
+    a.code = transact();
+    if (a.code == 0 && isException(a.bytes) && at(a.bytes, 2) == kAcknowledge && !master.aborted())
+        a.code = transact();
+    a.aborted = master.aborted();
+    return a;
+}
+
+ModbusReading FailedTransaction(const ModbusAnswer& answer)
+{
+    ModbusReading r;
+    if (answer.aborted) {
+        r.aborted = true;
+        return r;
+    }
+    r.code = answer.code;
+    r.note = answer.code == ModbusResult::SlaveBusy ? ModbusResult::writeFailedNote()
+                                                    : ModbusResult::note(answer.code);
+    return r;
+}
+
+std::optional<ModbusReading> ExceptionReading(const QByteArray& answer)
+{
+    if (!isException(answer))
+        return std::nullopt;
+    ModbusReading r;
+    r.code = ModbusResult::fromException(at(answer, 2));
+    r.note = ModbusResult::note(r.code);
+    return r;
+}
+
 QByteArray holdingRegisterRequest(std::uint8_t slaveAddress, int reg)
 {
     QByteArray r;
     r.append(char(slaveAddress));
-    r.append(char(kReadHolding));
+    r.append(char(ModbusFunction::ReadHoldingRegisters));
     r.append(char((reg >> 8) & 0xFF));
     r.append(char(reg & 0xFF));
     r.append(char(0));
@@ -56,12 +97,9 @@ QByteArray holdingRegisterRequest(std::uint8_t slaveAddress, int reg)
 ModbusReading InterpretAnswer(const QByteArray& answer, bool withCrc, bool invertBytes,
                               bool swapWords, QChar decimalSeparator)
 {
+    if (auto e = ExceptionReading(answer))
+        return *e;
     ModbusReading r;
-    if (isException(answer)) {
-        r.code = ModbusResult::fromException(at(answer, 2));
-        r.note = ModbusResult::note(r.code);
-        return r;
-    }
     // Data bytes the answer carries after its header (and before its CRC).
     const int data = int(answer.size()) - kHeader - (withCrc ? 2 : 0);
     if (data >= 4) {
@@ -81,33 +119,13 @@ ModbusReading InterpretAnswer(const QByteArray& answer, bool withCrc, bool inver
 ModbusReading ReadHoldingRegister(ModbusMaster& master, const ModbusLinkSettings& settings, int reg,
                                   const ModbusMaster::Progress& progress, QChar decimalSeparator)
 {
-    const QByteArray request = holdingRegisterRequest(settings.SlaveAddress, reg);
-    const bool withCrc = settings.ConstCRC != 0;
-    // Two registers with their header: 9 bytes with the CRC, 7 without it.
-    const int expected = withCrc ? 9 : 7;
-    QByteArray answer;
-    int count = 0;
-    auto transact = [&] {
-        return master.ModbusTransact(request, 1, progress, count, answer, settings.ConstCRC,
-                                     expected, settings.AnswerSeconds);
-    };
-    int code = transact();
-    if (code == 0 && isException(answer) && at(answer, 2) == kAcknowledge && !master.aborted())
-        code = transact();
-
-    ModbusReading r;
-    if (master.aborted()) {
-        r.aborted = true;
-        return r;
-    }
-    if (code != 0) {
-        r.code = code;
-        r.note = code == ModbusResult::SlaveBusy ? ModbusResult::writeFailedNote()
-                                                 : ModbusResult::note(code);
-        return r;
-    }
-    return InterpretAnswer(answer, withCrc, settings.InvertBytes, settings.SwapWords,
-                           decimalSeparator);
+    const ModbusAnswer a =
+        AskGateway(master, settings, holdingRegisterRequest(settings.SlaveAddress, reg),
+                   kRegisterAnswer, progress);
+    if (a.aborted || a.code != 0)
+        return FailedTransaction(a);
+    return InterpretAnswer(a.bytes, settings.ConstCRC != 0, settings.InvertBytes,
+                           settings.SwapWords, decimalSeparator);
 }
 
 std::optional<std::vector<int>> ParseRegisterList(const QString& text, QString* message)
