@@ -80,10 +80,11 @@ int main(int argc, char** argv)
     const QCommandLineOption stopPolls(QStringLiteral("stop-polls"),
                                        QStringLiteral("polls before 0x81 after a stop request"),
                                        QStringLiteral("N"), QStringLiteral("3"));
-    const QCommandLineOption adapterVariant(QStringLiteral("adapter-variant"),
-                                            QStringLiteral("0 answers \"0\" (the link then tests the carrier, which a "
-                                                           "pseudo-terminal never shows), 1 answers \"@\""),
-                                            QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption adapterVariant(
+        QStringLiteral("adapter-variant"),
+        QStringLiteral("0 answers \"0\" (the link then tests the carrier, which a "
+                       "pseudo-terminal never shows), 1 answers \"@\""),
+        QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption accessCode(QStringLiteral("access-code"),
                                         QStringLiteral("code of levels 2 and 3 (8 hex digits)"),
                                         QStringLiteral("HEX"));
@@ -127,8 +128,8 @@ int main(int argc, char** argv)
         QStringLiteral("PATH"));
     const QCommandLineOption modbusVeg(
         QStringLiteral("modbus-veg"),
-        QStringLiteral("start with the Modbus settings and telemetry table of this "
-                       "\".veg\" file, as if written into the gateway"),
+        QStringLiteral("start with the Modbus settings and tables (telemetry, telesignals, "
+                       "telecontrol) of this \".veg\" file, as if written into the gateway"),
         QStringLiteral("FILE"));
     p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg});
     p.process(app);
@@ -229,6 +230,11 @@ int main(int argc, char** argv)
     if (modbusConfig)
         ModbusSlave::preload(sim.device(), *modbusConfig);
     ModbusSlave modbus(sim.device(), o.paceBaud);
+    // A coil write shows on standard error as the controller parameter the gateway would set.
+    modbus.setTrace([](const QString& line) {
+        std::fprintf(stderr, "vegsim: %s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+    });
     const QString imagePath = p.value(image);
     auto writeImage = [&] {
         const QByteArray json = QJsonDocument(sim.device().toJson()).toJson();
