@@ -39,7 +39,7 @@ QJsonObject configJson(const veg::GatewayConfig& config);
 void addConfigCommands(CLI::App& app);   // dump, new, resave
 void addDatabaseCommands(CLI::App& app); // db
 void addLinkCommands(CLI::App& app);     // param, access
-void addModbusCommands(CLI::App& app);   // modbus read
+void addModbusCommands(CLI::App& app);   // modbus read, inputs, coils, write-coil
 void addEditCommands(CLI::App& app);     // edit
 
 } // namespace vegctl

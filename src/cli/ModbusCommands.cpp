@@ -1,10 +1,14 @@
-// vegctl modbus read: holding registers of the gateway's Modbus side, read as the link test's
-// read window reads them, with the settings of section "NastrModbus" unless an option says
-// otherwise.
+// vegctl modbus read / inputs / coils / write-coil: the gateway's Modbus side as the link test
+// reaches it (holding registers as the read window reads them; discrete inputs and coils one
+// item per request in the same way), with the settings of section "NastrModbus" unless an
+// option says otherwise. Every subcommand shares the options, the list of numbers, the output
+// (one line per item: the number, a tab, the value or the error with its code) and the exit
+// status (0 when every item succeeded, 3 otherwise, 2 for refused arguments).
 
 #include "Commands.h"
 
 #include "core/config/ProgramSettings.h"
+#include "core/modbus/ModbusBits.h"
 #include "core/modbus/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
@@ -19,6 +23,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace vegctl {
@@ -35,7 +40,8 @@ void onInterrupt(int)
 
 struct ModbusOptions
 {
-    std::string registers;
+    std::string items; // the numbers as typed
+    std::string value; // write-coil: 0 or 1
     std::optional<std::string> port;
     std::optional<int> baud;
     std::optional<std::string> slave;
@@ -109,7 +115,13 @@ bool applyOptions(const ModbusOptions& o, ModbusLinkSettings& s)
     return true;
 }
 
-void runRead(const ModbusOptions& o)
+// What a subcommand asks of one item on the open port.
+using ItemRequest =
+    std::function<ModbusReading(ModbusMaster&, const ModbusLinkSettings&, int item)>;
+
+// The settings, the options and the list of numbers (at most one with `oneItem`), each refused
+// before the port opens; then each item in the typed order.
+void runItems(const ModbusOptions& o, bool oneItem, const ItemRequest& request)
 {
     ProgramSettings file(o.settings.empty() ? defaultSettingsPath()
                                             : QString::fromStdString(o.settings));
@@ -119,9 +131,13 @@ void runRead(const ModbusOptions& o)
     if (!applyOptions(o, s))
         return;
     QString message;
-    const auto registers = ParseRegisterList(QString::fromStdString(o.registers), &message);
-    if (!registers) {
+    const auto items = ParseRegisterList(QString::fromStdString(o.items), &message);
+    if (!items) {
         refuse(message);
+        return;
+    }
+    if (oneItem && items->size() != 1) {
+        refuse(QStringLiteral("one number at a time: ") + QString::fromStdString(o.items));
         return;
     }
 
@@ -149,18 +165,45 @@ void runRead(const ModbusOptions& o)
     }
     std::signal(SIGINT, onInterrupt);
     bool all = true;
-    for (int reg : *registers) {
-        const ModbusReading r = ReadHoldingRegister(master, s, reg, {});
+    for (int item : *items) {
+        const ModbusReading r = request(master, s, item);
         if (r.aborted) {
             all = false;
             break;
         }
         all = all && r.code == 0;
-        print(stdout, QString::number(reg) + u'\t' + (r.code == 0 ? r.value : r.note));
+        print(stdout, QString::number(item) + u'\t' + (r.code == 0 ? r.value : r.note));
         std::fflush(stdout);
     }
     std::signal(SIGINT, SIG_DFL);
     exitStatus() = all ? 0 : 3;
+}
+
+// A subcommand taking a list of numbers and the shared link options.
+CLI::App* addItemCommand(CLI::App* modbus, const char* name, const char* description,
+                         const char* itemsName, const char* itemsHelp, ModbusOptions& o)
+{
+    CLI::App* c = modbus->add_subcommand(name, description);
+    c->add_option(itemsName, o.items, itemsHelp)->required();
+    c->add_option("--port", o.port, "serial port: COM1.., ttyUSB0, /dev/ttyS0, a pseudo-terminal");
+    c->add_option("--baud", o.baud, "speed")
+        ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200}));
+    c->add_option("--slave", o.slave, "slave address of the gateway (hex)");
+    c->add_option("--format", o.format, "10 (one stop bit, no parity) or 11 bits (two stop bits)")
+        ->check(CLI::IsMember({10, 11}));
+    c->add_option("--parity", o.parity, "parity of 11-bit characters")
+        ->check(CLI::IsMember({"even", "odd", "none"}));
+    c->add_option("--crc", o.crc, "CRC-16 constant (hex; A001 is the standard one, 0 none)");
+    c->add_option("--timeout", o.timeout, "answer time, s")->check(CLI::NonNegativeNumber);
+    CLI::Option* invert = c->add_flag("--invert", o.invert, "invert the byte order of floats");
+    c->add_flag("--no-invert", o.noInvert, "do not invert it")->excludes(invert);
+    CLI::Option* swap = c->add_flag("--swap", o.swap, "swap the halves of floats");
+    c->add_flag("--no-swap", o.noSwap, "do not swap them")->excludes(swap);
+    c->add_option("--settings", o.settings,
+                  "program settings file whose \"NastrModbus\" gives the defaults (default: "
+                  "vegconf's: vegconf.ini beside vegctl, or ~/.config/vegconf/vegconf.ini)");
+    c->add_flag("--trace", o.trace, "every request and answer to standard error");
+    return c;
 }
 
 } // namespace
@@ -169,33 +212,58 @@ void addModbusCommands(CLI::App& app)
 {
     CLI::App* modbus = app.add_subcommand("modbus", "the gateway's Modbus side: the link test");
     modbus->require_subcommand(1);
-    CLI::App* read = modbus->add_subcommand(
-        "read",
-        "read holding registers as floats: one line per register, exit 3 unless all were read");
-    auto o = std::make_shared<ModbusOptions>();
-    read->add_option("registers", o->registers, "REG[,REG...]: decimal register numbers")
-        ->required();
-    read->add_option("--port", o->port,
-                     "serial port: COM1.., ttyUSB0, /dev/ttyS0, a pseudo-terminal");
-    read->add_option("--baud", o->baud, "speed")
-        ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200}));
-    read->add_option("--slave", o->slave, "slave address of the gateway (hex)");
-    read->add_option("--format", o->format,
-                     "10 (one stop bit, no parity) or 11 bits (two stop bits)")
-        ->check(CLI::IsMember({10, 11}));
-    read->add_option("--parity", o->parity, "parity of 11-bit characters")
-        ->check(CLI::IsMember({"even", "odd", "none"}));
-    read->add_option("--crc", o->crc, "CRC-16 constant (hex; A001 is the standard one, 0 none)");
-    read->add_option("--timeout", o->timeout, "answer time, s")->check(CLI::NonNegativeNumber);
-    CLI::Option* invert = read->add_flag("--invert", o->invert, "invert the byte order of floats");
-    read->add_flag("--no-invert", o->noInvert, "do not invert it")->excludes(invert);
-    CLI::Option* swap = read->add_flag("--swap", o->swap, "swap the halves of floats");
-    read->add_flag("--no-swap", o->noSwap, "do not swap them")->excludes(swap);
-    read->add_option("--settings", o->settings,
-                     "program settings file whose \"NastrModbus\" gives the defaults (default: "
-                     "vegconf's: vegconf.ini beside vegctl, or ~/.config/vegconf/vegconf.ini)");
-    read->add_flag("--trace", o->trace, "every request and answer to standard error");
-    read->callback([o] { runRead(*o); });
+
+    auto read = std::make_shared<ModbusOptions>();
+    addItemCommand(
+        modbus, "read",
+        "read holding registers as floats: one line per register, exit 3 unless all were read",
+        "registers", "REG[,REG...]: decimal register numbers", *read)
+        ->callback([read] {
+            runItems(*read, false, [](ModbusMaster& m, const ModbusLinkSettings& s, int reg) {
+                return ReadHoldingRegister(m, s, reg, {});
+            });
+        });
+
+    auto inputs = std::make_shared<ModbusOptions>();
+    addItemCommand(modbus, "inputs",
+                   "read discrete inputs (the gateway's telesignals): one line per input, 0 or 1, "
+                   "exit 3 unless all were read",
+                   "inputs", "ADDR[,ADDR...]: decimal discrete-input numbers", *inputs)
+        ->callback([inputs] {
+            runItems(*inputs, false, [](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
+                return ReadDiscreteInput(m, s, n, {});
+            });
+        });
+
+    auto coils = std::make_shared<ModbusOptions>();
+    addItemCommand(modbus, "coils",
+                   "read coils (the gateway's telecontrol commands): one line per coil, 0 or 1, "
+                   "exit 3 unless all were read",
+                   "coils", "ADDR[,ADDR...]: decimal coil numbers", *coils)
+        ->callback([coils] {
+            runItems(*coils, false, [](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
+                return ReadCoil(m, s, n, {});
+            });
+        });
+
+    auto write = std::make_shared<ModbusOptions>();
+    CLI::App* writeCoil = addItemCommand(
+        modbus, "write-coil",
+        "give a telecontrol command: write 1 (FF00) or 0 (0000) to a coil; the line shows the "
+        "value the gateway confirmed, exit 3 unless it did",
+        "coil", "ADDR: decimal coil number", *write);
+    writeCoil->add_option("value", write->value, "0 or 1")->required();
+    writeCoil->callback([write] {
+        if (write->value != "0" && write->value != "1") {
+            refuse(QStringLiteral("the value of a coil is 0 or 1: ") +
+                   QString::fromStdString(write->value));
+            return;
+        }
+        const bool on = write->value == "1";
+        runItems(*write, true, [on](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
+            return WriteCoil(m, s, n, on, {});
+        });
+    });
 }
 
 } // namespace vegctl

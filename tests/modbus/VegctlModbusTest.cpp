@@ -1,5 +1,6 @@
-// vegctl modbus read against vegsim's Modbus side on a pseudo-terminal, with a configuration
-// loaded from a ".veg" file, and the defaults of a settings file's "NastrModbus".
+// vegctl modbus read / inputs / coils / write-coil against vegsim's Modbus side on a
+// pseudo-terminal, with a configuration loaded from a ".veg" file, and the defaults of a
+// settings file's "NastrModbus".
 
 #include "../core/TestSupport.h"
 
@@ -46,7 +47,8 @@ protected:
     QProcess sim;
     QString modbusPath;
 
-    // A Modbus configuration: slave 2B, CRC constant A001, bytes inverted, rows at 10 and 20.
+    // A Modbus configuration: slave 2B, CRC constant A001, bytes inverted, telemetry rows at
+    // registers 10 and 20, telesignals at discrete inputs 0 and 1, a pulse command at coil 10.
     QString vegFile(veg::ProtocolVariant protocol = veg::ProtocolVariant::Modbus)
     {
         veg::GatewayConfig c;
@@ -61,6 +63,21 @@ protected:
             c.TiFloatTable[std::size_t(row)].NetNumber = 1;
             c.TiFloatTable[std::size_t(row)].ParamNumber = std::uint16_t(0x100 + row);
             c.TiFloatTable[std::size_t(row)].Extra = reg;
+        }
+        if (protocol == veg::ProtocolVariant::Modbus) {
+            for (int row = 0; row < 2; ++row) {
+                veg::TcTuEntry& e = c.ModbusTcTable[std::size_t(row)];
+                e.Kind = 0;
+                e.NetNumber = 0x1A;
+                e.ParamNumber = std::uint16_t(0x0101 + row);
+                e.Extra = row;
+            }
+            veg::ModbusCoilEntry& command = c.ModbusCoilTable[0];
+            command.Coil = 10;
+            command.TU1 = {0, 0x1A, 0x0201, 1};
+            command.TU0 = {0, 0x1A, 0x0202, 1};
+            command.TimeTU1 = 5;
+            command.TimeTU0 = 3;
         }
         const QString path = dir.filePath(QStringLiteral("плант.veg"));
         veg::SaveConfiguration(c, path, true);
@@ -149,6 +166,51 @@ TEST_F(VegctlModbusTest, DefaultsComeFromTheSettingsFile)
     EXPECT_FALSE(QFileInfo::exists(link) || QFileInfo(link).isSymLink()); // removed on exit
 }
 
+TEST_F(VegctlModbusTest, InputsCoilsAndACommand)
+{
+    ASSERT_EQ(start({"--modbus-pty", "--modbus-veg", vegFile()}), QString());
+    sim.setReadChannel(QProcess::StandardError); // where vegsim traces the commands
+    const QStringList link = {"--port", modbusPath, "--slave",    "2B",
+                              "--crc",  "A001",     "--settings", dir.filePath("none.ini")};
+    auto field = [](const Result& r, int line) { return r.lines.value(line).section(u'\t', 1); };
+
+    Result r = vegctl(QStringList{"modbus", "inputs", "0,1"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(r.lines[i].section(u'\t', 0, 0), QString::number(i));
+        EXPECT_TRUE(field(r, i) == "0" || field(r, i) == "1") << r.lines[i].toStdString();
+    }
+    r = vegctl(QStringList{"modbus", "inputs", "1,5", "--trace"} + link);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.lines.value(1), "5\tЗапрещенный адрес данных (код ошибки 4)");
+    EXPECT_TRUE(r.err.contains(">> 2B 02 00 05 00 01 ")) << r.err.toStdString();
+
+    r = vegctl(QStringList{"modbus", "coils", "10"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines, QStringList{"10\t0"});
+    r = vegctl(QStringList{"modbus", "write-coil", "10", "1"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines, QStringList{"10\t1"});
+    r = vegctl(QStringList{"modbus", "coils", "10,12"} + link);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.lines, (QStringList{"10\t1", "12\tЗапрещенный адрес данных (код ошибки 4)"}));
+    r = vegctl(QStringList{"modbus", "write-coil", "12", "0"} + link);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.lines, QStringList{"12\tЗапрещенный адрес данных (код ошибки 4)"});
+
+    // The command shows in vegsim's trace as the parameter the gateway would set.
+    const QString traced =
+        QStringLiteral("vegsim: Modbus coil 10 = 1: ТУ1 00 0201 1A, импульс 5 с");
+    QString err;
+    for (int i = 0; i < 50 && !err.contains(traced); ++i) {
+        sim.waitForReadyRead(100);
+        err += QString::fromLocal8Bit(sim.readAllStandardError());
+    }
+    EXPECT_TRUE(err.contains(traced)) << err.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral("Modbus coil")), 1) << err.toStdString();
+}
+
 TEST_F(VegctlModbusTest, RefusedInputAndPortsThatDoNotOpen)
 {
     const QString none = dir.filePath("none.ini");
@@ -158,15 +220,21 @@ TEST_F(VegctlModbusTest, RefusedInputAndPortsThatDoNotOpen)
         int exitCode;
         const char* message;
     } cases[] = {
-        {{"5,x", "--port", "/dev/null"}, 2, "Неверно введены номера регистров"},
-        {{"", "--port", "/dev/null"}, 2, "Не введен номер регистра"},
-        {{"5", "--port", "/dev/null", "--slave", "1FF"}, 2, "--slave"},
-        {{"5", "--port", "/dev/null", "--format", "10", "--parity", "odd"}, 2, "--parity"},
-        {{"5", "--port", dir.filePath("ttyNone")}, 3, "порт не найден"},
+        {{"read", "5,x", "--port", "/dev/null"}, 2, "Неверно введены номера регистров"},
+        {{"read", "", "--port", "/dev/null"}, 2, "Не введен номер регистра"},
+        {{"read", "5", "--port", "/dev/null", "--slave", "1FF"}, 2, "--slave"},
+        {{"read", "5", "--port", "/dev/null", "--format", "10", "--parity", "odd"}, 2, "--parity"},
+        {{"read", "5", "--port", dir.filePath("ttyNone")}, 3, "порт не найден"},
+        {{"inputs", "5,x", "--port", "/dev/null"}, 2, "Неверно введены номера регистров"},
+        {{"coils", "70000", "--port", "/dev/null"}, 2, "Неверно введены номера регистров"},
+        {{"coils", "5", "--port", "/dev/null", "--crc", "G"}, 2, "--crc"},
+        {{"write-coil", "5", "2", "--port", "/dev/null"}, 2, "0 or 1: 2"},
+        {{"write-coil", "5,7", "1", "--port", "/dev/null"}, 2, "one number at a time: 5,7"},
+        {{"write-coil", "", "1", "--port", "/dev/null"}, 2, "Не введен номер регистра"},
+        {{"write-coil", "5", "1", "--port", dir.filePath("ttyNone")}, 3, "порт не найден"},
     };
     for (const Case& c : cases) {
-        const Result r =
-            vegctl(QStringList{"modbus", "read"} + c.args + QStringList{"--settings", none});
+        const Result r = vegctl(QStringList{"modbus"} + c.args + QStringList{"--settings", none});
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
         EXPECT_TRUE(r.lines.isEmpty());
