@@ -4,6 +4,7 @@
 
 #include "LibmodbusSlave.h"
 
+#include "core/modbus/ModbusBits.h"
 #include "core/modbus/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
@@ -133,6 +134,56 @@ TEST_F(InteropTest, AnotherSlavesAddressGetsNoAnswer)
     const ModbusReading r = read(0);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.note, "Нет ответа от устройства (код ошибки 1)");
+}
+
+// Discrete inputs, coils and a coil write against the slave's map, with an unmapped number
+// for each function.
+TEST_F(InteropTest, InputsAndCoilsAreReadAndACoilWriteChangesTheSlavesCoil)
+{
+    start({.coils = {{10, false}, {11, true}, {12, false}},
+           .inputs = {{3, true}, {4, false}, {5, true}}});
+    struct Case
+    {
+        const char* what;
+        std::function<ModbusReading()> run;
+        const char* value;
+        int code;
+    } cases[] = {
+        {"input 3", [&] { return ReadDiscreteInput(*master, settings, 3, {}); }, "1", 0},
+        {"input 4", [&] { return ReadDiscreteInput(*master, settings, 4, {}); }, "0", 0},
+        {"input 5", [&] { return ReadDiscreteInput(*master, settings, 5, {}); }, "1", 0},
+        {"input 6", [&] { return ReadDiscreteInput(*master, settings, 6, {}); }, "", 4},
+        {"coil 11", [&] { return ReadCoil(*master, settings, 11, {}); }, "1", 0},
+        {"coil 12", [&] { return ReadCoil(*master, settings, 12, {}); }, "0", 0},
+        {"coil 9", [&] { return ReadCoil(*master, settings, 9, {}); }, "", 4},
+        {"write 12 on", [&] { return WriteCoil(*master, settings, 12, true, {}); }, "1", 0},
+        {"coil 12 again", [&] { return ReadCoil(*master, settings, 12, {}); }, "1", 0},
+        {"write 11 off", [&] { return WriteCoil(*master, settings, 11, false, {}); }, "0", 0},
+        {"write 13", [&] { return WriteCoil(*master, settings, 13, true, {}); }, "", 4},
+    };
+    for (const Case& c : cases) {
+        const ModbusReading r = c.run();
+        EXPECT_EQ(r.code, c.code) << c.what << " " << r.note.toStdString();
+        EXPECT_EQ(r.value, QString::fromUtf8(c.value)) << c.what;
+    }
+    EXPECT_TRUE(slave->coil(12));
+    EXPECT_FALSE(slave->coil(11));
+    EXPECT_FALSE(slave->coil(10));
+    // The requests as a standard slave takes them: one item each; a write echoed.
+    EXPECT_EQ(trace[0], ">> 01 02 00 03 00 01 49 CA ");
+    EXPECT_TRUE(trace.contains(">> 01 05 00 0C FF 00 4C 39 ")) << trace.join('\n').toStdString();
+    EXPECT_TRUE(trace.contains("<< 01 05 00 0C FF 00 4C 39 ")) << trace.join('\n').toStdString();
+}
+
+TEST_F(InteropTest, ACoilWriteWithoutCrc)
+{
+    start({.coils = {{0, false}}, .noCrc = true});
+    settings.ConstCRC = 0;
+    const ModbusReading r = WriteCoil(*master, settings, 0, true, {});
+    EXPECT_EQ(r.code, 0) << r.note.toStdString();
+    EXPECT_EQ(r.value, "1");
+    EXPECT_EQ(slave->requests(), QList<QByteArray>{QByteArray::fromHex("01050000FF00")});
+    EXPECT_TRUE(slave->coil(0));
 }
 
 } // namespace

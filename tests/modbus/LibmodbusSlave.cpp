@@ -44,6 +44,14 @@ QByteArray withStandardCrc(QByteArray frame)
     return frame;
 }
 
+// The first number of a map and how many numbers it spans.
+template <typename Map> std::pair<int, int> span(const Map& map)
+{
+    if (map.empty())
+        return {0, 0};
+    return {map.begin()->first, map.rbegin()->first - map.begin()->first + 1};
+}
+
 QByteArray readAvailable(int fd, int waitMs)
 {
     QByteArray out;
@@ -78,18 +86,22 @@ LibmodbusSlave::LibmodbusSlave(Options options) : m_options(std::move(options))
     m_toModbus = pair[0];
     m_modbusEnd = pair[1];
 
-    int first = 0, last = 0;
-    if (!m_options.registers.empty()) {
-        first = m_options.registers.begin()->first;
-        last = m_options.registers.rbegin()->first;
-    }
     m_ctx = new Context;
     m_ctx->modbus = modbus_new_rtu("/dev/null", 9600, 'N', 8, 1);
-    m_ctx->map = modbus_mapping_new_start_address(0, 0, 0, 0, first, last - first + 1, 0, 0);
+    const auto [firstCoil, coils] = span(m_options.coils);
+    const auto [firstInput, inputs] = span(m_options.inputs);
+    const auto [firstRegister, registers] = span(m_options.registers);
+    m_ctx->map = modbus_mapping_new_start_address(
+        unsigned(firstCoil), unsigned(coils), unsigned(firstInput), unsigned(inputs),
+        unsigned(firstRegister), unsigned(registers), 0, 0);
     if (!m_ctx->modbus || !m_ctx->map)
         return;
     for (const auto& [reg, value] : m_options.registers)
-        m_ctx->map->tab_registers[reg - first] = value;
+        m_ctx->map->tab_registers[reg - firstRegister] = value;
+    for (const auto& [n, on] : m_options.coils)
+        m_ctx->map->tab_bits[n - firstCoil] = on ? 1 : 0;
+    for (const auto& [n, on] : m_options.inputs)
+        m_ctx->map->tab_input_bits[n - firstInput] = on ? 1 : 0;
     modbus_set_slave(m_ctx->modbus, m_options.slave);
     modbus_set_socket(m_ctx->modbus, m_modbusEnd);
     modbus_set_indication_timeout(m_ctx->modbus, 0, 200000);
@@ -120,6 +132,15 @@ QList<QByteArray> LibmodbusSlave::requests() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requests;
+}
+
+bool LibmodbusSlave::coil(int number) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const int first = span(m_options.coils).first;
+    if (!m_ctx || !m_ctx->map || number < first || number - first >= m_ctx->map->nb_bits)
+        return false;
+    return m_ctx->map->tab_bits[number - first] != 0;
 }
 
 void LibmodbusSlave::run()
@@ -165,10 +186,12 @@ void LibmodbusSlave::handle(const QByteArray& frame)
         return; // not a request for this slave, or not a request at all
     if (seen <= m_options.ignoreFirst)
         return;
-    if (seen <= m_options.ignoreFirst + m_options.acknowledgeFirst)
+    if (seen <= m_options.ignoreFirst + m_options.acknowledgeFirst) {
         modbus_reply_exception(m_ctx->modbus, query, MODBUS_EXCEPTION_ACKNOWLEDGE);
-    else
+    } else {
+        std::lock_guard<std::mutex> lock(m_mutex); // a write changes the map coil() reads
         modbus_reply(m_ctx->modbus, query, rc, m_ctx->map);
+    }
     QByteArray answer = readAvailable(m_toModbus, 200);
     if (m_options.noCrc && answer.size() >= 2)
         answer.chop(2);

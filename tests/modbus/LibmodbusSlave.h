@@ -12,7 +12,8 @@
 
 // A libmodbus RTU slave on a pseudo-terminal, in a thread of the test. Its path is the port the
 // master opens. Requests are taken off the line as a slave does (a pause ends a frame) and
-// handed to libmodbus, which checks them and answers from its register map; the scripted
+// handed to libmodbus, which checks them and answers from its map (each kind of item mapped
+// from its lowest number to its highest; numbers outside get exception 2); the scripted
 // behaviours decide whether it answers at all or acknowledges first.
 //
 // With `noCrc` the slave stands for a gateway whose CRC constant is 0: the line carries requests
@@ -24,6 +25,8 @@ public:
     {
         int slave = 1;
         std::map<int, std::uint16_t> registers; // holding registers by number
+        std::map<int, bool> coils;              // by number
+        std::map<int, bool> inputs;             // discrete inputs by number
         bool noCrc = false;
         int ignoreFirst = 0;      // requests not answered at all
         int acknowledgeFirst = 0; // then requests answered with exception 5
@@ -38,6 +41,8 @@ public:
     const QString& path() const { return m_path; }
     // Every frame seen on the line, as it came.
     QList<QByteArray> requests() const;
+    // The state of a mapped coil now.
+    bool coil(int number) const;
 
 private:
     void run();
