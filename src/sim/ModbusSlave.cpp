@@ -180,9 +180,11 @@ float ModbusSlave::plantValue(int row, qint64 nowUs)
 
 bool ModbusSlave::plantInput(int row, qint64 nowUs)
 {
-    // Each signal changes every 5, 10, 15 or 20 s, each with its own phase.
+    // Each signal changes every 5, 10, 15 or 20 s, each with its own phase; odd rows start set,
+    // so that a plant just started shows both states.
     const qint64 holdUs = qint64(5 + 5 * (row % 4)) * 1000000;
-    return ((nowUs + qint64(row) * 1000000) / holdUs) % 2 != 0;
+    const bool flipped = ((nowUs + qint64(row) * 1000000) / holdUs) % 2 != 0;
+    return flipped != (row % 2 != 0);
 }
 
 bool ModbusSlave::coilState(std::uint16_t coil) const
