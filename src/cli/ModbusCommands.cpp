@@ -213,38 +213,39 @@ void addModbusCommands(CLI::App& app)
     CLI::App* modbus = app.add_subcommand("modbus", "the gateway's Modbus side: the link test");
     modbus->require_subcommand(1);
 
-    auto read = std::make_shared<ModbusOptions>();
-    addItemCommand(
-        modbus, "read",
-        "read holding registers as floats: one line per register, exit 3 unless all were read",
-        "registers", "REG[,REG...]: decimal register numbers", *read)
-        ->callback([read] {
-            runItems(*read, false, [](ModbusMaster& m, const ModbusLinkSettings& s, int reg) {
-                return ReadHoldingRegister(m, s, reg, {});
-            });
-        });
-
-    auto inputs = std::make_shared<ModbusOptions>();
-    addItemCommand(modbus, "inputs",
-                   "read discrete inputs (the gateway's telesignals): one line per input, 0 or 1, "
-                   "exit 3 unless all were read",
-                   "inputs", "ADDR[,ADDR...]: decimal discrete-input numbers", *inputs)
-        ->callback([inputs] {
-            runItems(*inputs, false, [](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
-                return ReadDiscreteInput(m, s, n, {});
-            });
-        });
-
-    auto coils = std::make_shared<ModbusOptions>();
-    addItemCommand(modbus, "coils",
-                   "read coils (the gateway's telecontrol commands): one line per coil, 0 or 1, "
-                   "exit 3 unless all were read",
-                   "coils", "ADDR[,ADDR...]: decimal coil numbers", *coils)
-        ->callback([coils] {
-            runItems(*coils, false, [](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
-                return ReadCoil(m, s, n, {});
-            });
-        });
+    // The commands that take a list of numbers and ask each of them alike.
+    const struct
+    {
+        const char* name;
+        const char* description;
+        const char* items;
+        const char* itemsHelp;
+        ItemRequest request;
+    } lists[] = {
+        {"read",
+         "read holding registers as floats: one line per register, exit 3 unless all were read",
+         "registers", "REG[,REG...]: decimal register numbers",
+         [](ModbusMaster& m, const ModbusLinkSettings& s, int reg) {
+             return ReadHoldingRegister(m, s, reg, {});
+         }},
+        {"inputs",
+         "read discrete inputs (the gateway's telesignals): one line per input, 0 or 1, exit 3 "
+         "unless all were read",
+         "inputs", "ADDR[,ADDR...]: decimal discrete-input numbers",
+         [](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
+             return ReadDiscreteInput(m, s, n, {});
+         }},
+        {"coils",
+         "read coils (the gateway's telecontrol commands): one line per coil, 0 or 1, exit 3 "
+         "unless all were read",
+         "coils", "ADDR[,ADDR...]: decimal coil numbers",
+         [](ModbusMaster& m, const ModbusLinkSettings& s, int n) { return ReadCoil(m, s, n, {}); }},
+    };
+    for (const auto& list : lists) {
+        auto o = std::make_shared<ModbusOptions>();
+        addItemCommand(modbus, list.name, list.description, list.items, list.itemsHelp, *o)
+            ->callback([o, request = list.request] { runItems(*o, false, request); });
+    }
 
     auto write = std::make_shared<ModbusOptions>();
     CLI::App* writeCoil = addItemCommand(
