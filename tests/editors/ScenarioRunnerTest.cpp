@@ -1,5 +1,7 @@
 #include "EditorFixture.h"
 
+#include "core/editors/EditorSet.h"
+
 #include "core/editors/EditorForm.h"
 
 using namespace veg;
@@ -16,6 +18,7 @@ class ScenarioRunnerTest : public EditorFixture
 // A command the runner does not know, or bad arguments, stop the script at their line.
 TEST_F(ScenarioRunnerTest, BadScriptsStopAtTheirLine)
 {
+    GatewayConfig config = site();
     struct Case
     {
         QString script;
@@ -24,7 +27,8 @@ TEST_F(ScenarioRunnerTest, BadScriptsStopAtTheirLine)
     } cases[] = {
         {"# a comment\n\nfrobnicate\n", 3, "frobnicate: unknown command"},
         {"open TFNope\n", 1,
-         "open: no window \"TFNope\" (the windows: TFCommon, TFGroup, TFModbusTU)"},
+         "open: no window \"TFNope\" (the windows: " +
+             ScenarioRunner(config, additional).editors().windowNames().join(", ") + ")"},
         {"close\n", 1, "close: no window is open"},
         {"open TFCommon\nopen TFGroup\n", 2, "open: TFCommon is open; close it first"},
         {"open TFModbusTU\r\ntype 3 1 \"12\n", 2, "a quote is not closed"},
@@ -43,6 +47,7 @@ TEST_F(ScenarioRunnerTest, BadScriptsStopAtTheirLine)
          "set: field \"AdrCAN\" is no choice, check box or spin box (use type or press)"},
         {"open TFCommon\npress AdrOKP\n", 2, "press: field \"AdrOKP\" is hidden"},
         {"open TFCommon\ncheck 1 1 on\n", 2, "check: TFCommon has no grid"},
+        {"open TFModbusTU\nset 3 1 5\n", 2, "set: cell 3 1 has no spin edit"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.script.toStdString());

@@ -30,7 +30,8 @@ struct CellEdit
     QString text;                    // the editor's text at the start
     QStringList items;               // DropDown
     int minimum = 0, maximum = 0;    // Spin
-    QString mask; // Mask: "H" a hexadecimal digit, every other character stands as it is
+    QString mask;      // Mask: "H" a hexadecimal digit, every other character stands as it is
+    int maxLength = 0; // Text, Numeric, Decimal, Hex: at most this many characters (0: no limit)
 };
 
 // One key typed into a cell editor.
@@ -119,6 +120,8 @@ public:
     // the character to enter, or QChar(0) to swallow the key.
     virtual QChar fieldKey(const QString& id, QChar key, int length) { return key; }
     virtual void editField(const QString& id, const QString& text) {}
+    // The focus left a text field (a click elsewhere, Tab): a masked field checks its places.
+    virtual void leaveField(const QString& id) {}
     virtual void chooseField(const QString& id, int index) {}
     virtual void checkField(const QString& id, bool checked) {}
     virtual void spinField(const QString& id, int value) {}

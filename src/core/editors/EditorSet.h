@@ -38,6 +38,15 @@ public:
 
     // "TFCommon", "TFGroup", "TFModbusTU", ...; nullptr for another name.
     EditorForm* form(const QString& windowName) const;
+    // The form of this type, nullptr when the set has none.
+    template <typename Form> Form* find() const
+    {
+        for (const Entry& e : m_entries) {
+            if (auto* f = dynamic_cast<Form*>(e.form.get()))
+                return f;
+        }
+        return nullptr;
+    }
     QStringList windowNames() const;
     // Whether the window can be reached for the configuration's protocol: its menu item is shown.
     bool available(const QString& windowName) const;

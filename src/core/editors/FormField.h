@@ -29,7 +29,10 @@ struct FormField
     bool checked = false;
     int value = 0, minimum = 0, maximum = 0; // Spin
     int maxLength = 0;                       // Text: at most this many characters (0: no limit)
-    bool readOnly = false;                   // Text: typed keys are swallowed
+    // Text: a masked edit ("H" a hexadecimal digit, every other character stands as it is); its
+    // text holds "_" in the places not filled yet.
+    QString mask;
+    bool readOnly = false; // Text: typed keys are swallowed
     bool visible = true;
     bool enabled = true;
     QString hint;

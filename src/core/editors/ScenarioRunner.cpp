@@ -7,6 +7,7 @@
 #include "core/editors/ScenarioPrinter.h"
 
 #include <optional>
+#include <utility>
 
 namespace veg {
 
@@ -75,42 +76,64 @@ QString keysOf(const QString& word)
     return keys;
 }
 
-// One key into an editor's text, as the grid's line editor takes it (at the end of the text).
-// A masked edit ('H' places of its mask shown as "_") takes a key in its first free place and
-// frees its last filled place on Backspace.
-QString applyKey(QString text, const KeyOutcome& k, const QString& mask)
+// The text of an in-cell editor or a text field as keys reach it. A masked edit ("H" places of
+// its mask, shown as "_") opens with its text selected, as the windows open it: the first key
+// frees every place and takes the first one, Backspace only frees them; then each key takes the
+// first free place and Backspace frees the last filled one. Other editors take keys at the end of
+// their text (a selected text is replaced by the first key), up to their length.
+class TypedText
 {
-    if (k.clearFirst)
-        text.clear();
-    const bool backspace = k.key.unicode() == 8;
-    if (mask.isEmpty()) {
-        if (backspace)
-            text.chop(1);
-        else
-            text += k.key;
-        return text;
-    }
-    if (text.size() != mask.size()) {
-        text = mask;
-        text.replace(u'H', u'_');
-    }
-    if (backspace) {
-        for (int i = int(mask.size()) - 1; i >= 0; --i) {
-            if (mask[i] == u'H' && text[i] != u'_') {
-                text[i] = u'_';
-                break;
+public:
+    TypedText(QString text, QString mask, int maxLength, bool selected)
+        : m_text(std::move(text)), m_mask(std::move(mask)), m_maxLength(maxLength),
+          m_selected(selected)
+    {}
+    const QString& text() const { return m_text; }
+    // What the editor holds besides a selected text.
+    int length() const { return m_selected ? 0 : int(m_text.size()); }
+
+    void type(QChar key, bool clearFirst = false)
+    {
+        const bool backspace = key.unicode() == 8;
+        const bool selected = std::exchange(m_selected, false);
+        if (!m_mask.isEmpty()) {
+            if (selected || clearFirst || m_text.size() != m_mask.size()) {
+                m_text = m_mask;
+                m_text.replace(u'H', u'_');
+                if (backspace && selected)
+                    return;
             }
+            for (int i = 0; i < m_mask.size(); ++i) {
+                const int at = backspace ? int(m_mask.size()) - 1 - i : i;
+                if (m_mask[at] != u'H')
+                    continue;
+                if (backspace && m_text[at] != u'_') {
+                    m_text[at] = u'_';
+                    return;
+                }
+                if (!backspace && m_text[at] == u'_') {
+                    m_text[at] = key;
+                    return;
+                }
+            }
+            return;
         }
-        return text;
-    }
-    for (int i = 0; i < mask.size(); ++i) {
-        if (mask[i] == u'H' && text[i] == u'_') {
-            text[i] = k.key;
-            break;
+        if (clearFirst || selected)
+            m_text.clear();
+        if (backspace) {
+            if (!selected)
+                m_text.chop(1);
+        } else if (m_maxLength <= 0 || m_text.size() < m_maxLength) {
+            m_text += key;
         }
     }
-    return text;
-}
+
+private:
+    QString m_text;
+    QString m_mask;
+    int m_maxLength = 0;
+    bool m_selected = false;
+};
 
 const FormField* findField(const std::vector<FormField>& fields, const QString& id)
 {
@@ -362,13 +385,14 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
                                 .arg(*row)
                                 .arg(*column));
             }
-            QString text = e.text;
+            const bool mask = e.kind == CellKind::Mask;
+            TypedText text(e.text, mask ? e.mask : QString(), e.maxLength, mask);
             for (QChar key : keysOf(w[3])) {
-                const KeyOutcome k = form->cellKey(key, text);
+                const KeyOutcome k = form->cellKey(key, text.text());
                 if (k.accepted)
-                    text = applyKey(text, k, e.kind == CellKind::Mask ? e.mask : QString());
+                    text.type(k.key, k.clearFirst);
             }
-            form->endEdit(text);
+            form->endEdit(text.text());
             return true;
         }
         if (argc != 2)
@@ -380,28 +404,19 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             return fail(QStringLiteral("field \"%1\" is no text box").arg(w[1]));
         if (f->readOnly)
             return true;
-        // The field's text is selected first, as Tab selects it: the first key replaces it.
-        QString text = f->text;
-        bool selected = true;
+        // The field's text is selected first, as Tab selects it: the first key replaces it. The
+        // focus then leaves the field.
+        TypedText text(f->text, f->mask, f->maxLength, true);
         for (QChar key : keysOf(w[2])) {
-            const QChar k = form->fieldKey(w[1], key, selected ? 0 : int(text.size()));
+            const QChar k = form->fieldKey(w[1], key, text.length());
             if (k.isNull())
                 continue;
-            if (k.unicode() == 8) {
-                if (selected)
-                    text.clear();
-                else
-                    text.chop(1);
-            } else {
-                if (selected)
-                    text.clear();
-                if (f->maxLength > 0 && text.size() >= f->maxLength)
-                    continue;
-                text += k;
-            }
-            selected = false;
-            form->editField(w[1], text);
+            const QString before = text.text();
+            text.type(k);
+            if (text.text() != before)
+                form->editField(w[1], text.text());
         }
+        form->leaveField(w[1]);
         return true;
     }
     if (command == u"choose") {
@@ -547,9 +562,29 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
         afterPress(form->press(w[1]));
         return true;
     }
+    if (command == u"set" && onCell && argc == 3) {
+        if (!cellReady())
+            return false;
+        if (form->grid()->cell(*row, *column).kind != CellKind::Spin)
+            return fail(QStringLiteral("cell %1 %2 has no spin edit").arg(*row).arg(*column));
+        form->clickCell(*row, *column);
+        const CellEdit e = form->beginEdit();
+        if (e.kind != CellKind::Spin) {
+            form->cancelEdit();
+            return true; // the editor did not open (the cell is grey, or the form moved on)
+        }
+        const auto n = number(w[3]);
+        if (!n || *n < e.minimum || *n > e.maximum) {
+            form->cancelEdit();
+            return fail(
+                QStringLiteral("a number from %1 to %2 expected").arg(e.minimum).arg(e.maximum));
+        }
+        form->endEdit(QString::number(*n));
+        return true;
+    }
     if (command == u"set") {
         if (argc != 2)
-            return fail(QStringLiteral("FIELD VALUE expected"));
+            return fail(QStringLiteral("FIELD VALUE or ROW COLUMN NUMBER expected"));
         const FormField* f = fieldReady(w[1], true);
         if (!f)
             return false;
@@ -603,10 +638,13 @@ QString ScenarioRunner::languageHelp()
         "  click ROW COLUMN         click a grid cell\n"
         "  type ROW COLUMN KEYS     click the cell, type KEYS into it and leave it (\\b Backspace, "
         "\\\\ a backslash;\n"
-        "                           a masked cell takes each key in its first free place _)\n"
+        "                           a masked cell opens selected: the first key frees every "
+        "place _,\n"
+        "                           then each key takes the first free place)\n"
         "  choose ROW COLUMN ITEM   click the cell and choose ITEM (its text or number from 0) in "
         "its drop-down\n"
         "  check ROW COLUMN on|off  the check box of a cell\n"
+        "  set ROW COLUMN NUMBER    click the cell and set its spin edit to NUMBER\n"
         "  delete ROW COLUMN        click the cell and press Delete\n"
         "  menu ROW COLUMN ITEM     the context menu over a cell, then ITEM\n"
         "  select TEXT...           select the tree node reached by these texts from the root\n"
@@ -615,7 +653,8 @@ QString ScenarioRunner::languageHelp()
         "  drop ROW COLUMN          drag the selected tree node onto a cell and drop it\n"
         "  click FIELD              click a field\n"
         "  type FIELD KEYS          type KEYS into a text field (its text is selected first, as "
-        "Tab does)\n"
+        "Tab does),\n"
+        "                           then leave it; a masked field takes keys as a masked cell\n"
         "  set FIELD VALUE          a choice (item text or number), a check box (on|off), a spin "
         "box (number)\n"
         "  press BUTTON             a button (it may open a sub-block window or close the window)\n"

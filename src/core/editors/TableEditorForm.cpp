@@ -185,6 +185,11 @@ CellEdit TableEditorForm::beginEdit()
     if (c.kind == CellKind::DropDown && !dropDownAllowed(row, column))
         return {};
     CellEdit e = editorFor(row, column);
+    if (e.kind == CellKind::Mask && e.text.size() != e.mask.size())
+        e.text = emptyMask(e.mask); // the cell's "нет" is not carried into the masked edit
+    else if (e.maxLength > 0 && e.maxLength < marker().size() && e.text == marker())
+        e.text.clear(); // an editor too short for the marker opens empty
+    m_editorStart = e.text;
     m_editText = c.text;
     if (e.kind == CellKind::DropDown)
         c.text.clear(); // the drop-down stands in the cell until a choice
@@ -212,8 +217,9 @@ KeyOutcome TableEditorForm::cellKey(QChar key, const QString& text)
         out.clearFirst = out.accepted && hasMarker;
         break;
     case CellKind::Text:
+        // Only the marker itself goes: a name may hold the letters "нет".
         out.accepted = backspace || key.isPrint();
-        out.clearFirst = out.accepted && hasMarker;
+        out.clearFirst = out.accepted && text == marker();
         break;
     case CellKind::Hex:
     case CellKind::Mask:
@@ -235,16 +241,30 @@ void TableEditorForm::endEdit(const QString& text)
     m_editing = false;
     const int row = m_grid.currentRow, column = m_grid.currentColumn;
     GridCell& c = m_grid.cell(row, column);
-    if (c.kind == CellKind::DropDown || text == m_editText || m_filling) {
+    const bool mask = c.kind == CellKind::Mask;
+    if (c.kind == CellKind::DropDown || text == m_editText || text == m_editorStart || m_filling) {
         c.text = m_editText;
         return;
     }
-    c.text = text;
-    if (!cellChanged(row, column, text)) {
+    QString value = text;
+    // A masked edit left with free places: the user may have them filled with zeros; otherwise
+    // the cell keeps them, and the editor's closing checks look at it again.
+    if (mask && value.contains(u'_') &&
+        dialogs().confirm(QStringLiteral("Введены не все данные.Заменить нулями?")))
+        value.replace(u'_', u'0');
+    c.text = value;
+    if (!cellChanged(row, column, value)) {
         if (m_grid.isDataCell(row, column))
             m_grid.cell(row, column).text = m_editText;
     }
     rowsChanged();
+}
+
+QString TableEditorForm::emptyMask(const QString& mask)
+{
+    QString text = mask;
+    text.replace(u'H', u'_');
+    return text;
 }
 
 void TableEditorForm::cancelEdit()
@@ -292,7 +312,7 @@ void TableEditorForm::deleteKey()
     const GridCell& c = m_grid.cell(row, column);
     if (c.kind != CellKind::Numeric || c.grey)
         return;
-    m_editText = c.text;
+    m_editText = m_editorStart = c.text;
     m_editing = true;
     endEdit(QString());
 }

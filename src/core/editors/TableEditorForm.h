@@ -60,6 +60,8 @@ public:
     // The id of the "<< Поместить" button among the fields.
     static QString placeButton() { return QStringLiteral("Поместить"); }
     static QString marker() { return QStringLiteral("нет"); }
+    // A masked edit's text with every place free ("_").
+    static QString emptyMask(const QString& mask);
 
 protected:
     struct Column
@@ -159,6 +161,7 @@ protected:
     bool m_clickSync = true; // cleared while a drop is being placed
     bool m_editing = false;  // an in-cell editor is open on the current cell
     QString m_editText;      // the current cell's text when its editor opened
+    QString m_editorStart;   // the text the editor opened with
 };
 
 } // namespace veg

@@ -2,6 +2,7 @@
 
 #include "core/editors/EditorForm.h"
 #include "gui/widgets/ContextMenu.h"
+#include "gui/widgets/MaskedText.h"
 #include "gui/widgets/ParamTreeView.h"
 
 #include <QAbstractTableModel>
@@ -36,20 +37,6 @@ bool editable(CellKind k)
     default:
         return true;
     }
-}
-
-// The mask of a masked cell in the line editor's notation: 'H' a hexadecimal digit, upper case,
-// "_" for the free places.
-QString inputMask(const QString& mask)
-{
-    QString out = QStringLiteral(">");
-    for (QChar c : mask) {
-        if (c == u'H')
-            out += u'H';
-        else
-            out += QStringLiteral("\\") + c;
-    }
-    return out + QStringLiteral(";_");
 }
 
 } // namespace
@@ -176,9 +163,15 @@ public:
             edit->setObjectName(QStringLiteral("CellEdit"));
             edit->setFrame(false);
             edit->setAlignment(Qt::AlignCenter);
-            if (m_edit.kind == CellKind::Mask)
-                edit->setInputMask(inputMask(m_edit.mask));
-            edit->setText(m_edit.text);
+            if (m_edit.kind == CellKind::Mask) {
+                MaskedText::apply(edit, m_edit.mask);
+                MaskedText::show(edit, m_edit.text);
+                edit->selectAll(); // the first key frees every place, as a script types it
+            } else {
+                if (m_edit.maxLength > 0)
+                    edit->setMaxLength(m_edit.maxLength);
+                edit->setText(m_edit.text);
+            }
             edit->installEventFilter(const_cast<Delegate*>(this));
             return edit;
         }
@@ -199,7 +192,7 @@ public:
         } else if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
             form.endEdit(QString::number(spin->value()));
         } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
-            form.endEdit(edit->text());
+            form.endEdit(edit->inputMask().isEmpty() ? edit->text() : MaskedText::text(edit));
         }
     }
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override

@@ -2,12 +2,14 @@
 
 #include "core/editors/EditorForm.h"
 #include "gui/widgets/ContextMenu.h"
+#include "gui/widgets/MaskedText.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +29,12 @@ const FormField* find(const std::vector<FormField>& fields, const QString& id)
     const auto it =
         std::find_if(fields.begin(), fields.end(), [&](const FormField& f) { return f.id == id; });
     return it == fields.end() ? nullptr : &*it;
+}
+
+// A text field's text as its form holds it (a masked edit's free places as "_").
+QString fieldText(const QLineEdit* edit)
+{
+    return edit->inputMask().isEmpty() ? edit->text() : MaskedText::text(edit);
 }
 
 QString shown(const QString& caption)
@@ -54,7 +62,7 @@ void FieldBinding::bind(const QString& id, QWidget* control, QWidget* caption)
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::textEdited, this,
-                act([this, id](const QString& t) { m_form.editField(id, t); }));
+                act([this, id, edit](const QString&) { m_form.editField(id, fieldText(edit)); }));
         edit->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(edit, &QWidget::customContextMenuRequested, this,
                 [this, id, edit](const QPoint& pos) { contextMenu(id, edit, pos); });
@@ -110,6 +118,15 @@ bool FieldBinding::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonPress) {
         m_form.clickField(b->id);
         emit changed();
+    } else if (event->type() == QEvent::FocusOut) {
+        // Left for another control of the window; not when a box or another window takes the
+        // focus (the window's own questions would otherwise come twice).
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+            reason == Qt::BacktabFocusReason) {
+            m_form.leaveField(b->id);
+            emit changed();
+        }
     } else if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
@@ -124,7 +141,7 @@ bool FieldBinding::eventFilter(QObject* watched, QEvent* event)
                 return true;
             if (k != typed) {
                 edit->insert(QString(k));
-                m_form.editField(b->id, edit->text());
+                m_form.editField(b->id, fieldText(edit));
                 emit changed();
                 return true;
             }
@@ -162,10 +179,16 @@ void FieldBinding::render()
             }
             b.buttons->setExclusive(true);
         } else if (auto* edit = qobject_cast<QLineEdit*>(b.control)) {
-            if (edit->text() != f->text)
+            if (!f->mask.isEmpty()) {
+                if (edit->inputMask().isEmpty())
+                    MaskedText::apply(edit, f->mask);
+                MaskedText::show(edit, f->text);
+            } else if (edit->text() != f->text) {
                 edit->setText(f->text);
+            }
             edit->setReadOnly(f->readOnly);
-            edit->setMaxLength(f->maxLength > 0 ? f->maxLength : 32767);
+            if (f->mask.isEmpty())
+                edit->setMaxLength(f->maxLength > 0 ? f->maxLength : 32767);
         } else if (auto* combo = qobject_cast<QComboBox*>(b.control)) {
             const QSignalBlocker block(combo);
             if (combo->count() != f->items.size()) {
