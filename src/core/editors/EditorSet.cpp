@@ -5,6 +5,7 @@
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"
+#include "core/editors/UnkThreadsForm.h"
 
 namespace veg {
 
@@ -28,6 +29,7 @@ EditorSet::EditorSet(EditorSession& session) : m_session(session)
     m_common = &add<CommonSettingsForm>(EditorId::GatewayCommon, std::nullopt);
     m_group = &add<GroupParamsForm>(EditorId::Group, RefsEditorKind::GroupParams);
     m_modbusTu = &add<ModbusTelecontrolForm>(EditorId::ModbusTu, RefsEditorKind::ModbusTelecontrol);
+    add<UnkThreadsForm>(EditorId::Unk, RefsEditorKind::UnkThreads);
 }
 
 EditorSet::~EditorSet() = default;
