@@ -4,6 +4,7 @@
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/GroupParamsForm.h"
+#include "core/editors/HartDevicesForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 #include "core/editors/UnkThreadsForm.h"
 
@@ -30,6 +31,7 @@ EditorSet::EditorSet(EditorSession& session) : m_session(session)
     m_group = &add<GroupParamsForm>(EditorId::Group, RefsEditorKind::GroupParams);
     m_modbusTu = &add<ModbusTelecontrolForm>(EditorId::ModbusTu, RefsEditorKind::ModbusTelecontrol);
     add<UnkThreadsForm>(EditorId::Unk, RefsEditorKind::UnkThreads);
+    add<HartDevicesForm>(EditorId::Hart, RefsEditorKind::Hart);
 }
 
 EditorSet::~EditorSet() = default;
