@@ -5,6 +5,8 @@
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/HartDevicesForm.h"
+#include "core/editors/KtsGroupsForm.h"
+#include "core/editors/KtsSignalsForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 #include "core/editors/UnkThreadsForm.h"
 
@@ -32,6 +34,8 @@ EditorSet::EditorSet(EditorSession& session) : m_session(session)
     m_modbusTu = &add<ModbusTelecontrolForm>(EditorId::ModbusTu, RefsEditorKind::ModbusTelecontrol);
     add<UnkThreadsForm>(EditorId::Unk, RefsEditorKind::UnkThreads);
     add<HartDevicesForm>(EditorId::Hart, RefsEditorKind::Hart);
+    add<KtsGroupsForm>(EditorId::KtsGroups, RefsEditorKind::KtsGroups);
+    add<KtsSignalsForm>(EditorId::KtsSignals, RefsEditorKind::KtsSignals);
 }
 
 EditorSet::~EditorSet() = default;
