@@ -89,7 +89,7 @@ UnkThreadsForm::UnkThreadsForm(EditorSession& session) : ControllerTreeForm(sess
 {
     m_grid.reset(RowCount, 1 + Rows::UnkThreads, 1, 1);
     m_rowNumbers = false;
-    m_grid.widths = {210, 260, 260, 260};
+    m_grid.widths = {210, 330, 330, 330};
     const QString headings[] = {QString::fromUtf8(kTitles[0]), QStringLiteral("1-я нитка"),
                                 QStringLiteral("2-я нитка "), QStringLiteral("3-я нитка")};
     for (int c = 0; c < m_grid.columnCount(); ++c)

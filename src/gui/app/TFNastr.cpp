@@ -5,11 +5,19 @@
 #include "core/config/ProgramSettings.h"
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/GroupParamsForm.h"
+#include "core/editors/HartDevicesForm.h"
+#include "core/editors/KtsGroupsForm.h"
+#include "core/editors/KtsSignalsForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"
+#include "core/editors/UnkThreadsForm.h"
 #include "gui/database/TFTask.h"
 #include "gui/editors/TFCommon.h"
 #include "gui/editors/TFGroup.h"
+#include "gui/editors/TFHART.h"
+#include "gui/editors/TFKTC_Gr.h"
+#include "gui/editors/TFKTC_TC.h"
 #include "gui/editors/TFModbusTU.h"
+#include "gui/editors/TFUNK.h"
 #include "gui/database/TFWay.h"
 #include "gui/link/TFNastrObm.h"
 #include "gui/modbus/TFObmenModbus.h"
@@ -112,7 +120,13 @@ void TFNastr::makeEditorWindows()
     m_group = new TFGroup(m_editors.groupParams(), this);
     m_modbusTu = new TFModbusTU(m_editors.modbusTelecontrol(), this);
     const std::pair<const char*, EditorDialog*> windows[] = {
-        {"N_GatewayCommon", m_common}, {"N_Group", m_group}, {"N_ModbusTU", m_modbusTu}};
+        {"N_GatewayCommon", m_common},
+        {"N_Group", m_group},
+        {"N_ModbusTU", m_modbusTu},
+        {"N_UNK", new TFUNK(*m_editors.find<UnkThreadsForm>(), this)},
+        {"N_HART", new TFHART(*m_editors.find<HartDevicesForm>(), this)},
+        {"N_KTC_Gr", new TFKTC_Gr(*m_editors.find<KtsGroupsForm>(), this)},
+        {"N_KTC_TC", new TFKTC_TC(*m_editors.find<KtsSignalsForm>(), this)}};
     for (const auto& [item, window] : windows) {
         const QString name = window->form().windowName();
         m_editorWindows[name] = window;

@@ -212,6 +212,15 @@ protected:
         auto* edit = qobject_cast<QLineEdit*>(watched);
         if (edit && event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
+            // Enter leaves a masked edit also with free places (the view would keep it open):
+            // the form asks what to do with them.
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                !edit->inputMask().isEmpty()) {
+                auto* self = const_cast<Delegate*>(this);
+                emit self->commitData(edit);
+                emit self->closeEditor(edit, QAbstractItemDelegate::NoHint);
+                return true;
+            }
             const QString text = key->text();
             const bool backspace = key->key() == Qt::Key_Backspace;
             if (backspace || (!text.isEmpty() && text.at(0).isPrint())) {
