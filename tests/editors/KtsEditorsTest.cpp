@@ -140,8 +140,10 @@ TEST_F(KtsEditorsTest, BuildingAGroupRow)
     EXPECT_TRUE(r->output().contains("      P (№ 0203)"));
     EXPECT_FALSE(r->output().contains("      Отк (№ 010A)")); // TypeCode AND 0x87 = 2
     ASSERT_TRUE(r->run("click 2 1\nselect \"Узел учёта\" \"Нитка 1\" \"CO2 (№ 0102)\"\nplace\n"
-                       "type 2 3 0\ntype 2 4 25\nclose\n")
+                       "type 2 3 0\ntype 2 4 25\nset 2 5 2\n")
                     .ok);
+    EXPECT_EQ(cell(*r, 2, 5), "2"); // the spin's value, also where the cell showed "нет"
+    ASSERT_TRUE(r->run("close\n").ok);
     EXPECT_EQ(r->top(), nullptr);
     KtsGroup want;
     want.SetN = 0x21;

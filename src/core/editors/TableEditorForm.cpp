@@ -242,7 +242,10 @@ void TableEditorForm::endEdit(const QString& text)
     const int row = m_grid.currentRow, column = m_grid.currentColumn;
     GridCell& c = m_grid.cell(row, column);
     const bool mask = c.kind == CellKind::Mask;
-    if (c.kind == CellKind::DropDown || text == m_editText || text == m_editorStart || m_filling) {
+    // An editor left with the text it opened with changed nothing; a spin edit's value is a
+    // choice even when the cell showed none before.
+    const bool unchanged = text == m_editorStart && c.kind != CellKind::Spin;
+    if (c.kind == CellKind::DropDown || text == m_editText || unchanged || m_filling) {
         c.text = m_editText;
         return;
     }
