@@ -94,3 +94,31 @@ TEST_F(VegctlEdit, ABadLineStopsWithItsNumber)
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("place [SLOT]")) << help.out.toStdString();
 }
+
+// The demo configurations of the metering and energy protocols open in their windows with
+// their tables filled and close without a finding.
+TEST_F(VegctlEdit, MeteringDemosOpenAndCloseClean)
+{
+    struct Case
+    {
+        const char* file;
+        const char* window;
+        const char* row; // a filled row as "show grid" prints it, its start
+    } cases[] = {
+        {"Котельная-УНК.veg", "TFUNK", "row 19: Архив расхода по часам | АрхТ (№ 0305)"},
+        {"Котельная-HART.veg", "TFHART", "row 7: Параметр \"часовой архив\" | АрхТ (№ 0305)"},
+        {"Котельная-КТС.veg", "TFKTC_Gr", "row 3: 3 | Котельная №1( CAN-адрес - 1A) | Рпод"},
+        {"Котельная-КТС.veg", "TFKTC_TC", "row 4: 4 | группа | ~ | ГрК1 (№ 0421)"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.window);
+        const QByteArray script = QByteArray("open ") + k.window + "\nshow grid\nclose\nshow\n";
+        const EditRun r = runVegctl(
+            {"edit", demo + u'/' + QString::fromUtf8(k.file), "--settings", settings, "-"}, script);
+        // The last "show" finds no window: the closing passed.
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains("show: no window is open")) << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains("box:")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(k.row))) << r.out.toStdString();
+    }
+}
