@@ -30,8 +30,8 @@ KtsGroupsForm::KtsGroupsForm(EditorSession& session) : ControllerTreeForm(sessio
 {
     setupGrid(1, Rows::KtsGroups,
               {{QStringLiteral("№"), 24, CellKind::Fixed},
-               {QStringLiteral("CAN-адрес модуля"), 170, CellKind::DropDown},
-               {QStringLiteral("Параметр гребёнки"), 300, CellKind::ReadOnly, true},
+               {QStringLiteral("CAN-адрес модуля"), 205, CellKind::DropDown},
+               {QStringLiteral("Параметр гребёнки"), 340, CellKind::ReadOnly, true},
                {QStringLiteral("Начало шкалы"), 90, CellKind::Decimal},
                {QStringLiteral("Конец шкалы"), 90, CellKind::Decimal},
                {QStringLiteral("Кол. знаков после запятой"), 90, CellKind::Spin}});

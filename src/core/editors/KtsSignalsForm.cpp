@@ -47,8 +47,8 @@ KtsSignalsForm::KtsSignalsForm(EditorSession& session)
     setupGrid(1, Rows::KtsSignals,
               {{QStringLiteral("№"), 24, CellKind::Fixed},
                {QStringLiteral("Параметр/группа"), 100, CellKind::DropDown, false, kindItems()},
-               {QStringLiteral("CAN-адрес модуля"), 170, CellKind::DropDown},
-               {QStringLiteral("Параметр ТС"), 300, CellKind::ReadOnly, true},
+               {QStringLiteral("CAN-адрес модуля"), 205, CellKind::DropDown},
+               {QStringLiteral("Параметр ТС"), 340, CellKind::ReadOnly, true},
                {QStringLiteral("Инверсия"), 64, CellKind::Check},
                {QStringLiteral("Номер бита"), 64, CellKind::Numeric}});
     m_deleteMode = DeleteMode::InPlace;
