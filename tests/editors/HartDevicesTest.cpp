@@ -1,6 +1,5 @@
 #include "MeteringFixture.h"
 
-#include "core/database/ControllerListForm.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/HartDevicesForm.h"
@@ -224,27 +223,22 @@ TEST_F(HartDevicesTest, ControllerListReachesTheDevices)
     c.GroupParams[0] = {255, 0x0101, 1, "Плотн"};
     c.GroupParams[1] = {255, 0x010A, 1, "Отк"};
     c.GroupParams[std::size_t(hartGroupRow(2, 0))] = {255, 0x0101, 5, "ПлК"};
-    ScriptedDialogs dialogs;
-    EditorSession session(c, dialogs, additional);
-    EditorSet editors(session);
-    ControllerRefsEditors registry;
-    editors.registerRefsEditors(registry);
-    DatabaseDirectories dirs{metering.root(), metering.alg(), metering.mod(), metering.tsk()};
-    ControllerListForm list(c, dirs, dialogs, registry);
+    ListSite listed(c, additional, db);
+    ControllerListForm& list = listed.list;
 
     const GatewayConfig before = c;
-    ASSERT_TRUE(list.SetQueue(1, metering.path("Узел учёта-урезанный.tsk"), true));
+    ASSERT_TRUE(list.SetQueue(1, db.path("Узел учёта-урезанный.tsk"), true));
     EXPECT_FALSE(list.Revalidate(0)); // the failure word 010A is not in it
     EXPECT_EQ(c.GroupParams, before.GroupParams);
 
-    ASSERT_TRUE(list.SetQueue(1, metering.path("Узел учёта-новый.tsk"), true));
+    ASSERT_TRUE(list.SetQueue(1, db.path("Узел учёта-новый.tsk"), true));
     EXPECT_TRUE(list.Revalidate(0));
     EXPECT_EQ(c.GroupParams[1].Name, "Узел учёта-новый/Новая нитка/НОтк");
     EXPECT_EQ(c.GroupParams[1].TaskNumber, 9);
     EXPECT_EQ(c.GroupParams[std::size_t(hartGroupRow(2, 0))].Name, "ПлК");
     EXPECT_TRUE(c.Changed.HartChanged);
 
-    editors.find<HartDevicesForm>()->RemoveControllerRefs(0);
+    listed.editors.find<HartDevicesForm>()->RemoveControllerRefs(0);
     EXPECT_EQ(c.HartDevices[0], HartDevice{});
     EXPECT_TRUE(c.GroupParams[0].isUsed());
     EXPECT_EQ(c.HartDevices[2].SetN, 0x22);

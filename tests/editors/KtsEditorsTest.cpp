@@ -1,6 +1,5 @@
 #include "MeteringFixture.h"
 
-#include "core/database/ControllerListForm.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/KtsGroupsForm.h"
@@ -263,7 +262,7 @@ TEST_F(KtsEditorsTest, GroupRowsDeletedRebound)
     EditorSession session(c, dialogs, additional);
     KtsGroupsForm form(session);
     GatewayConfig before = c;
-    c.Controllers[0] = meteringController(metering.path("Узел учёта-урезанный.tsk"), 0x21);
+    c.Controllers[0] = controller(db.path("Узел учёта-урезанный.tsk"), 0x21);
     EXPECT_TRUE(form.RebindController(0)); // the density is still there
     EXPECT_EQ(c.KtsGroups[0].Name, "Узел учёта-урезанный/Нитка 1/Плотн");
     form.RemoveControllerRefs(1);
@@ -408,10 +407,10 @@ TEST_F(KtsEditorsTest, ControllerListReachesTheSignals)
     editors.registerRefsEditors(registry);
 
     const GatewayConfig before = c;
-    c.Controllers[0] = meteringController(metering.path("Узел учёта-урезанный.tsk"), 0x21);
+    c.Controllers[0] = controller(db.path("Узел учёта-урезанный.tsk"), 0x21);
     EXPECT_FALSE(editors.find<KtsSignalsForm>()->RebindController(0)); // 0201 is not in it
     EXPECT_EQ(c.KtsSignals, before.KtsSignals);
-    c.Controllers[0] = meteringController(metering.path("Узел учёта-новый.tsk"), 0x21);
+    c.Controllers[0] = controller(db.path("Узел учёта-новый.tsk"), 0x21);
     EXPECT_TRUE(editors.find<KtsSignalsForm>()->RebindController(0));
     EXPECT_EQ(c.KtsSignals[1].Name, "Узел учёта-новый/Новые сигналы/НАв");
     EXPECT_EQ(c.KtsSignals[1].TaskNumber, 8);

@@ -2,6 +2,10 @@
 
 #include "EditorFixture.h"
 
+#include "core/database/ControllerListForm.h"
+#include "core/editors/ControllerRefsEditor.h"
+#include "core/editors/EditorSet.h"
+
 // A small metering site for the editors of УНК ТМ, HART and КТС Энергия: the metering station
 // (network number 21) with a flow computer task whose candidates are plain values, hourly
 // archives of 1440 and 720 records (depths 60 and 30), a daily (class 2) and a monthly (class 3)
@@ -103,40 +107,24 @@ inline const char* kMeteringDatabase = R"({
   ]
 })";
 
-// The metering site, built once per test, and configurations over it.
+// The metering site, built once per test instead of the pump station's, and configurations over
+// it.
 class MeteringFixture : public EditorFixture
 {
 protected:
-    DbFixture metering;
+    void SetUp() override { ASSERT_TRUE(db.build(kMeteringDatabase)); }
 
-    void SetUp() override { ASSERT_TRUE(metering.build(kMeteringDatabase)); }
-
-    QString stationQueue() const { return metering.path("Узел учёта.tsk"); }
-    QString boilerQueue() const { return metering.path("Котельная.tsk"); }
-
-    veg::ControllerEntry meteringController(const QString& queue, std::uint8_t net) const
-    {
-        veg::ControllerEntry e;
-        e.QueuePath = queue;
-        e.NetNumber = net;
-        e.Present = QFileInfo(queue).isFile();
-        e.Database =
-            std::make_shared<veg::Task_CL>(queue, metering.alg(), metering.mod(), metering.tsk());
-        return e;
-    }
+    QString stationQueue() const { return db.path("Узел учёта.tsk"); }
+    QString boilerQueue() const { return db.path("Котельная.tsk"); }
 
     // A new configuration of `protocol` with the metering station (21) and the boiler house
     // (22).
     veg::GatewayConfig station(veg::ProtocolVariant protocol, bool withControllers = true) const
     {
-        veg::GatewayConfig c;
-        c.Protocol = protocol;
-        c.IsNewFile = true;
-        c.CreateFor(protocol);
-        c.ResetCommon();
+        veg::GatewayConfig c = site(protocol, false);
         if (withControllers) {
-            c.Controllers.push_back(meteringController(stationQueue(), 0x21));
-            c.Controllers.push_back(meteringController(boilerQueue(), 0x22));
+            c.Controllers.push_back(controller(stationQueue(), 0x21));
+            c.Controllers.push_back(controller(boilerQueue(), 0x22));
         }
         return c;
     }
@@ -144,7 +132,7 @@ protected:
     // Saves `config` as Save As does and loads it back as File -> Load does.
     veg::GatewayConfig roundTrip(veg::GatewayConfig& config, QChar separator = u'.')
     {
-        const QString file = metering.path("round.veg");
+        const QString file = db.path("round.veg");
         veg::SaveOptions options;
         options.decimalSeparator = separator;
         EXPECT_TRUE(veg::SaveConfiguration(config, file, true, options).ok);
@@ -152,4 +140,29 @@ protected:
         EXPECT_TRUE(veg::LoadConfiguration(back, file, {}).loaded());
         return back;
     }
+
+    // The editors of a run registered with a controller list over `config`, as the main window
+    // makes them.
+    struct ListSite
+    {
+        ListSite(veg::GatewayConfig& config, const veg::AdditionalSettings& additional,
+                 const DbFixture& db)
+            : directories{db.root(), db.alg(), db.mod(), db.tsk()},
+              session(config, dialogs, additional), editors(session),
+              list(config, directories, dialogs, registered())
+        {}
+        veg::DatabaseDirectories directories;
+        vegtest::ScriptedDialogs dialogs;
+        veg::EditorSession session;
+        veg::EditorSet editors;
+        veg::ControllerRefsEditors registry;
+        veg::ControllerListForm list;
+
+    private:
+        veg::ControllerRefsEditors& registered()
+        {
+            editors.registerRefsEditors(registry);
+            return registry;
+        }
+    };
 };

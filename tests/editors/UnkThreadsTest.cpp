@@ -1,6 +1,5 @@
 #include "MeteringFixture.h"
 
-#include "core/database/ControllerListForm.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/UnkThreadsForm.h"
@@ -384,21 +383,16 @@ TEST_F(UnkThreadsTest, ControllerListReachesTheThreads)
     c.GroupParams[0] = stationParam(0x0101, "Плотн");
     c.GroupParams[13] = stationParam(0x0105, "ЧасQ");
     c.GroupParams[std::size_t(unkGroupRow(1, 0))] = {255, 0x0101, 5, "ПлК"};
-    ScriptedDialogs dialogs;
-    EditorSession session(c, dialogs, additional);
-    EditorSet editors(session);
-    ControllerRefsEditors registry;
-    editors.registerRefsEditors(registry);
-    DatabaseDirectories dirs{metering.root(), metering.alg(), metering.mod(), metering.tsk()};
-    ControllerListForm list(c, dirs, dialogs, registry);
+    ListSite listed(c, additional, db);
+    ControllerListForm& list = listed.list;
 
     const GatewayConfig before = c;
-    ASSERT_TRUE(list.SetQueue(1, metering.path("Узел учёта-урезанный.tsk"), true));
+    ASSERT_TRUE(list.SetQueue(1, db.path("Узел учёта-урезанный.tsk"), true));
     EXPECT_FALSE(list.Revalidate(0)); // the archive 0105 is not in it
     EXPECT_EQ(c.GroupParams, before.GroupParams);
     EXPECT_FALSE(c.Changed.UnkChanged);
 
-    ASSERT_TRUE(list.SetQueue(1, metering.path("Узел учёта-новый.tsk"), true));
+    ASSERT_TRUE(list.SetQueue(1, db.path("Узел учёта-новый.tsk"), true));
     EXPECT_TRUE(list.Revalidate(0));
     EXPECT_EQ(c.GroupParams[0].TaskNumber, 9);
     EXPECT_EQ(c.GroupParams[0].Name, "Узел учёта-новый/Новая нитка/НПл");
@@ -407,7 +401,7 @@ TEST_F(UnkThreadsTest, ControllerListReachesTheThreads)
     EXPECT_TRUE(c.Changed.UnkChanged);
 
     // Removing the boiler house resets its thread; the station's stays.
-    editors.find<UnkThreadsForm>()->RemoveControllerRefs(1);
+    listed.editors.find<UnkThreadsForm>()->RemoveControllerRefs(1);
     EXPECT_EQ(c.UnkThreads[1], UnkThread{});
     EXPECT_FALSE(c.GroupParams[std::size_t(unkGroupRow(1, 0))].isUsed());
     EXPECT_EQ(c.UnkThreads[0].SetN, 0x21);

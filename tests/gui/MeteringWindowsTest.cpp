@@ -271,7 +271,7 @@ TEST_F(MeteringWindowsTest, MainMenuOpensTheWindows)
           std::tuple{"N_New_KtsEnergia", "N_KTC_Gr", "TFKTC_Gr", "Гребёнка"},
           std::tuple{"N_New_KtsEnergia", "N_KTC_TC", "TFKTC_TC", "Настройка ТС"}}) {
         window.action(protocol)->trigger();
-        window.config().Controllers.push_back(meteringController(stationQueue(), 0x21));
+        window.config().Controllers.push_back(controller(stationQueue(), 0x21));
         EXPECT_TRUE(window.action(item)->isVisible());
         QString seenName, seenTitle;
         QTimer closer;

@@ -5,6 +5,30 @@
 
 namespace veg {
 
+QString ControllerTreeForm::press(const QString& id)
+{
+    if (id == placeButton())
+        place();
+    return {};
+}
+
+void ControllerTreeForm::beginActivation()
+{
+    m_filling = true;
+    m_clickSync = true;
+    m_editing = false;
+    m_tree.clear();
+    hideTree();
+}
+
+void ControllerTreeForm::placeDropped(int row, int column)
+{
+    m_grid.setCurrent(row, column);
+    m_clickSync = false;
+    place();
+    m_clickSync = true;
+}
+
 TreeOptions ControllerTreeForm::treeOptions() const
 {
     TreeOptions o = defaultTreeOptions();

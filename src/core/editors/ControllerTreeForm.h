@@ -15,7 +15,16 @@ class ControllerTreeForm : public TableEditorForm
 public:
     using TableEditorForm::TableEditorForm;
 
+    // "<< Поместить" places by the editor's own rules.
+    QString press(const QString& id) override;
+
 protected:
+    // The start of every activation: the filling flag set, click-sync on, no cell editor open,
+    // the tree emptied and hidden until a controller is known.
+    void beginActivation();
+    // A tree node dropped on a cell that takes it: the cell becomes current and the node is
+    // placed there, the tree not following the click.
+    void placeDropped(int row, int column);
     // The editor's filter of a task's candidates.
     virtual bool offers(const Task_CL& database, const TaskRecord& task,
                         const ParamCandidate& candidate) const = 0;

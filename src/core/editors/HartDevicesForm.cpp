@@ -122,13 +122,9 @@ void HartDevicesForm::showDevice()
 
 void HartDevicesForm::FormActivate()
 {
-    m_filling = true;
-    m_clickSync = true;
-    m_editing = false;
+    beginActivation();
     m_deviceChanged = false;
     m_device = 0;
-    m_tree.clear();
-    hideTree();
     const bool tables = int(config().HartDevices.size()) == Rows::HartDevices &&
                         int(config().GroupParams.size()) >= hartGroupRow(Rows::HartDevices, 0);
     if (config().Controllers.empty() || !tables) {
@@ -210,13 +206,6 @@ void HartDevicesForm::storeCodes()
             d.*codeField(r) = std::uint8_t(*v);
     }
     config().Changed.HartChanged = true;
-}
-
-QString HartDevicesForm::press(const QString& id)
-{
-    if (id == placeButton())
-        place();
-    return {};
 }
 
 bool HartDevicesForm::isReferenceCell(int row, int column) const
@@ -317,10 +306,7 @@ void HartDevicesForm::dropOnCell(int row, int column)
 {
     if (!m_grid.isDataCell(row, column) || !isSlotRow(row))
         return;
-    m_grid.setCurrent(row, column);
-    m_clickSync = false;
-    place();
-    m_clickSync = true;
+    placeDropped(row, column);
 }
 
 void HartDevicesForm::menuCommand(const QString& item, int row, int column)

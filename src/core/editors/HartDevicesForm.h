@@ -43,7 +43,6 @@ public:
     void place(int slot = -1) override;
     std::vector<FormField> fields() const override;
     void chooseField(const QString& id, int index) override;
-    QString press(const QString& id) override;
 
     bool RebindController(int controllerIndex) override;
     void RemoveControllerRefs(int controllerIndex) override;

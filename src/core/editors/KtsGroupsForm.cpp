@@ -112,12 +112,8 @@ void KtsGroupsForm::fillRow(int row)
 
 void KtsGroupsForm::FormActivate()
 {
-    m_filling = true;
-    m_clickSync = true;
-    m_editing = false;
+    beginActivation();
     m_gridChanged = false;
-    m_tree.clear();
-    hideTree();
     m_grid.setCurrent(firstDataRow(), ControllerColumn);
     if (int(config().KtsGroups.size()) != Rows::KtsGroups) {
         m_grid.visible = false; // not a КТС Энергия configuration
@@ -230,17 +226,7 @@ void KtsGroupsForm::dropOnCell(int row, int column)
 {
     if (!m_grid.isDataCell(row, column) || column != ParameterColumn)
         return;
-    m_grid.setCurrent(row, column);
-    m_clickSync = false;
-    place();
-    m_clickSync = true;
-}
-
-QString KtsGroupsForm::press(const QString& id)
-{
-    if (id == placeButton())
-        place();
-    return {};
+    placeDropped(row, column);
 }
 
 void KtsGroupsForm::resetTableRow(int index)

@@ -111,12 +111,8 @@ void KtsSignalsForm::fillRow(int row)
 
 void KtsSignalsForm::FormActivate()
 {
-    m_filling = true;
-    m_clickSync = true;
-    m_editing = false;
+    beginActivation();
     m_gridChanged = false;
-    m_tree.clear();
-    hideTree();
     m_grid.setCurrent(firstDataRow(), KindColumn);
     if (int(config().KtsSignals.size()) != Rows::KtsSignals) {
         m_grid.visible = false; // not a КТС Энергия configuration
@@ -303,17 +299,7 @@ void KtsSignalsForm::dropOnCell(int row, int column)
 {
     if (!m_grid.isDataCell(row, column) || column != ParameterColumn)
         return;
-    m_grid.setCurrent(row, column);
-    m_clickSync = false;
-    place();
-    m_clickSync = true;
-}
-
-QString KtsSignalsForm::press(const QString& id)
-{
-    if (id == placeButton())
-        place();
-    return {};
+    placeDropped(row, column);
 }
 
 void KtsSignalsForm::menuCommand(const QString& item, int row, int)

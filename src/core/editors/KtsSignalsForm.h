@@ -39,7 +39,6 @@ public:
     void clickCell(int row, int column) override;
     void dropOnCell(int row, int column) override;
     void place(int slot = -1) override;
-    QString press(const QString& id) override;
 
     bool RebindController(int controllerIndex) override;
     void RemoveControllerRefs(int controllerIndex) override;

@@ -201,12 +201,8 @@ void UnkThreadsForm::showThread(int t)
 
 void UnkThreadsForm::FormActivate()
 {
-    m_filling = true;
-    m_clickSync = true;
-    m_editing = false;
+    beginActivation();
     m_gridChanged = false;
-    m_tree.clear();
-    hideTree();
     m_grid.setCurrent(NameRow, 1);
     m_timePassword = passwordText(config().ParoleWr);
     if (int(config().UnkThreads.size()) != Rows::UnkThreads ||
@@ -377,10 +373,7 @@ void UnkThreadsForm::dropOnCell(int row, int column)
         dialogs().info(QStringLiteral("Неправильный выбор!"));
         return;
     }
-    m_grid.setCurrent(row, column);
-    m_clickSync = false;
-    place();
-    m_clickSync = true;
+    placeDropped(row, column);
 }
 
 QStringList UnkThreadsForm::menuItems(int row, int) const
@@ -483,13 +476,6 @@ void UnkThreadsForm::leaveField(const QString& id)
     if (id == timePasswordField() && m_timePassword.contains(u'_') &&
         dialogs().confirm(QStringLiteral("Введены не все данные.Заменить нулями?")))
         m_timePassword.replace(u'_', u'0');
-}
-
-QString UnkThreadsForm::press(const QString& id)
-{
-    if (id == placeButton())
-        place();
-    return {};
 }
 
 bool UnkThreadsForm::closeCheck()

@@ -49,7 +49,6 @@ public:
     QChar fieldKey(const QString& id, QChar key, int length) override;
     void editField(const QString& id, const QString& text) override;
     void leaveField(const QString& id) override;
-    QString press(const QString& id) override;
 
     bool RebindController(int controllerIndex) override;
     void RemoveControllerRefs(int controllerIndex) override;
