@@ -1,63 +1,10 @@
 #include "gui/editors/TFModbusTU.h"
 
 #include "core/editors/ModbusTelecontrolForm.h"
-#include "gui/widgets/EditorGridView.h"
-#include "gui/widgets/FieldBinding.h"
-#include "gui/widgets/ParamTreeView.h"
-
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QSplitter>
-#include <QTableView>
-#include <QVBoxLayout>
 
 namespace veg {
 
-TFModbusTU::TFModbusTU(ModbusTelecontrolForm& form, QWidget* parent) : EditorDialog(form, parent)
-{
-    auto* layout = new QVBoxLayout(this);
-    auto* split = new QSplitter(Qt::Vertical, this);
-    layout->addWidget(split, 1);
-
-    m_grid = new EditorGridView(form, split);
-    split->addWidget(m_grid);
-
-    auto* lower = new QWidget(split);
-    auto* lowerLayout = new QVBoxLayout(lower);
-    lowerLayout->setContentsMargins(0, 0, 0, 0);
-    auto* note = new QLabel(lower);
-    note->setObjectName(QStringLiteral("Note"));
-    note->setStyleSheet(QStringLiteral("color: #A00000;"));
-    lowerLayout->addWidget(note);
-    auto* row = new QHBoxLayout;
-    m_tree = new ParamTreeView(form, lower);
-    row->addWidget(m_tree, 1);
-    auto* place = new QPushButton(QStringLiteral("<< Поместить"), lower);
-    place->setObjectName(QStringLiteral("ButtonPlace"));
-    place->setAutoDefault(false);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(place);
-    buttons->addStretch();
-    row->addLayout(buttons);
-    lowerLayout->addLayout(row, 1);
-    split->addWidget(lower);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-
-    auto* fields = new FieldBinding(form, this);
-    fields->bind(TableEditorForm::placeButton(), place);
-    attach(m_grid);
-    attach(m_tree);
-    attach(fields);
-    attachNote(note);
-
-    // As wide as the grid's columns (laid out from the form's headings), within a usual screen.
-    m_grid->render();
-    int width = 0;
-    for (int c = 0; c < form.grid()->columnCount(); ++c)
-        width += m_grid->headingView()->columnWidth(c);
-    resize(std::min(width + 60, 1600), 760);
-}
+TFModbusTU::TFModbusTU(ModbusTelecontrolForm& form, QWidget* parent) : GridTreeDialog(form, parent)
+{}
 
 } // namespace veg
