@@ -3,10 +3,10 @@
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
+#include "core/editors/GridNumbers.h"
 #include "core/editors/ReferenceRules.h"
 
 #include <algorithm>
-#include <map>
 
 namespace veg {
 
@@ -61,33 +61,6 @@ bool isPulse(const E& e)
 bool twoSteps(const E& e)
 {
     return (e.TypeTU & 0x10) != 0;
-}
-
-// A number typed into a numeric cell: digits only. A number of more digits than any cell takes
-// reads as this even number beyond every range.
-constexpr quint64 kTooLarge = 1000000000000ULL;
-std::optional<quint64> digitsValue(const QString& text)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    quint64 v = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        v = std::min(v * 10 + (c.unicode() - u'0'), kTooLarge);
-    }
-    return v;
-}
-
-QString rowList(const std::vector<int>& rows)
-{
-    QString out;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0)
-            out += i + 1 == rows.size() ? QStringLiteral(" и ") : QStringLiteral(", ");
-        out += QString::number(rows[i]);
-    }
-    return out;
 }
 
 } // namespace
@@ -383,23 +356,8 @@ void ModbusTelecontrolForm::removeTableRow(int index)
 
 void ModbusTelecontrolForm::rowsChanged()
 {
-    std::map<int, std::vector<int>> rowsOfCoil;
-    for (int r = firstDataRow(); r < m_grid.rowCount(); ++r) {
-        GridCell& cell = m_grid.cell(r, CoilColumn);
-        cell.marked = false;
-        const auto coil = digitsValue(cell.text);
-        if (coil)
-            rowsOfCoil[int(*coil)].push_back(dataIndex(r) + 1);
-    }
-    QStringList notes;
-    for (const auto& [coil, rows] : rowsOfCoil) {
-        if (rows.size() < 2)
-            continue;
-        for (int n : rows)
-            m_grid.cell(gridRow(n - 1), CoilColumn).marked = true;
-        notes << QStringLiteral("Coil %1: строки %2").arg(coil).arg(rowList(rows));
-    }
-    m_grid.note = notes.join(QStringLiteral("; "));
+    m_grid.note =
+        markSharedNumbers(m_grid, CoilColumn, 1, QStringLiteral("Coil"), QStringLiteral("Coils"));
 }
 
 bool ModbusTelecontrolForm::closeCheck()
