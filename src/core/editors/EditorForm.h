@@ -72,6 +72,9 @@ public:
     virtual QString caption() const = 0;
     // Activation: fills everything from the configuration.
     virtual void FormActivate() = 0;
+    // A window opened for one sub-block of a table (the session's current sub-block): how many
+    // sub-blocks it can be opened for; 0 for the other windows.
+    virtual int subblockCount() const { return 0; }
     // The closing checks: false keeps the window open (the form has said why).
     virtual bool closeRequested() { return true; }
 

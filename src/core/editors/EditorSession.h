@@ -7,6 +7,7 @@ namespace veg {
 class Dialogs;
 class GatewayConfig;
 struct AdditionalSettings;
+class TablePrinter;
 
 // What every editor of a run shares: the configuration, the questions to the user, the display
 // settings, and the few selections that pass from one window to another.
@@ -27,6 +28,8 @@ struct EditorSession
     int currentController = 0;
     // The sub-block a sub-block button opened its window for.
     int currentSubblock = 0;
+    // Where "Печать" of an editor goes (none: the editors print nothing).
+    TablePrinter* printer = nullptr;
 };
 
 } // namespace veg

@@ -51,17 +51,22 @@ void TableEditorForm::FormActivate()
     for (int r = firstDataRow(); r < m_grid.rowCount(); ++r)
         fillRow(r);
     rowsChanged();
-    if (!BuildParameterTree()) {
-        m_grid.visible = false;
+    m_tree.visible = true;
+    const bool shown = activateTree();
+    m_grid.visible = shown;
+    if (!shown)
         m_tree.visible = false;
-    } else {
-        m_grid.visible = true;
-        m_tree.visible = true;
-        m_grid.setCurrent(firstDataRow(), 1);
-        if (const auto ref = mainReference(firstDataRow()))
-            LocateReference(ref->Kind, ref->TaskNumber, ref->ParamNumber, ref->NetNumber);
-    }
     m_filling = false;
+}
+
+bool TableEditorForm::activateTree()
+{
+    if (!BuildParameterTree())
+        return false;
+    m_grid.setCurrent(firstDataRow(), 1);
+    if (const auto ref = mainReference(firstDataRow()))
+        LocateReference(ref->Kind, ref->TaskNumber, ref->ParamNumber, ref->NetNumber);
+    return true;
 }
 
 bool TableEditorForm::BuildParameterTree(std::uint8_t expandNet)

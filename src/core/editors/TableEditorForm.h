@@ -55,7 +55,10 @@ public:
     bool BuildParameterTree(std::uint8_t expandNet = 255);
     void LocateReference(std::uint8_t kind, std::uint16_t taskNumber, std::uint16_t paramNumber,
                          std::uint8_t netNumber);
-    void PlaceParameter();
+    // "<< Поместить" (also a double click and a drop): the selected parameter into the current
+    // reference cell. Editors whose rows take a parameter wherever the current cell of the row is
+    // place in their own way.
+    virtual void PlaceParameter();
 
     // The id of the "<< Поместить" button among the fields.
     static QString placeButton() { return QStringLiteral("Поместить"); }
@@ -111,6 +114,10 @@ protected:
     // After a click has made the cell current and the tree has followed it: editors move the
     // current cell out of cells that are disabled for the row.
     virtual void afterClick(int row, int column) {}
+    // The tree's part of activation, after the rows were filled: the default builds the editor's
+    // tree, makes the first data row current and locates its main reference. False hides the
+    // grid and the tree (the form has said why).
+    virtual bool activateTree();
     // Click-sync: the tree shows the reference of the clicked cell.
     virtual void syncTreeWithCell(int row, int column);
     // Context-menu items over a data cell, and their commands.
