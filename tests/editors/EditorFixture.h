@@ -26,7 +26,8 @@ inline void PrintTo(const QStringList& l, std::ostream* os)
 }
 
 // A small site for the editors: the pump station (network number 1A) with a gate valve task
-// whose commands the telecontrol tree offers, a measuring task that it does not offer, a task
+// whose commands the telecontrol tree offers, a measuring task that it does not offer (its values
+// of TypeCode 4, C4 and 24 are for the telemetry trees), a task
 // not in use (never offered), and a task of the group-signal algorithm (exactly 32 plain signals: in Algorithms32) with group
 // parameters of TypeCode A4, E4 and 84; a second controller (2B) from a queue file named
 // plant.old.tsk; and two other queues for the pump station: one that keeps its parameters in
@@ -45,7 +46,9 @@ inline const char* kEditorDatabase = R"({
     {"number": "0x0020", "longName": "Измерения", "shortName": "ИЗМ",
      "descriptors": [
        {"number": 1, "longName": "Температура", "shortName": "Т", "type": 4},
-       {"number": 2, "longName": "Архив", "shortName": "Арх", "type": 4, "class": 1, "array": true, "length": 1440}
+       {"number": 2, "longName": "Архив", "shortName": "Арх", "type": 4, "class": 1, "array": true, "length": 1440},
+       {"number": 3, "longName": "Расход", "shortName": "Расх", "type": "0xC4"},
+       {"number": 4, "longName": "Уровень", "shortName": "Ур", "type": "0x24"}
      ]},
     {"number": "0x0030", "longName": "Групповой сбор", "shortName": "ГР",
      "descriptors": [
@@ -71,7 +74,9 @@ inline const char* kEditorDatabase = R"({
        {"number": 2, "longName": "Теплоузел", "shortName": "ТУЗ", "algorithm": "0x0020", "attributeWord": "0x1111",
         "params": [
           {"number": "0x0301", "descriptor": 1, "longName": "Температура", "shortName": "Т", "attributeWord": "0x1311"},
-          {"number": "0x0302", "descriptor": 2, "longName": "Архив", "shortName": "Арх", "attributeWord": "0x1311"}
+          {"number": "0x0302", "descriptor": 2, "longName": "Архив", "shortName": "Арх", "attributeWord": "0x1311"},
+          {"number": "0x0303", "descriptor": 3, "longName": "Расход", "shortName": "Расх", "attributeWord": "0x1311"},
+          {"number": "0x0304", "descriptor": 4, "longName": "Уровень", "shortName": "Ур", "attributeWord": "0x1111"}
         ]},
        {"number": 3, "longName": "Котлы", "shortName": "КОТЛЫ", "algorithm": "0x0030", "attributeWord": "0x1111",
         "params": [

@@ -361,6 +361,8 @@ TEST_F(FrameworkTest, KeyFiltersOfTheCellKinds)
         {2, "1", u'.', true, u',', false},  {2, "1", u',', true, u',', false},
         {2, "1", u'e', false, {}, false},   {3, "", u'ф', true, u'A', false},
         {3, "", u'g', false, {}, false},    {4, "", u'ж', true, u'ж', false},
+        // A name that holds "нет" is kept: only numeric cells show the marker.
+        {4, "Сигнала нет", u'1', true, u'1', false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.column);

@@ -3,6 +3,7 @@
 #include "core/editors/EditorSet.h"
 
 #include "core/editors/EditorForm.h"
+#include "core/editors/EditorSet.h"
 
 using namespace veg;
 using namespace vegtest;
@@ -61,6 +62,10 @@ TEST_F(ScenarioRunnerTest, BadScriptsStopAtTheirLine)
     GatewayConfig hart = site(ProtocolVariant::Hart);
     const auto r = ScenarioRunner(hart, additional).run("open TFGroup\n");
     EXPECT_EQ(r.error, "open: TFGroup is not offered for this configuration's protocol");
+    // A sub-block beyond the window's table.
+    GatewayConfig m1 = site(ProtocolVariant::Magistral1);
+    EXPECT_EQ(ScenarioRunner(m1, additional).run("open TFNastrIKP 12\n").error,
+              "open: TFNastrIKP has the sub-blocks 0-11");
 }
 
 TEST_F(ScenarioRunnerTest, WordsOfALine)

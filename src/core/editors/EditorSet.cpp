@@ -5,9 +5,16 @@
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/HartDevicesForm.h"
+#include "core/editors/IkpForm.h"
+#include "core/editors/IkpSubblockForm.h"
 #include "core/editors/KtsGroupsForm.h"
 #include "core/editors/KtsSignalsForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"
+#include "core/editors/ModbusTelesignalForm.h"
+#include "core/editors/OkpForm.h"
+#include "core/editors/TcSubblockForm.h"
+#include "core/editors/TiFloatForm.h"
+#include "core/editors/TuSubblockForm.h"
 #include "core/editors/UnkThreadsForm.h"
 
 namespace veg {
@@ -36,6 +43,16 @@ EditorSet::EditorSet(EditorSession& session) : m_session(session)
     add<HartDevicesForm>(EditorId::Hart, RefsEditorKind::Hart);
     add<KtsGroupsForm>(EditorId::KtsGroups, RefsEditorKind::KtsGroups);
     add<KtsSignalsForm>(EditorId::KtsSignals, RefsEditorKind::KtsSignals);
+    // Магистраль-1's controlled points: the sub-block windows are reached through their point's
+    // window. The telesignal window answers for every row of the ТС/ТУ table (and for the Modbus
+    // discrete inputs' re-check, which share its layout).
+    add<OkpForm>(EditorId::Okp, std::nullopt);
+    add<TcSubblockForm>(EditorId::Okp, RefsEditorKind::Telesignals);
+    add<TuSubblockForm>(EditorId::Okp, std::nullopt);
+    add<IkpForm>(EditorId::Ikp, std::nullopt);
+    add<IkpSubblockForm>(EditorId::Ikp, RefsEditorKind::IkpSubblocks);
+    add<ModbusTelesignalForm>(EditorId::ModbusTc, RefsEditorKind::ModbusTelesignals);
+    add<TiFloatForm>(EditorId::TiFloat, RefsEditorKind::TiFloat);
 }
 
 EditorSet::~EditorSet() = default;

@@ -211,6 +211,13 @@ bool LocateReference(ParamTree& tree, const GatewayConfig& config, std::uint8_t 
     return true;
 }
 
+std::uint8_t formatKind(std::uint8_t was, const PlacedParam& placed)
+{
+    if (placed.valueFormat)
+        return *placed.valueFormat;
+    return was == 255 ? 0 : was;
+}
+
 std::optional<PlacedParam> placedParameter(const ParamTree& tree, int node,
                                            const GatewayConfig& config)
 {

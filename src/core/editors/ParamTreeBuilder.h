@@ -71,6 +71,10 @@ struct PlacedParam
     std::optional<std::uint8_t> valueFormat;
     int archiveDepth = 0;
 };
+// The Kind of a row that carries the placed parameter's value format: the format when the lookup
+// found it; otherwise what the row held, 0 for a row that was empty (Kind 255), so that a placed
+// parameter never leaves its row looking empty.
+std::uint8_t formatKind(std::uint8_t was, const PlacedParam& placed);
 // None unless `node` is a parameter node of a parameter tree.
 std::optional<PlacedParam> placedParameter(const ParamTree& tree, int node,
                                            const GatewayConfig& config);

@@ -4,6 +4,7 @@
 #include "core/config/GatewayConfig.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
+#include "core/editors/PrintTable.h"
 #include "core/editors/ScenarioPrinter.h"
 
 #include <optional>
@@ -41,6 +42,28 @@ private:
         m_runner.print(QStringLiteral("ask: file dialog -> cancel"));
         return std::nullopt;
     }
+    ScenarioRunner& m_runner;
+};
+
+// "Печать" of a script: the print dialog is answered with OK; the table is printed as lines of
+// texts ("print: " + the cells of a row between "|") and handed to the print sink, if any.
+class ScenarioRunner::ScriptPrinter : public TablePrinter
+{
+public:
+    explicit ScriptPrinter(ScenarioRunner& runner) : m_runner(runner) {}
+
+    bool print(const PrintTable& table) override
+    {
+        QStringList heading;
+        for (const PrintTable::Column& c : table.columns)
+            heading << c.heading;
+        m_runner.print(QStringLiteral("print: ") + heading.join(QStringLiteral(" | ")));
+        for (const QStringList& row : table.rows)
+            m_runner.print(QStringLiteral("print: ") + row.join(QStringLiteral(" | ")));
+        return !m_runner.m_printSink || m_runner.m_printSink(table);
+    }
+
+private:
     ScenarioRunner& m_runner;
 };
 
@@ -149,9 +172,12 @@ const FormField* findField(const std::vector<FormField>& fields, const QString& 
 ScenarioRunner::ScenarioRunner(GatewayConfig& config, const AdditionalSettings& additional,
                                QChar decimalSeparator)
     : m_dialogs(std::make_unique<ScriptDialogs>(*this)),
+      m_printer(std::make_unique<ScriptPrinter>(*this)),
       m_session(config, *m_dialogs, additional, decimalSeparator),
       m_editors(std::make_unique<EditorSet>(m_session))
-{}
+{
+    m_session.printer = m_printer.get();
+}
 
 ScenarioRunner::~ScenarioRunner() = default;
 
@@ -286,6 +312,10 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             const auto sub = number(w[2]);
             if (!sub || *sub < 0)
                 return fail(QStringLiteral("the sub-block is a number"));
+            if (form->subblockCount() > 0 && *sub >= form->subblockCount())
+                return fail(QStringLiteral("%1 has the sub-blocks 0-%2")
+                                .arg(w[1])
+                                .arg(form->subblockCount() - 1));
             m_session.currentSubblock = *sub;
         }
         open(form);
@@ -633,7 +663,10 @@ QString ScenarioRunner::languageHelp()
         "(see \"show fields\").\n"
         "  open WINDOW [SUBBLOCK]   open a window of the main menu (TFCommon, TFGroup, TFModbusTU, "
         "...);\n"
-        "                           SUBBLOCK: the sub-block of a sub-block window\n"
+        "                           SUBBLOCK: the sub-block of a sub-block window (open TFTC 3); "
+        "a\n"
+        "                           sub-block button (press Sub3 in TFOKP) opens it over its "
+        "window\n"
         "  close                    close the window on top (its closing checks may keep it open)\n"
         "  click ROW COLUMN         click a grid cell\n"
         "  type ROW COLUMN KEYS     click the cell, type KEYS into it and leave it (\\b Backspace, "
@@ -657,15 +690,18 @@ QString ScenarioRunner::languageHelp()
         "                           then leave it; a masked field takes keys as a masked cell\n"
         "  set FIELD VALUE          a choice (item text or number), a check box (on|off), a spin "
         "box (number)\n"
-        "  press BUTTON             a button (it may open a sub-block window or close the window)\n"
+        "  press BUTTON             a button (it may open a sub-block window or close the window);\n"
+        "                           \"press Печать\" prints: OK in the print dialog, the table as "
+        "\"print:\" lines\n"
         "  menu FIELD ITEM          the context menu of a field, then ITEM\n"
         "  answer yes|no...         the answers to the next questions (a question without one gets "
         "no)\n"
         "  show grid|tree|fields|note|all   print the window: grid cells (~ grey, ! marked, "
         "{hint}),\n"
         "                           the tree (> selected), the fields, the line under the grid\n"
-        "Output: \"box: TEXT\" per message box, \"ask: TEXT -> yes|no\" per question, and what "
-        "show prints.\n"
+        "Output: \"box: TEXT\" per message box, \"ask: TEXT -> yes|no\" per question, "
+        "\"print: ...\" per printed\n"
+        "row, and what show prints.\n"
         "An unknown command or a bad argument stops the script with its line number.");
 }
 

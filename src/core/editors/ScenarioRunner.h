@@ -16,6 +16,7 @@ class EditorForm;
 class EditorSet;
 class GatewayConfig;
 struct AdditionalSettings;
+struct PrintTable;
 
 // Runs editor sessions written as scripts: open a window on a configuration, do what a user does,
 // see the boxes, the questions and the windows. The script drives the same forms the windows
@@ -45,6 +46,12 @@ public:
     const QStringList& output() const { return m_output; }
     // Each output line also goes here as it is made.
     void setSink(std::function<void(const QString&)> sink) { m_sink = std::move(sink); }
+    // Where a printed table goes besides the output's "print:" lines (a PDF file): the print
+    // dialog's OK. False from it is the printer's failure, which it reports itself.
+    void setPrintSink(std::function<bool(const PrintTable&)> sink)
+    {
+        m_printSink = std::move(sink);
+    }
 
     EditorSet& editors() const { return *m_editors; }
     EditorSession& session() { return m_session; }
@@ -58,6 +65,7 @@ public:
 
 private:
     class ScriptDialogs;
+    class ScriptPrinter;
     bool execute(const QStringList& words, QString& error);
     void print(const QString& line);
     void open(EditorForm* form);
@@ -65,11 +73,13 @@ private:
     void afterPress(const QString& window);
 
     std::unique_ptr<ScriptDialogs> m_dialogs;
+    std::unique_ptr<ScriptPrinter> m_printer;
     EditorSession m_session;
     std::unique_ptr<EditorSet> m_editors;
     std::vector<EditorForm*> m_open;
     QStringList m_output;
     std::function<void(const QString&)> m_sink;
+    std::function<bool(const PrintTable&)> m_printSink;
 };
 
 } // namespace veg
