@@ -179,8 +179,10 @@ bool ModbusTelesignalForm::cellChanged(int row, int column, const QString& typed
             return false;
         }
         // The bit of a group-bit row; a row not in use gets its bit when a slot is placed.
-        if (e.Kind == 1)
+        if (e.Kind == 1) {
             e.ParamNumber = std::uint16_t((e.ParamNumber & 0xFF00) | *value);
+            m_grid.cell(row, SignalColumn).hint = refText(e);
+        }
     } else {
         if (*value > 65535) {
             dialogs().info(QStringLiteral("Номер Discret Inputs должен быть не больше 65535!"));
