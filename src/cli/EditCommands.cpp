@@ -2,9 +2,15 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/config/ProgramSettings.h"
+#include "core/editors/PrintTable.h"
 #include "core/editors/ScenarioRunner.h"
+#include "gui/print/TablePainter.h"
 
 #include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QTextStream>
 
 #include <cstdio>
@@ -28,11 +34,27 @@ bool readScript(const std::string& path, QString& text)
     return true;
 }
 
+// "Печать" into a PDF file: A4 upright, the table's own margins.
+bool printToPdf(const veg::PrintTable& table, const QString& path)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(300);
+    writer.setTitle(table.title);
+    writer.setCreator(QStringLiteral("vegctl"));
+    if (!veg::paintTable(table, writer, QGuiApplication::font())) {
+        fail(QStringLiteral("Файл %1 не записан").arg(path));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void addEditCommands(CLI::App& app)
 {
-    static std::string file, script, out;
+    static std::string file, script, out, pdf;
     CLI::App* edit = app.add_subcommand(
         "edit", "Load a .veg file as File -> Load does and run an editor session from a script");
     edit->add_option("FILE", file, "configuration file")->required();
@@ -42,6 +64,8 @@ void addEditCommands(CLI::App& app)
         "program settings file: the database folders (BaseK19) and task names (DopNastr)");
     edit->add_option("--out", out,
                      "save the configuration at the end into this file, as Save As does");
+    edit->add_option("--print", pdf,
+                     "the print dialog of \"Печать\" (TFTIFloat) prints into this PDF file");
     edit->footer(veg::ScenarioRunner::languageHelp().toStdString());
     edit->callback([] {
         QString text;
@@ -54,6 +78,11 @@ void addEditCommands(CLI::App& app)
             return;
         veg::ScenarioRunner runner(config, settings().additional, systemDecimalSeparator());
         runner.setSink([](const QString& line) { std::cout << line.toStdString() << '\n'; });
+        if (!pdf.empty()) {
+            runner.setPrintSink([](const veg::PrintTable& table) {
+                return printToPdf(table, QString::fromStdString(pdf));
+            });
+        }
         const veg::ScenarioRunner::Result r = runner.run(text);
         std::cout.flush();
         if (!r.ok) {
@@ -63,6 +92,8 @@ void addEditCommands(CLI::App& app)
                      .arg(r.error));
             return;
         }
+        if (exitStatus() != 0)
+            return; // the printer failed: it has said why
         if (!out.empty())
             saveAs(config, out);
     });

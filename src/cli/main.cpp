@@ -1,6 +1,9 @@
 #include "Commands.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 namespace vegctl {
 int& exitStatus()
@@ -10,9 +13,31 @@ int& exitStatus()
 }
 } // namespace vegctl
 
+namespace {
+
+// Printing to a PDF file (edit --print) paints text, which needs the GUI module's fonts; vegctl
+// shows no window, so it takes the offscreen platform, which needs no display. Every other command
+// keeps the plain core application.
+bool printsToPdf(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--print") == 0 || std::strncmp(argv[i], "--print=", 8) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QCoreApplication qapp(argc, argv);
+    std::unique_ptr<QCoreApplication> qapp;
+    if (printsToPdf(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qapp = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        qapp = std::make_unique<QCoreApplication>(argc, argv);
+    }
     CLI::App app{"vegctl: command-line companion of vegconf for the ВЕГ-78 gateway"};
     app.set_version_flag("--version", std::string("vegctl ") + VEG_VERSION);
     app.require_subcommand(1);

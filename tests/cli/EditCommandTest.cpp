@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -121,4 +122,35 @@ TEST_F(VegctlEdit, MeteringDemosOpenAndCloseClean)
         EXPECT_FALSE(r.out.contains("box:")) << r.out.toStdString();
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(k.row))) << r.out.toStdString();
     }
+}
+
+// "Печать" of the telemetry window into a PDF file: the printed rows' texts are in it.
+TEST_F(VegctlEdit, PrintsTheTelemetryTableToPdf)
+{
+    const QString pdf = dir.filePath("ТИ.pdf");
+    const EditRun r = runVegctl({"edit", config, "--settings", settings, "--print", pdf, "-"},
+                                "open TFTIFloat\npress Печать\nclose\n");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("print: 1 | 0 | Температура подачи/Теплоузел котельной(Котельная "
+                               "№1) | 0301 | 1A | 01 | 11\n"))
+        << r.out.toStdString();
+    ASSERT_TRUE(QFile::exists(pdf));
+
+    // The PDF's own text, as a reader extracts it (poppler's pdftotext, which scripts/bootstrap
+    // installs).
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000)) << "pdftotext did not run";
+    ASSERT_EQ(text.exitCode(), 0);
+    QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    printed.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
+    EXPECT_TRUE(printed.contains("Температура подачи")) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("0301 1A 01 11")) << printed.toStdString();
+
+    // A PDF file that cannot be written: the message and exit status 1.
+    const QString nowhere = dir.filePath("нет/x.pdf");
+    const EditRun bad = runVegctl({"edit", config, "--settings", settings, "--print", nowhere, "-"},
+                                  "open TFTIFloat\npress Печать\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.endsWith("Файл " + nowhere + " не записан\n")) << bad.err.toStdString();
 }

@@ -9,7 +9,9 @@ std::vector<FormField> IkpForm::fields() const
 {
     std::vector<FormField> out;
     const auto& rows = config().IkpTable;
-    for (int s = 0; s < Rows::IkpSubblocks && ikpRow(s, 0) < int(rows.size()); ++s) {
+    // Every sub-block's line exists, also before a configuration is made: the window is laid out
+    // once, at start.
+    for (int s = 0; s < Rows::IkpSubblocks; ++s) {
         FormField button;
         button.id = subblockButton(s);
         button.caption = QStringLiteral("Субблок") + QString::number(s);
@@ -19,8 +21,8 @@ std::vector<FormField> IkpForm::fields() const
         box.id = presenceField(s);
         box.kind = FormField::Kind::Text;
         box.readOnly = true;
-        box.text = rows[std::size_t(ikpRow(s, 0))].Kind == 255 ? QStringLiteral("нет")
-                                                               : QStringLiteral("есть");
+        const bool set = ikpRow(s, 0) < int(rows.size()) && rows[std::size_t(ikpRow(s, 0))].Kind != 255;
+        box.text = set ? QStringLiteral("есть") : QStringLiteral("нет");
         out.push_back(box);
     }
     return out;

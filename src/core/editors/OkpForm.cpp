@@ -21,9 +21,11 @@ int subblockOf(const QString& id, const QString& prefix, int count)
 
 std::vector<FormField> OkpForm::fields() const
 {
+    // Every sub-block's line exists, also before a configuration is made: the window is laid out
+    // once, at start.
     std::vector<FormField> out;
     const auto& types = config().OkpSubblockTypes;
-    for (int s = 0; s < int(types.size()); ++s) {
+    for (int s = 0; s < Rows::OkpSubblocks; ++s) {
         FormField button;
         button.id = subblockButton(s);
         button.caption = QStringLiteral("Субблок ") + QString::number(s);
@@ -33,7 +35,9 @@ std::vector<FormField> OkpForm::fields() const
         type.id = typeField(s);
         type.kind = FormField::Kind::Choice;
         type.items = typeItems();
-        type.index = types[std::size_t(s)] < typeItems().size() ? types[std::size_t(s)] : -1;
+        type.index = s < int(types.size()) && types[std::size_t(s)] < typeItems().size()
+                         ? types[std::size_t(s)]
+                         : -1;
         out.push_back(type);
     }
     return out;

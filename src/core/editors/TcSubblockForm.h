@@ -32,6 +32,10 @@ protected:
     int boxSelector() const override { return 1; }
     int boxCount() const override { return 8; }
     int tableRow(int box) const override;
+    QString boxCaption(int box) const override
+    {
+        return QStringLiteral("Разряд %1").arg(box + 1);
+    }
     QString positionText() const override;
     QString pageCaption() const override { return QStringLiteral("Сигнал"); }
     std::vector<std::pair<QString, Source>> sources() const override;

@@ -24,6 +24,10 @@ protected:
     std::vector<Selector> selectors() const override;
     int boxCount() const override;
     int tableRow(int box) const override;
+    QString boxCaption(int box) const override
+    {
+        return QStringLiteral("Операция %1").arg(box + 1);
+    }
     QString positionText() const override;
     QString pageCaption() const override { return QStringLiteral("Сигнал"); }
     std::vector<std::pair<QString, Source>> sources() const override;

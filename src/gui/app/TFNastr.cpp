@@ -6,11 +6,22 @@
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/HartDevicesForm.h"
+#include "core/editors/IkpForm.h"
+#include "core/editors/IkpSubblockForm.h"
 #include "core/editors/KtsGroupsForm.h"
 #include "core/editors/KtsSignalsForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"
+#include "core/editors/ModbusTelesignalForm.h"
+#include "core/editors/OkpForm.h"
+#include "core/editors/TcSubblockForm.h"
+#include "core/editors/TiFloatForm.h"
+#include "core/editors/TuSubblockForm.h"
 #include "core/editors/UnkThreadsForm.h"
 #include "gui/database/TFTask.h"
+#include "gui/database/TFWay.h"
+#include "gui/editors/GridTreeWindow.h"
+#include "gui/editors/SubblockListWindow.h"
+#include "gui/editors/SubblockRowsWindow.h"
 #include "gui/editors/TFCommon.h"
 #include "gui/editors/TFGroup.h"
 #include "gui/editors/TFHART.h"
@@ -18,7 +29,6 @@
 #include "gui/editors/TFKTC_TC.h"
 #include "gui/editors/TFModbusTU.h"
 #include "gui/editors/TFUNK.h"
-#include "gui/database/TFWay.h"
 #include "gui/link/TFNastrObm.h"
 #include "gui/modbus/TFObmenModbus.h"
 #include "gui/modbus/TFReadModbus.h"
@@ -42,6 +52,7 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
       m_editorSession(m_config, dialogs, settings.additional, QLocale::system().decimalPoint().at(0)),
       m_editors(m_editorSession)
 {
+    m_editorSession.printer = &m_tablePrinter;
     setObjectName(QStringLiteral("TFNastr"));
     setWindowTitle(FileCommands::startCaption());
     buildMenu();
@@ -127,14 +138,28 @@ void TFNastr::makeEditorWindows()
         {"N_HART", new TFHART(*m_editors.find<HartDevicesForm>(), this)},
         {"N_KTC_Gr", new TFKTC_Gr(*m_editors.find<KtsGroupsForm>(), this)},
         {"N_KTC_TC", new TFKTC_TC(*m_editors.find<KtsSignalsForm>(), this)}};
-    for (const auto& [item, window] : windows) {
-        const QString name = window->form().windowName();
-        m_editorWindows[name] = window;
-        window->setWindowOpener([this](const QString& sub) { openEditor(sub); });
+    for (const auto& [item, window] : windows)
+        addEditorWindow(item, window);
+    // Магистраль-1's controlled points and the Modbus discrete inputs and telemetry.
+    addEditorWindow("N_OKP", new SubblockListWindow(*m_editors.find<OkpForm>(), this));
+    addEditorWindow(nullptr, new SubblockRowsWindow(*m_editors.find<TcSubblockForm>(), this));
+    addEditorWindow(nullptr, new SubblockRowsWindow(*m_editors.find<TuSubblockForm>(), this));
+    addEditorWindow("N_IKP", new SubblockListWindow(*m_editors.find<IkpForm>(), this));
+    addEditorWindow(nullptr, new SubblockRowsWindow(*m_editors.find<IkpSubblockForm>(), this));
+    addEditorWindow("N_ModbusTC", new GridTreeWindow(*m_editors.find<ModbusTelesignalForm>(), this));
+    addEditorWindow("N_TIFloat", new GridTreeWindow(*m_editors.find<TiFloatForm>(), this));
+    m_editors.registerRefsEditors(m_refsEditors);
+}
+
+void TFNastr::addEditorWindow(const char* item, EditorDialog* window)
+{
+    const QString name = window->form().windowName();
+    m_editorWindows[name] = window;
+    window->setWindowOpener([this](const QString& sub) { openEditor(sub); });
+    if (item) {
         connect(action(QString::fromLatin1(item)), &QAction::triggered, this,
                 [this, name] { openEditor(name); });
     }
-    m_editors.registerRefsEditors(m_refsEditors);
 }
 
 EditorDialog* TFNastr::editorWindow(const QString& windowName) const

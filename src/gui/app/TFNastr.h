@@ -6,6 +6,7 @@
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/EditorSession.h"
 #include "core/editors/EditorSet.h"
+#include "gui/app/QtTablePrinter.h"
 
 #include <QMainWindow>
 
@@ -63,6 +64,9 @@ private:
     void FormActivate();
     void buildMenu();
     void makeEditorWindows();
+    // An editor window by its form's window name, opened by its main-menu item (none: a
+    // sub-block window, which its point's window opens).
+    void addEditorWindow(const char* item, EditorDialog* window);
     void openEditor(const QString& windowName);
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
 
@@ -86,6 +90,7 @@ private:
     ProgramSettings& m_settings;
     Dialogs& m_dialogs;
     FileCommands m_commands;
+    QtTablePrinter m_tablePrinter{this, m_dialogs};
     EditorSession m_editorSession;
     EditorSet m_editors;
     bool m_activated = false;
