@@ -1,14 +1,19 @@
-// Opening "Телеуправление" on a big site: 32 controllers, each with 30 tasks of 60 parameters
-// that the telecontrol tree offers (57,600 parameter nodes). Measured: the form's activation (grid
-// and tree as data), the same with the tree's item model reset over it, and the window opening
-// offscreen (activation, the views' rendering, the first painting).
+// Opening the grid editors on a big site: 32 controllers, each with 30 tasks of 60 parameters that
+// the editor's tree offers (57,600 parameter nodes): "Телеуправление", "Телесигнализация" (128
+// discrete inputs) and "Телеизмерение параметров с плавающей точкой" (64 rows; its site's
+// parameters are of TypeCode 4). Measured: the form's activation (grid and tree as data), for
+// "Телеуправление" also with the tree's item model reset over it, and the window opening offscreen
+// (activation, the views' rendering, the first painting).
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/EditorSession.h"
 #include "core/editors/ModbusTelecontrolForm.h"
+#include "core/editors/ModbusTelesignalForm.h"
+#include "core/editors/TiFloatForm.h"
 #include "core/link/ExchangeSettings.h"
 #include "dbbuilder/DatabaseBuilder.h"
+#include "gui/editors/GridTreeWindow.h"
 #include "gui/editors/TFModbusTU.h"
 #include "gui/widgets/ParamTreeView.h"
 
@@ -48,9 +53,12 @@ struct Site
     veg::AdditionalSettings Additional;
     std::unique_ptr<veg::EditorSession> Session;
     std::unique_ptr<veg::ModbusTelecontrolForm> Form;
+    std::unique_ptr<veg::ModbusTelesignalForm> TcForm;
+    std::unique_ptr<veg::TiFloatForm> TiForm;
     int ParameterNodes = 0;
 
-    Site()
+    // `typeCode`: the TypeCode of every parameter (0: commands and signals, 4: floats).
+    explicit Site(int typeCode)
     {
         QJsonArray algorithms, moduleList, queues;
         for (int t = 0; t < TasksPerController; ++t) {
@@ -63,7 +71,7 @@ struct Site
                                                                    {"repeat", ParamsPerTask},
                                                                    {"longName", "Команда %1"},
                                                                    {"shortName", "К%1"},
-                                                                   {"type", 0}}}}});
+                                                                   {"type", typeCode}}}}});
             moduleList.append(number);
         }
         for (int c = 0; c < ControllerCount; ++c) {
@@ -117,17 +125,42 @@ struct Site
                        30};
             row.NameTU1 = QStringLiteral("Команда %1").arg(i);
         }
+        // Every discrete input and every telemetry in use, the first of the last controller.
+        for (int i = 0; i < veg::Rows::ModbusTc; ++i) {
+            Config.ModbusTcTable[std::size_t(i)] = {
+                {0, std::uint8_t(0x10 + ControllerCount - 1 - i % ControllerCount),
+                 std::uint16_t(0x1E01 + i % ParamsPerTask), 30},
+                i,
+                QStringLiteral("Сигнал %1").arg(i)};
+        }
+        for (int i = 0; i < veg::Rows::TiFloat; ++i) {
+            Config.TiFloatTable[std::size_t(i)] = {
+                {0, std::uint8_t(0x10 + ControllerCount - 1 - i % ControllerCount),
+                 std::uint16_t(0x1E01 + i % ParamsPerTask), 30},
+                2 * i,
+                QStringLiteral("Измерение %1").arg(i)};
+        }
         Session = std::make_unique<veg::EditorSession>(Config, Dialogs, Additional);
         Form = std::make_unique<veg::ModbusTelecontrolForm>(*Session);
-        Form->FormActivate();
-        for (int n = 0; n < Form->tree()->size(); ++n)
-            ParameterNodes += Form->tree()->node(n).level == 2;
+        TcForm = std::make_unique<veg::ModbusTelesignalForm>(*Session);
+        TiForm = std::make_unique<veg::TiFloatForm>(*Session);
+        veg::TableEditorForm& counted =
+            typeCode == 4 ? static_cast<veg::TableEditorForm&>(*TiForm) : *Form;
+        counted.FormActivate();
+        for (int n = 0; n < counted.tree()->size(); ++n)
+            ParameterNodes += counted.tree()->node(n).level == 2;
     }
 };
 
 Site& site()
 {
-    static Site s;
+    static Site s(0);
+    return s;
+}
+
+Site& floatSite()
+{
+    static Site s(4);
     return s;
 }
 
@@ -174,6 +207,59 @@ void BM_TelecontrolWindowOpens(benchmark::State& state)
 }
 BENCHMARK(BM_TelecontrolWindowOpens)->Unit(benchmark::kMillisecond);
 
+// "Телесигнализация": 128 rows in use; the first row's parameter tree built and located.
+void BM_TelesignalFormActivate(benchmark::State& state)
+{
+    Site& s = site();
+    for (auto _ : state) {
+        s.TcForm->FormActivate();
+        benchmark::DoNotOptimize(s.TcForm->tree()->size());
+    }
+    state.counters["parameter nodes"] = s.ParameterNodes;
+}
+BENCHMARK(BM_TelesignalFormActivate)->Unit(benchmark::kMillisecond);
+
+// Opens a grid editor's window offscreen: activation, rendering, showing and painting it once.
+void openWindow(benchmark::State& state, veg::GridTreeWindow& window)
+{
+    for (auto _ : state) {
+        window.FormActivate();
+        window.show();
+        window.repaint();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        window.hide();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+void BM_TelesignalWindowOpens(benchmark::State& state)
+{
+    veg::GridTreeWindow window(*site().TcForm);
+    openWindow(state, window);
+}
+BENCHMARK(BM_TelesignalWindowOpens)->Unit(benchmark::kMillisecond);
+
+// "Телеизмерение параметров с плавающей точкой": 64 rows in use over a tree of 57,600 floats.
+void BM_TiFloatFormActivate(benchmark::State& state)
+{
+    Site& s = floatSite();
+    for (auto _ : state) {
+        s.TiForm->FormActivate();
+        benchmark::DoNotOptimize(s.TiForm->tree()->size());
+    }
+    state.counters["parameter nodes"] = s.ParameterNodes;
+}
+BENCHMARK(BM_TiFloatFormActivate)->Unit(benchmark::kMillisecond);
+
+void BM_TiFloatWindowOpens(benchmark::State& state)
+{
+    veg::GridTreeWindow window(*floatSite().TiForm);
+    openWindow(state, window);
+}
+BENCHMARK(BM_TiFloatWindowOpens)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -185,6 +271,7 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     site(); // built before the first measurement
+    floatSite();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
