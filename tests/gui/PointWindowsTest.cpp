@@ -14,7 +14,7 @@
 #include "core/editors/TcSubblockForm.h"
 #include "core/editors/TiFloatForm.h"
 #include "gui/app/TFNastr.h"
-#include "gui/editors/GridTreeWindow.h"
+#include "gui/editors/GridTreeDialog.h"
 #include "gui/editors/SubblockListWindow.h"
 #include "gui/editors/SubblockRowsWindow.h"
 #include "gui/widgets/EditorGridView.h"
@@ -172,7 +172,7 @@ TEST_F(PointWindowsTest, DiscreteInputsWindow)
     make(ProtocolVariant::Modbus);
     config.ModbusTcTable[0] = {{0, 0x1A, 0x0201, 1}, 4, "Откр (№ 0201)/Задвижка подачи(Насосная)"};
     config.ModbusTcTable[1] = {{1, 0, 0x0103, 0xFFFF}, 4, "ГрК (№ 0421)"};
-    GridTreeWindow w(*editors->find<ModbusTelesignalForm>());
+    GridTreeDialog w(*editors->find<ModbusTelesignalForm>());
     show(w);
     EXPECT_EQ(w.windowTitle(), "Телесигнализация");
     const QAbstractItemModel* m = w.gridView()->body()->model();
@@ -192,7 +192,7 @@ TEST_F(PointWindowsTest, TelemetryWindowPrints)
     make(ProtocolVariant::Modbus);
     config.Common.AdrCAN = 0x02;
     config.TiFloatTable[0] = {{0, 0x1A, 0x0301, 2}, 100, "Т (№ 0301)/Теплоузел(Насосная)"};
-    GridTreeWindow w(*editors->find<TiFloatForm>());
+    GridTreeDialog w(*editors->find<TiFloatForm>());
     show(w);
     EXPECT_EQ(w.windowTitle(), "Телеизмерение параметров с плавающей точкой");
     QTest::mouseClick(w.findChild<QPushButton*>("ButtonПечать"), Qt::LeftButton);

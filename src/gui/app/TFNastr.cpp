@@ -19,7 +19,7 @@
 #include "core/editors/UnkThreadsForm.h"
 #include "gui/database/TFTask.h"
 #include "gui/database/TFWay.h"
-#include "gui/editors/GridTreeWindow.h"
+#include "gui/editors/GridTreeDialog.h"
 #include "gui/editors/SubblockListWindow.h"
 #include "gui/editors/SubblockRowsWindow.h"
 #include "gui/editors/TFCommon.h"
@@ -146,8 +146,8 @@ void TFNastr::makeEditorWindows()
     addEditorWindow(nullptr, new SubblockRowsWindow(*m_editors.find<TuSubblockForm>(), this));
     addEditorWindow("N_IKP", new SubblockListWindow(*m_editors.find<IkpForm>(), this));
     addEditorWindow(nullptr, new SubblockRowsWindow(*m_editors.find<IkpSubblockForm>(), this));
-    addEditorWindow("N_ModbusTC", new GridTreeWindow(*m_editors.find<ModbusTelesignalForm>(), this));
-    addEditorWindow("N_TIFloat", new GridTreeWindow(*m_editors.find<TiFloatForm>(), this));
+    addEditorWindow("N_ModbusTC", new GridTreeDialog(*m_editors.find<ModbusTelesignalForm>(), this));
+    addEditorWindow("N_TIFloat", new GridTreeDialog(*m_editors.find<TiFloatForm>(), this));
     m_editors.registerRefsEditors(m_refsEditors);
 }
 

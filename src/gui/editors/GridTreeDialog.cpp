@@ -29,15 +29,23 @@ GridTreeDialog::GridTreeDialog(TableEditorForm& form, QWidget* parent) : EditorD
     auto* note = new QLabel(lower);
     note->setObjectName(QStringLiteral("Note"));
     note->setStyleSheet(QStringLiteral("color: #A00000;"));
+    note->setWordWrap(true);
     lowerLayout->addWidget(note);
     auto* row = new QHBoxLayout;
     m_tree = new ParamTreeView(form, lower);
     row->addWidget(m_tree, 1);
-    auto* place = new QPushButton(QStringLiteral("<< Поместить"), lower);
-    place->setObjectName(QStringLiteral("ButtonPlace"));
-    place->setAutoDefault(false);
+    // The form's buttons ("<< Поместить", and "Печать" where the window prints) beside the tree.
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(place);
+    m_fields = new FieldBinding(form, this);
+    for (const FormField& f : form.fields()) {
+        if (f.kind != FormField::Kind::Button)
+            continue;
+        auto* button = new QPushButton(f.caption, lower);
+        button->setObjectName(QStringLiteral("Button") + f.id);
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+        m_fields->bind(f.id, button);
+    }
     buttons->addStretch();
     row->addLayout(buttons);
     lowerLayout->addLayout(row, 1);
@@ -45,8 +53,6 @@ GridTreeDialog::GridTreeDialog(TableEditorForm& form, QWidget* parent) : EditorD
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
 
-    m_fields = new FieldBinding(form, this);
-    m_fields->bind(TableEditorForm::placeButton(), place);
     attach(m_grid);
     attach(m_tree);
     attach(m_fields);
@@ -57,7 +63,7 @@ GridTreeDialog::GridTreeDialog(TableEditorForm& form, QWidget* parent) : EditorD
     int width = 0;
     for (int c = 0; c < form.grid()->columnCount(); ++c)
         width += m_grid->headingView()->columnWidth(c);
-    resize(std::min(width + 60, 1600), 760);
+    resize(std::min(std::max(width + 80, 560), 1600), 760);
 }
 
 } // namespace veg

@@ -9,8 +9,9 @@ class FieldBinding;
 class ParamTreeView;
 class TableEditorForm;
 
-// An editor window of a table: its grid over its parameter tree, the button "<< Поместить"
-// beside the tree, the line of notes between them.
+// An editor window of a table (TFModbusTU, TFModbusTC, TFTIFloat, TFKTC_Gr, TFKTC_TC): its grid
+// over its parameter tree, the form's buttons ("<< Поместить", "Печать") beside the tree, the
+// line of notes between them.
 class GridTreeDialog : public EditorDialog
 {
     Q_OBJECT
