@@ -2,16 +2,11 @@
 // by any of the three routes, with the link's retries, time-outs and trace.
 
 #include "Commands.h"
+#include "LinkOptions.h"
 
-#include "core/link/ExchangeSettings.h"
 #include "core/link/KalO.h"
-#include "core/port/QtSerialPort.h"
-#include "core/port/SystemClock.h"
 #include "core/text/NumberText.h"
 
-#include <QCoreApplication>
-
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -20,28 +15,6 @@ namespace vegctl {
 namespace {
 
 using namespace veg;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void onInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-struct LinkOptions
-{
-    std::string port;
-    std::string link = "rs232";
-    int baud = 9600;
-    bool viaAdapter = false;
-    std::string adapter = "01";
-    std::string gateway = "25";
-    int crc = 0;
-    int retries = 3;
-    int canSpeed = 300;
-    int trace = -1;
-    std::string settings;
-};
 
 struct ParamArgs
 {
@@ -54,48 +27,6 @@ struct ParamArgs
     std::string code;
 };
 
-void addLinkOptions(CLI::App* cmd, LinkOptions& o)
-{
-    cmd->add_option("--port", o.port, "serial port: COM1.., /dev/ttyUSB0, a pseudo-terminal")
-        ->required();
-    cmd->add_option("--link", o.link, "rs232 or can")->check(CLI::IsMember({"rs232", "can"}));
-    cmd->add_option("--baud", o.baud, "RS-232 speed: 300 .. 115200");
-    cmd->add_flag("--via-adapter", o.viaAdapter, "RS-232 through the master module");
-    cmd->add_option("--adapter", o.adapter, "master module network number (hex)");
-    cmd->add_option("--gateway", o.gateway, "gateway network number (hex)");
-    cmd->add_option("--crc", o.crc, "0 sum, 1 CRC in the data, 2 CRC instead of the sum")
-        ->check(CLI::Range(0, 2));
-    cmd->add_option("--retries", o.retries, "attempts per request")->check(CLI::Range(1, 20));
-    cmd->add_option("--can-speed", o.canSpeed, "CAN speed in kbit/s: 300, 150, 100, 50, 20")
-        ->check(CLI::IsMember({300, 150, 100, 50, 20}));
-    cmd->add_option("--trace", o.trace, "trace level; trace lines go to standard error");
-    cmd->add_option("--settings", o.settings,
-                    "program settings file with the adapter keys of section \"Parametr\"");
-}
-
-void fail(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    exitStatus() = 3;
-}
-
-void failStatus(LinkStatus status)
-{
-    fail(QString::number(status) + StatusMessage(status));
-}
-
-std::optional<std::uint32_t> hexArg(const std::string& text, std::uint32_t max, const char* what)
-{
-    const auto v = NumberText::parseHex(QString::fromStdString(text));
-    if (!v || *v > max) {
-        std::fprintf(stderr, "%s: not a hexadecimal number up to %X: %s\n", what, max,
-                     text.c_str());
-        exitStatus() = 2;
-        return std::nullopt;
-    }
-    return v;
-}
-
 std::optional<QByteArray> dataArg(const std::vector<std::string>& bytes)
 {
     QByteArray out;
@@ -107,81 +38,6 @@ std::optional<QByteArray> dataArg(const std::vector<std::string>& bytes)
     }
     return out;
 }
-
-// An open link and the target of its requests, set up as the exchange window does it.
-struct Session
-{
-    SystemClock clock;
-    LinkShared shared;
-    std::unique_ptr<KalO> link;
-    LinkTarget target;
-
-    bool open(const LinkOptions& o)
-    {
-        ExchangeSettings s;
-        s.PortName = QString::fromStdString(o.port);
-        s.AdapterKind = o.link == "can" ? ExchangeSettings::kCanBus : ExchangeSettings::kRs232;
-        s.ViaAdapter = o.viaAdapter && s.AdapterKind != ExchangeSettings::kCanBus;
-        s.SpeedIndex = int(ExchangeSettings::serialSpeeds().indexOf(QString::number(o.baud)));
-        if (s.SpeedIndex < 0) {
-            std::fprintf(stderr, "--baud: not a speed of the link: %d\n", o.baud);
-            exitStatus() = 2;
-            return false;
-        }
-        const int canIndex = int(QList<int>{300, 150, 100, 50, 20}.indexOf(o.canSpeed));
-        const auto gw = hexArg(o.gateway, 0xFF, "--gateway");
-        const auto ad = hexArg(o.adapter, 0xFF, "--adapter");
-        if (!gw || !ad)
-            return false;
-        s.GatewayNumber = std::uint8_t(*gw);
-        s.AdapterNumber = std::uint8_t(*ad);
-        s.ChecksumKind = std::uint8_t(o.crc);
-        s.Retries = o.retries;
-
-        shared.TraceLevel = o.trace >= 0 ? o.trace : 0;
-        LinkContext c;
-        c.clock = &clock;
-        c.shared = &shared;
-        c.pump = [this] {
-            QCoreApplication::processEvents();
-            if (g_interrupted)
-                shared.AbortRequested = true;
-        };
-        if (o.trace >= 0)
-            c.log = [](const QString& line) {
-                std::fprintf(
-                    stderr, "%s : %s\n",
-                    QTime::currentTime().toString("hh:mm:ss:zzz").toLocal8Bit().constData(),
-                    line.toLocal8Bit().constData());
-            };
-        const bool can = s.AdapterKind == ExchangeSettings::kCanBus;
-        link = std::make_unique<KalO>(std::make_unique<QtSerialPort>(), c, s.PortName,
-                                      s.AdapterKind, can ? 10 : s.SpeedIndex);
-        if (!link->PortOpen()) {
-            fail(QStringLiteral("Ошибка инициализации порта ") + s.PortName);
-            return false;
-        }
-        link->SetRetries(s.Retries);
-        if (can) {
-            const int pos = KalO::canSpeedPosition(canIndex);
-            if (o.settings.empty())
-                link->LoadAdapterConfig(KalO::Settings{}, pos);
-            else
-                link->LoadAdapterConfig(QString::fromStdString(o.settings), pos);
-            if (!link->InitAdapter()) {
-                failStatus(Status::AdapterInitFailed);
-                return false;
-            }
-        }
-        target.Route = s.ViaAdapter ? LinkTarget::kTransit : LinkTarget::kDirect;
-        target.RequestKind = can ? LinkTarget::kCanRequest : LinkTarget::kSerialRequest;
-        target.LineKind = s.AdapterKind;
-        target.Address = s.ViaAdapter ? s.AdapterNumber : s.GatewayNumber;
-        target.Destination = s.GatewayNumber;
-        target.ChecksumKind = s.ChecksumKind;
-        return true;
-    }
-};
 
 void printData(const LinkAnswer& a, int n)
 {
@@ -210,7 +66,6 @@ enum class Op
 
 void run(Op op, const LinkOptions& o, const ParamArgs& a)
 {
-    std::signal(SIGINT, onInterrupt);
     std::optional<std::uint32_t> param;
     if (op != Op::Access) {
         param = hexArg(a.param, 0xFFFF, "PARAM");
@@ -239,13 +94,15 @@ void run(Op op, const LinkOptions& o, const ParamArgs& a)
         return;
     }
 
-    Session s;
-    if (!s.open(o))
+    CliLink cli;
+    if (!cli.open(o))
         return;
+    KalO& link = *cli.session().link();
+    const LinkTarget target = cli.session().PrepareTarget(cli.settings().GatewayNumber);
     LinkAnswer answer;
     switch (op) {
     case Op::Read: {
-        const LinkStatus st = s.link->ReadParam(std::uint16_t(*param), a.size, s.target, answer);
+        const LinkStatus st = link.ReadParam(std::uint16_t(*param), a.size, target, answer);
         if (st == Status::Ok)
             printData(answer, a.size);
         finish(st);
@@ -253,19 +110,19 @@ void run(Op op, const LinkOptions& o, const ParamArgs& a)
     }
     case Op::ReadAt: {
         int got = 0;
-        const LinkStatus st = s.link->ReadParamAt(std::uint16_t(*param), std::uint16_t(index),
-                                                  a.size, a.size, s.target, answer, got);
+        const LinkStatus st = link.ReadParamAt(std::uint16_t(*param), std::uint16_t(index),
+                                                  a.size, a.size, target, answer, got);
         if (st == Status::Ok)
             printData(answer, a.size);
         finish(st);
         break;
     }
     case Op::Write:
-        finish(s.link->WriteParam(std::uint16_t(*param), *data, s.target));
+        finish(link.WriteParam(std::uint16_t(*param), *data, target));
         break;
     case Op::WriteAt:
-        finish(s.link->WriteParamAt(std::uint16_t(*param), std::uint16_t(index), *data, a.first,
-                                    s.target));
+        finish(link.WriteParamAt(std::uint16_t(*param), std::uint16_t(index), *data, a.first,
+                                    target));
         break;
     case Op::Access: {
         const auto level = NumberText::parseDec(QString::fromStdString(a.level));
@@ -275,9 +132,9 @@ void run(Op op, const LinkOptions& o, const ParamArgs& a)
             return;
         }
         const QString code = QString::fromStdString(a.code);
-        finish(s.target.Route == LinkTarget::kTransit
-                   ? s.link->SetAccessLevelTransit(int(*level), code, s.target)
-                   : s.link->SetAccessLevel(int(*level), code, s.target));
+        finish(target.Route == LinkTarget::kTransit
+                   ? link.SetAccessLevelTransit(int(*level), code, target)
+                   : link.SetAccessLevel(int(*level), code, target));
         break;
     }
     }
