@@ -45,6 +45,31 @@ TEST(LinkStatus, SharedTextsAndLeadingBlanks)
 
 TEST(LinkStatus, CodesOutsideTheTableShowTheirNumber)
 {
-    EXPECT_EQ(StatusMessage(61), QStringLiteral("61"));
+    EXPECT_EQ(StatusMessage(68), QStringLiteral("68"));
     EXPECT_EQ(StatusMessage(-1), QStringLiteral("-1"));
+}
+
+TEST(LinkStatus, GatewayNamesByDeviceType)
+{
+    struct Case
+    {
+        std::uint16_t code;
+        const char* name; // empty: not a gateway
+    } cases[] = {
+        {0x0640, "ВЕГ (вариант не задан)"},
+        {0x0641, "ВЕГ (Магистраль-1)"},
+        {0x0642, "ВЕГ (Modbus)"},
+        {0x0643, "ВЕГ (УНК ТМ)"},
+        {0x0644, ""},
+        {0x0645, "ВЕГ (HART)"},
+        {0x0646, "ВЕГ (КТС Энергия)"},
+        {0x0647, ""},
+        {0x063F, ""},
+        {0x0600, ""},
+        {0x0042, ""}, // the right low byte alone is not enough
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GatewayDeviceName(c.code), QString::fromUtf8(c.name)) << c.code;
+    // The names are entries 61..67 of the table.
+    EXPECT_EQ(StatusMessage(63), QStringLiteral("ВЕГ (Modbus)"));
 }

@@ -316,7 +316,10 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
                 status = Status::ControlByte;
         }
 
-        const bool exchangeError = !isOneOf(status, {0, 6, 8, 9, 29, 37, 38});
+        using namespace Status;
+        const bool exchangeError =
+            !isOneOf(status, {Ok, ModemOff, WriteFailed, Aborted, WrongLength, PositiveReceipt,
+                              NegativeReceipt});
         if (traceLevel() >= 3 || (traceLevel() == 2 && exchangeError)) {
             if (exchangeError)
                 log(QStringLiteral("ошибки обмена "));
@@ -325,7 +328,8 @@ LinkStatus KalO::Transact(const QByteArray& request, int& count, int checksumKin
             log(m_receiveLine);
         }
 
-        if (isOneOf(status, {0, 6, 8, 9, 37, 38}) ||
+        if (isOneOf(status,
+                    {Ok, ModemOff, WriteFailed, Aborted, PositiveReceipt, NegativeReceipt}) ||
             (status == Status::ControlByte && previous == Status::ControlByte))
             return status;
         previous = status;
@@ -473,7 +477,8 @@ KalO::Received KalO::ReceiveFrame(int checksumKind, std::uint8_t address, int ex
     }
     r.status = status;
 
-    if (!isOneOf(status, {0, 37, 38}) || traceLevel() > 3) {
+    if (!isOneOf(status, {Status::Ok, Status::PositiveReceipt, Status::NegativeReceipt}) ||
+        traceLevel() > 3) {
         const qint64 endMs = clock.nowMs();
         const QString endAt = timeAtText(endMs);
         log(QStringLiteral("Vs=") + QString::number(lineKind) + QStringLiteral(" m2=") +
@@ -949,7 +954,8 @@ LinkStatus KalO::ReadParamAt(std::uint16_t paramNo, std::uint16_t index, int byt
         }
         // The operator's abort and a closed port end the operation at once; after a failed
         // write on the adapter the port is open again and the repetitions go on.
-        if (status < 2 || status == 6 || status == 27 || status == Status::Aborted ||
+        if (status == Status::Ok || status == Status::NoAnswer || status == Status::ModemOff ||
+            status == Status::ArchiveContinues || status == Status::Aborted ||
             (status == Status::WriteFailed && !m_port->isOpen()))
             break;
     }

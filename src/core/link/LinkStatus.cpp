@@ -8,7 +8,7 @@ namespace {
 
 // Texts exactly as the system shows them: most begin with two blanks because they are appended
 // to other text in the log; some end with a blank.
-const std::array<const char*, Status::kCount> kMessages = {
+const std::array<const char*, Status::kTableSize> kMessages = {
     /*  0 */ "  OK",
     /*  1 */ "  Нет ответа от контроллера ",
     /*  2 */ "  Нет подтверждения на передачу запроса в КАЛИМ",
@@ -70,15 +70,30 @@ const std::array<const char*, Status::kCount> kMessages = {
     /* 58 */ "ВЕГ не найдены",
     /* 59 */ "Нет ответа от ведущего модуля",
     /* 60 */ "  Старая версия ВЕГ-78 не поддерживается",
+    // The device names of the gateway search, by the low byte of the device type code - 3.
+    /* 61 */ "ВЕГ (вариант не задан)",
+    /* 62 */ "ВЕГ (Магистраль-1)",
+    /* 63 */ "ВЕГ (Modbus)",
+    /* 64 */ "ВЕГ (УНК ТМ)",
+    /* 65 */ "65", // 0x0644 names no gateway
+    /* 66 */ "ВЕГ (HART)",
+    /* 67 */ "ВЕГ (КТС Энергия)",
 };
 
 } // namespace
 
 QString StatusMessage(LinkStatus code)
 {
-    if (code < 0 || code >= Status::kCount)
+    if (code < 0 || code >= Status::kTableSize)
         return QString::number(code);
     return QString::fromUtf8(kMessages[std::size_t(code)]);
+}
+
+QString GatewayDeviceName(std::uint16_t deviceTypeCode)
+{
+    if (deviceTypeCode < 0x0640 || deviceTypeCode > 0x0646 || deviceTypeCode == 0x0644)
+        return QString();
+    return StatusMessage((deviceTypeCode & 0xFF) - 3);
 }
 
 } // namespace veg
