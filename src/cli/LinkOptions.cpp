@@ -117,7 +117,8 @@ bool CliLink::open(const LinkOptions& o)
                          QTime::currentTime().toString("hh:mm:ss:zzz").toLocal8Bit().constData(),
                          line.toLocal8Bit().constData());
         };
-    m_session = std::make_unique<LinkSession>(s, c, [] { return std::make_unique<QtSerialPort>(); });
+    m_session =
+        std::make_unique<LinkSession>(s, c, [] { return std::make_unique<QtSerialPort>(); });
     const KalO::Settings adapter =
         LinkSession::adapterSettingsFrom(QString::fromStdString(o.settings));
     if (!m_session->OpenLink(adapter)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/link/LinkFrames.h"
+#include "core/link/SerialFrameReader.h"
 
 namespace veg::sim {
 
@@ -64,56 +65,26 @@ std::vector<GatewaySimulator::Output> GatewaySimulator::takeOutput()
 
 void GatewaySimulator::parseSerial(qint64 nowUs)
 {
-    const int ck = m_options.checksumKind;
     for (;;) {
-        // Anything before a start byte is noise on the line.
-        int start = 0;
-        while (start < m_buffer.size() && u8(m_buffer[start]) != kShortStart &&
-               u8(m_buffer[start]) != kLongStart)
-            ++start;
-        m_buffer.remove(0, start);
-        if (m_buffer.isEmpty())
+        // The link's own frame reader, addressed to anybody: the simulator answers for every
+        // device it plays.
+        SerialFrameReader reader(m_options.checksumKind);
+        int used = 0;
+        while (reader.phase() != SerialFrameReader::Phase::Done && used < m_buffer.size())
+            reader.push(u8(m_buffer[used++]));
+        if (reader.phase() != SerialFrameReader::Phase::Done) {
+            m_buffer.remove(0, reader.skipped()); // noise before a start byte
             return;
-
-        int headerLen = 1;
-        int bodyLen = 0;
-        if (u8(m_buffer[0]) == kShortStart) {
-            bodyLen = ck == 1 ? 8 : 6;
-        } else {
-            if (m_buffer.size() < 4)
-                return;
-            if (u8(m_buffer[3]) != kLongStart || m_buffer[1] != m_buffer[2]) {
-                m_buffer.remove(0, 1);
-                continue;
-            }
-            headerLen = 4;
-            bodyLen = u8(m_buffer[1]);
         }
-        const int total = headerLen + bodyLen + 2;
-        if (m_buffer.size() < total)
-            return;
-        const QByteArray body = m_buffer.mid(headerLen, bodyLen);
-        const QByteArray trailer = m_buffer.mid(headerLen + bodyLen, 2);
-        bool good = bodyLen >= 2;
-        if (ck == 2) {
-            good = good && Crc16(body + trailer) == 0;
-        } else {
-            good = good && u8(trailer[0]) == sum8(body) && u8(trailer[1]) == kEnd;
-            if (ck == 1)
-                good = good && Crc16(body) == 0;
-        }
-        if (!good) {
-            m_buffer.remove(0, 1); // not a frame after all: look for the next start byte
+        if (reader.status() != Status::Ok || !reader.framed()) {
+            // Not a frame after all: look for the next start byte after this one.
+            m_buffer.remove(0, reader.skipped() + 1);
             continue;
         }
-        m_buffer.remove(0, total);
-        QByteArray data = body.mid(2);
-        if (ck == 1)
-            data.chop(2);
-        const std::uint8_t address = u8(body[1]);
-        const QByteArray answer = serialAnswer(address, data);
+        m_buffer.remove(0, used);
+        const QByteArray answer = serialAnswer(std::uint8_t(reader.address()), reader.payload());
         if (!answer.isEmpty())
-            emitAnswer(answer, total, nowUs, true);
+            emitAnswer(answer, used - reader.skipped(), nowUs, true);
     }
 }
 

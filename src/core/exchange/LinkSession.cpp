@@ -37,7 +37,8 @@ bool LinkSession::OpenLink(const KalO::Settings& adapterSettings)
     }
     m_link->SetRetries(m_settings.Retries);
     if (can) {
-        m_link->LoadAdapterConfig(adapterSettings, KalO::canSpeedPosition(m_settings.CanSpeedIndex));
+        m_link->LoadAdapterConfig(adapterSettings,
+                                  KalO::canSpeedPosition(m_settings.CanSpeedIndex));
         if (!m_link->InitAdapter()) {
             setStatus(Status::AdapterInitFailed);
             return false;

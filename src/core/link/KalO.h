@@ -1,9 +1,12 @@
 #pragma once
 
-#include "core/port/LinkContext.h"
+#include "core/link/CanAdapterLine.h"
 #include "core/link/LinkFrames.h"
+#include "core/link/LinkLine.h"
 #include "core/link/LinkStatus.h"
 #include "core/link/LinkTarget.h"
+#include "core/link/SerialLine.h"
+#include "core/port/LinkContext.h"
 #include "core/port/SerialPort.h"
 
 #include <QByteArray>
@@ -26,6 +29,10 @@ class IniDocument;
 // All work is synchronous on the caller's thread. Every wait reads with short port time-outs
 // and calls the context's pump between reads, so that the shared abort flag can end it with
 // status 9.
+//
+// Inside, the port handling (open, speed, line format) is here; the RS-232 line and the CAN-BUS
+// adapter are transports of their own, and every parameter operation picks one of them once, by
+// the request kind of its target.
 class KalO
 {
 public:
@@ -40,7 +47,7 @@ public:
     // Positions of 300, 150, 100, 50 and 20 kbit/s in kCanSpeedBytes.
     static int canSpeedPosition(int canSpeedIndex);
 
-    using Settings = std::vector<std::pair<QString, QString>>;
+    using Settings = CanAdapterLine::Settings;
 
     // `lineOptions[1]` = 2 selects two stop bits on RS-232. With a port name the port is
     // opened at once (for the CAN-BUS adapter, with the default configuration block).
@@ -52,7 +59,7 @@ public:
 
     bool OpenPort(int speedIndex);
     void ClosePort();
-    void SetRetries(int n) { m_retries = n; }
+    void SetRetries(int n) { m_line.setRetries(n); }
 
     // --- parameter operations (the route comes from the target) ---
     LinkStatus ReadParam(std::uint16_t paramNo, int expectedSize, LinkTarget target,
@@ -88,90 +95,48 @@ public:
     LinkStatus CheckCarrier();
     // Hexadecimal byte values separated by anything that is not a hex digit; true when at
     // least `wanted` were found, and then the first `wanted` are in `out`.
-    static bool ParseHexList(const QString& text, int wanted, std::vector<std::uint8_t>& out);
+    static bool ParseHexList(const QString& text, int wanted, std::vector<std::uint8_t>& out)
+    {
+        return CanAdapterLine::ParseHexList(text, wanted, out);
+    }
 
     // The name the port is opened under: a Windows port number above 9 (or a name that does not
     // end in a number) takes the "\\.\" prefix; device paths are opened as they stand.
     static QString systemPortName(const QString& portName);
 
     // --- state ---
-    bool PortOpen() const { return m_portOpen; }
+    bool PortOpen() const { return m_line.isOpen(); }
     const QString& PortName() const { return m_portName; }
     int AdapterKind() const { return m_adapterKind; }
     int SpeedIndex() const { return m_speedIndex; }
     int BaudIndex() const { return m_baudIndex; }
-    int Retries() const { return m_retries; }
-    std::uint8_t OwnAddress() const { return m_ownAddress; }
-    std::uint8_t PacketNo() const { return m_packetNo; }
-    std::uint8_t CanToggle() const { return m_canToggle; }
+    int Retries() const { return m_line.retries(); }
+    std::uint8_t OwnAddress() const { return m_can.OwnAddress(); }
+    std::uint8_t PacketNo() const { return m_serial.PacketNo(); }
+    std::uint8_t CanToggle() const { return m_can.CanToggle(); }
     const std::array<std::uint8_t, LinkFrames::kAdapterConfigSize>& AdapterConfig() const
     {
-        return m_adapterConfig;
+        return m_can.AdapterConfig();
     }
-    int CanSpeedPos() const { return m_canSpeedPos; }
-    int AdapterVariant() const { return m_adapterVariant; }
-    int LastCount() const { return m_lastCount; }
-    bool LongAnswer() const { return m_longAnswer; }
+    int CanSpeedPos() const { return m_can.CanSpeedPos(); }
+    int AdapterVariant() const { return m_can.AdapterVariant(); }
+    int LastCount() const { return m_serial.LastCount(); }
+    bool LongAnswer() const { return m_serial.LongAnswer(); }
 
 private:
-    struct Received
-    {
-        LinkStatus status = Status::NoAnswer;
-        int count = 0;
-        bool framed = false;
-        std::uint8_t control = 0;
-    };
-    Received ReceiveFrame(int checksumKind, std::uint8_t address, int expectedSize, int lineKind,
-                          LinkAnswer& answer);
-
     void SetBaudRate(int speedIndex);
     void SetLineFormat(int adapterKind, std::uint8_t stopBitsOption);
-    void SetTimeouts(int readTotalMs, int writeMsPerByte);
-    void FlushInput(int lineKind);
-    void resetPulse();
+    LinkTransport& transport(const LinkTarget& target);
 
-    // One serial request on the route of the target, after the port check; 8 closes the port.
-    LinkStatus serialRequest(const QByteArray& request, const LinkTarget& target, int expectedSize,
-                             LinkAnswer& answer, int& count);
-    LinkStatus canRequest(std::uint8_t command, std::uint16_t word7, const QByteArray& data,
-                          int length, const LinkTarget& target, int expectedSize,
-                          LinkAnswer& answer);
-    static void fillReadAnswer(LinkAnswer& answer, int count);
-
-    // Reads whatever still arrives (one byte per read, until a read brings nothing or more
-    // than 200 characters are collected); the bytes as trace text.
-    QString drainInput();
-    int readByte(std::uint8_t& byte);
-    bool abortRequested() const { return m_ctx.shared->AbortRequested; }
-    int traceLevel() const { return m_ctx.shared->TraceLevel; }
-    void pump();
-    void log(const QString& line);
-    QString timeText(QTime t) const;
-    QString nowText();
-    QString timeAtText(qint64 atMs);
-
-    std::unique_ptr<SerialPort> m_port;
-    LinkContext m_ctx;
+    LinkLine m_line;
+    SerialLine m_serial{m_line};
+    CanAdapterLine m_can;
 
     QString m_portName;
-    bool m_portOpen = false;
     int m_adapterKind = kRs232;
     int m_speedIndex = 0;
     int m_baudIndex = -1;
-    int m_retries = 2;
-    int m_readTimeoutMs = 0;
-    std::uint8_t m_ownAddress = 0;
     std::array<std::uint8_t, 2> m_lineOptions{};
-
-    std::uint8_t m_packetNo = 0;
-    std::uint8_t m_canToggle = 0;
-    std::array<std::uint8_t, LinkFrames::kAdapterConfigSize> m_adapterConfig{};
-    int m_canSpeedPos = 0;
-    int m_adapterVariant = 0;
-    int m_lastCount = 0;
-    bool m_longAnswer = false;
-    QString m_sendLine = QStringLiteral(">> ");
-    QString m_receiveLine = QStringLiteral("<< ");
 };
 
 } // namespace veg

@@ -81,4 +81,13 @@ std::uint8_t nextCanToggle(std::uint8_t toggle)
     }
 }
 
+LinkStatus judgeCanAnswer(const CanFrame& answer, const CanFrame& request, std::uint8_t ownAddress,
+                          int expectedSize)
+{
+    if ((answer[1] & 0x60) != (request[1] & 0x60) || answer[0] != ownAddress ||
+        answer[5] != request[0])
+        return Status::ForeignFrame;
+    return (answer[4] & 0x0F) == expectedSize + 1 ? Status::Ok : Status::AdapterLength;
+}
+
 } // namespace veg::LinkFrames

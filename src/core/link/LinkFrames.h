@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/link/LinkStatus.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -48,6 +50,12 @@ constexpr int kMaxLongData = 255 - 4;
 std::uint8_t nextCanToggle(std::uint8_t toggle);
 
 using CanFrame = std::array<std::uint8_t, kCanFrameSize>;
+
+// The verdict on a 13-byte adapter answer to `request`: 42 when it belongs to another exchange
+// (other sequence bits, another addressee, or another sender than the request's destination),
+// 43 when its length (low four bits of byte 4) is not `expectedSize` + 1, else 0.
+LinkStatus judgeCanAnswer(const CanFrame& answer, const CanFrame& request, std::uint8_t ownAddress,
+                          int expectedSize);
 
 } // namespace LinkFrames
 } // namespace veg
