@@ -108,11 +108,10 @@ LinkStatus CanAdapterLine::CanTransact(LinkFrames::CanFrame frame, int lineKind,
         m_line.log(m_sendLine);
         m_line.log(m_receiveLine);
     }
-    if (level > 2 && status != Status::Aborted && port.isOpen()) {
-        const QString late = m_line.drainInput();
-        if (!late.isEmpty())
-            m_line.log(QStringLiteral("после того как: ") + late);
-    }
+    // What still arrives after the exchange, at level 3 and above whether anything came or
+    // not: the log then shows that the line was quiet.
+    if (level > 2)
+        m_line.log(QStringLiteral("после того как: ") + m_line.drainInput());
     return status;
 }
 

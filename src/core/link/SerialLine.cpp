@@ -22,6 +22,12 @@ bool isOneOf(LinkStatus st, std::initializer_list<LinkStatus> list)
     return std::find(list.begin(), list.end(), st) != list.end();
 }
 
+// The plain time of day: the trace of late bytes gives the two moments it compares so.
+QString plainTime(QTime t)
+{
+    return t.toString(QStringLiteral("hh:mm:ss"));
+}
+
 } // namespace
 
 SerialLine::SerialLine(LinkLine& line) : m_line(line) {}
@@ -95,8 +101,9 @@ LinkStatus SerialLine::Transact(const QByteArray& request, int& count, int check
         if (attempt + 1 < attempts) {
             const QString late = m_line.drainInput();
             if (!late.isEmpty())
-                m_line.log(QStringLiteral("после того как: ") + late + m_line.timeAtText(sentAtMs) +
-                           QStringLiteral("  ") + m_line.nowText());
+                m_line.log(QStringLiteral("после того как: ") + late +
+                           plainTime(m_line.timeAt(sentAtMs)) + QStringLiteral("  ") +
+                           plainTime(m_line.clock().timeOfDay()));
         }
     }
     return status;
@@ -207,10 +214,10 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
                    QStringLiteral(" Now=") + at(startMs) + QStringLiteral(" Start=") +
                    at(deadline) + QStringLiteral(" kpd=") +
                    QString::number(std::max(0, reader.bodyLength())) + QLatin1Char(' ') +
-                   at(bodyDoneAtMs) + QStringLiteral(" m1=") + QString::number(reader.bodyRead()) +
-                   QLatin1Char(' ') + at(endMs) + QStringLiteral("  ") + at(endMs) +
-                   QStringLiteral("  Result=") + QString::number(status) + QStringLiteral(" ish=") +
-                   QString::number(total));
+                   at(lengthKnownAtMs) + QStringLiteral(" m1=") +
+                   QString::number(reader.bodyRead()) + QLatin1Char(' ') + at(bodyDoneAtMs) +
+                   QStringLiteral("  ") + at(endMs) + QStringLiteral("  Result=") +
+                   QString::number(status) + QStringLiteral(" ish=") + QString::number(total));
     }
     return r;
 }
