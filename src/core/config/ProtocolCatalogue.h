@@ -8,7 +8,8 @@
 namespace veg {
 
 // The tables a configuration can hold; which of them a protocol has is in its catalogue entry.
-enum class TableId {
+enum class TableId
+{
     GroupParams,
     OkpSubblockTypes,
     TcTuTable,
@@ -23,7 +24,8 @@ enum class TableId {
 };
 
 // The windows of the menu "Настройки ВЕГ".
-enum class EditorId {
+enum class EditorId
+{
     GatewayCommon, // "Общие настройки"
     Controllers,   // "Список контроллеров"
     Group,         // "Групповые параметры"
@@ -39,7 +41,8 @@ enum class EditorId {
 };
 
 // The editors that hold references to controllers, by the table they edit.
-enum class RefsEditorKind {
+enum class RefsEditorKind
+{
     GroupParams, // group-parameter slots
     // The ordinary controlled point's telesignal/telecontrol rows. Its re-check also covers the
     // Modbus discrete inputs, which are laid out as the same rows.
@@ -77,6 +80,22 @@ struct ProtocolCatalogue
     // the telesignal editors then drop the rows that pointed at bits of emptied slots.
     std::vector<RefsEditorKind> removalOrder;
 
+    // The gateway's side of the protocol (its configuration image): the value of the
+    // protocol-code parameter 0x0100 a write sends (-1: the general settings, and the code with
+    // them, are not part of the image), and the values a read-back takes for the protocol.
+    int gatewayCode = -1;
+    std::vector<int> readCodes;
+    bool imageCrcConstant = false; // Const1 (0x0108) is part of the general settings
+    bool imageByteOrder = false;   // Invers and SWAP (0x010B, 0x010C) are
+    // The gateway's version (0xF002) must be at least this before the image is written or read
+    // back; 0: the version is not asked.
+    int minimumVersion = 0;
+    // The gateway's work cycle is stopped for the tables and restarted after them.
+    bool stopsForTables = false;
+    // The device type code (0xF000) of a gateway running the protocol.
+    std::uint16_t deviceType = 0x0640;
+
+    bool imageGeneralSettings() const { return gatewayCode >= 0; }
     bool has(TableId t) const;
     bool has(ChangedFlag f) const;
     bool has(EditorId e) const;
@@ -84,5 +103,9 @@ struct ProtocolCatalogue
 
 // The entry of a protocol; ProtocolVariant::None has no tables at all.
 const ProtocolCatalogue& catalogueOf(ProtocolVariant protocol);
+
+// The protocol of a gateway that reports `code` in its protocol-code parameter; None for a code
+// that names no protocol.
+ProtocolVariant protocolFromGatewayCode(int code);
 
 } // namespace veg
