@@ -1,6 +1,11 @@
 #include "sim/GatewayDevice.h"
 
+#include "core/config/ProtocolCatalogue.h"
+#include "core/exchange/GatewayImage.h"
+
 #include <QJsonArray>
+
+#include <algorithm>
 
 namespace veg::sim {
 
@@ -16,30 +21,43 @@ QString hexText(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
+
+QString number(std::uint16_t param)
+{
+    return QString::number(param, 16).toUpper().rightJustified(4, u'0');
+}
 } // namespace
 
-GatewayDevice::GatewayDevice(const SimOptions& options) : m_options(options) {}
+GatewayDevice::GatewayDevice(const SimOptions& options)
+    : m_options(options), m_lengths(GatewayImage::elementLengths(protocol())),
+      m_runState(options.startStopped ? kStopped : 0)
+{}
 
 std::uint16_t GatewayDevice::typeCode() const
 {
-    switch (m_options.variant) {
-    case 0:
-        return 0x0641;
-    case 1:
-        return 0x0642;
-    case 2:
-        return 0x0643;
-    case 3:
-        return 0x0645;
-    case 4:
-        return 0x0646;
-    default:
-        return 0x0640;
-    }
+    return catalogueOf(protocol()).deviceType;
+}
+
+ProtocolVariant GatewayDevice::protocol() const
+{
+    return m_options.variant >= 0 && m_options.variant < kProtocolCount
+               ? ProtocolVariant(m_options.variant)
+               : ProtocolVariant::None;
+}
+
+QByteArray GatewayDevice::unwritten(std::uint16_t param) const
+{
+    // A gateway knows its protocol before anything is written: its code, and zeros of the
+    // length its map gives every other parameter.
+    if (param == GatewayImage::kProtocolCode)
+        return QByteArray(1, char(std::max(0, catalogueOf(protocol()).gatewayCode)));
+    const auto it = m_lengths.find(param);
+    return QByteArray(it == m_lengths.end() ? 1 : it->second, '\0');
 }
 
 QByteArray GatewayDevice::read(std::uint16_t param)
 {
+    m_journal << QStringLiteral("read ") + number(param);
     switch (param) {
     case kTypeCode: {
         QByteArray out;
@@ -63,11 +81,14 @@ QByteArray GatewayDevice::read(std::uint16_t param)
         break;
     }
     const auto it = m_store.find({param, kPlain});
-    return it == m_store.end() ? QByteArray(1, '\0') : it->second;
+    return it == m_store.end() ? unwritten(param) : it->second;
 }
 
-void GatewayDevice::write(std::uint16_t param, const QByteArray& data)
+bool GatewayDevice::write(std::uint16_t param, const QByteArray& data)
 {
+    m_journal << QStringLiteral("write ") + number(param) + u' ' + hexText(data);
+    if (m_options.refusedWrites.contains(param))
+        return false;
     m_store[{param, kPlain}] = data;
     if (param == kRunState && !data.isEmpty()) {
         if (data[0] == 1 && m_runState == 0) {
@@ -77,16 +98,19 @@ void GatewayDevice::write(std::uint16_t param, const QByteArray& data)
             m_runState = 0;
         }
     }
+    return true;
 }
 
-QByteArray GatewayDevice::readAt(std::uint16_t param, std::uint16_t index) const
+QByteArray GatewayDevice::readAt(std::uint16_t param, std::uint16_t index)
 {
+    m_journal << QStringLiteral("readAt %1[%2]").arg(number(param)).arg(index);
     const auto it = m_store.find({param, int(index)});
-    return it == m_store.end() ? QByteArray(1, '\0') : it->second;
+    return it == m_store.end() ? unwritten(param) : it->second;
 }
 
 void GatewayDevice::writeAt(std::uint16_t param, std::uint16_t index, const QByteArray& data)
 {
+    m_journal << QStringLiteral("writeAt %1[%2] ").arg(number(param)).arg(index) + hexText(data);
     m_store[{param, int(index)}] = data;
 }
 
@@ -95,8 +119,15 @@ void GatewayDevice::writeSelected(std::uint16_t index, const QByteArray& data)
     writeAt(m_selected, index, data);
 }
 
+void GatewayDevice::select(std::uint16_t param)
+{
+    m_journal << QStringLiteral("select ") + number(param);
+    m_selected = param;
+}
+
 int GatewayDevice::setAccess(int level, const QByteArray& code)
 {
+    m_journal << QStringLiteral("access %1").arg(level);
     if (level == 2 || level == 3) {
         if (!m_options.accessCode.isEmpty() &&
             hexText(code).remove(QLatin1Char(' ')) != m_options.accessCode.toUpper())

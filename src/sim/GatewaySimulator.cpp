@@ -107,8 +107,7 @@ QByteArray GatewaySimulator::serialAnswer(std::uint8_t address, const QByteArray
         case 0x01:
             return dataFrame(address, m_device.read(word(data, 1)));
         case 0x05:
-            m_device.write(word(data, 1), data.mid(3));
-            return ack;
+            return m_device.write(word(data, 1), data.mid(3)) ? ack : nak;
         case 0x15:
             return dataFrame(address, m_device.readAt(word(data, 1), word(data, 3)));
         case 0x16:
@@ -124,6 +123,15 @@ QByteArray GatewaySimulator::serialAnswer(std::uint8_t address, const QByteArray
         }
     }
     if (m_options.masterModule && address == m_options.masterNumber) {
+        // The master module is a device of its own: a search reads its type.
+        if (function == 0x01) {
+            QByteArray value(1, '\0');
+            if (word(data, 1) == 0xF000) {
+                value = QByteArray(1, char(SimOptions::kMasterTypeCode & 0xFF));
+                value.append(char(SimOptions::kMasterTypeCode >> 8));
+            }
+            return dataFrame(address, value);
+        }
         if (function == 0x11) {
             if (data.size() < 4 || u8(data[1]) != m_options.gatewayNumber)
                 return nak;
@@ -137,8 +145,7 @@ QByteArray GatewaySimulator::serialAnswer(std::uint8_t address, const QByteArray
             const QByteArray rest = data.mid(3, std::max(0, length - 1));
             switch (u8(rest[0])) {
             case 3:
-                m_device.write(word(rest, 1), rest.mid(3));
-                return ack;
+                return m_device.write(word(rest, 1), rest.mid(3)) ? ack : nak;
             case 5:
                 m_device.setAccess(rest.size() > 1 ? u8(rest[1]) : 0, rest.mid(2, 4));
                 return ack;
@@ -208,8 +215,8 @@ QByteArray GatewaySimulator::canAnswer(const QByteArray& f)
         value = m_device.read(w7);
         break;
     case 3:
-        m_device.write(w7, data);
-        value = QByteArray(1, '\0');
+        // A refused write is answered without its value byte: the link sees the wrong length.
+        value = m_device.write(w7, data) ? QByteArray(1, '\0') : QByteArray();
         break;
     case 5:
         value = QByteArray(

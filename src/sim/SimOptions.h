@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -30,14 +31,18 @@ struct SimOptions
     Line line = Line::Serial;
     std::uint8_t gatewayNumber = 0x25;
     bool masterModule = true; // a master module answers at `masterNumber`
+    // The device type the master module reports in 0xF000: not a gateway's.
+    static constexpr std::uint16_t kMasterTypeCode = 0x0601;
     std::uint8_t masterNumber = 0x01;
-    int checksumKind = 0;     // the serial frames' checksum kind
-    int variant = 1;          // protocol variant 0..4, 255 none
-    std::uint8_t version = 4; // answer to 0xF002
-    int stopPolls = 3;        // polls of 0xF01A after a stop request before 0x81
-    int adapterVariant = 1;   // the adapter's reset answer: 0 "0\r\n", 1 ("M") "@\r\n"
-    QString accessCode;       // code for levels 2 and 3; empty accepts any
-    int paceBaud = 0;         // > 0: answers wait for the wire time of request and answer
+    int checksumKind = 0;              // the serial frames' checksum kind
+    int variant = 1;                   // protocol variant 0..4, 255 none
+    std::uint8_t version = 4;          // answer to 0xF002
+    int stopPolls = 3;                 // polls of 0xF01A after a stop request before 0x81
+    int adapterVariant = 1;            // the adapter's reset answer: 0 "0\r\n", 1 ("M") "@\r\n"
+    QString accessCode;                // code for levels 2 and 3; empty accepts any
+    int paceBaud = 0;                  // > 0: answers wait for the wire time of request and answer
+    QSet<std::uint16_t> refusedWrites; // plain parameters whose writes the gateway refuses
+    bool startStopped = false;         // the work cycle is stopped (0x81) from the start
     FaultOptions faults;
 };
 

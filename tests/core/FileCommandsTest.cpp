@@ -210,3 +210,26 @@ TEST_F(FileCommandsTest, SaveIntoAFileThatHasGoneWritesEverySection)
     ASSERT_TRUE(LoadConfiguration(back, path("own.veg"), {}).loaded());
     EXPECT_TRUE(IniDocument::fromBytes(readFile(path("own.veg"))).hasSection("TC Modbus"));
 }
+
+TEST_F(FileCommandsTest, AReadBackTakesThePlaceOfTheConfiguration)
+{
+    commands.start();
+    commands.newConfiguration(ProtocolVariant::Modbus);
+    GatewayConfig read;
+    read.CreateFor(ProtocolVariant::Hart);
+    read.IsReadBack = true;
+    read.Changed.HartChanged = read.Changed.ControllersChanged = true;
+    commands.installReadBack(read);
+    EXPECT_EQ(config, read);
+    EXPECT_EQ(commands.caption(), "Настройка протоколов и работа с ВЕГ78 (протокол HART)(версия 18)");
+    EXPECT_EQ(commands.statusText(), "Прочитаны данные из ВЕГ");
+    EXPECT_TRUE(commands.menus().hart);
+    EXPECT_FALSE(commands.menus().modbusTu);
+
+    // The prompt of a read-back, and Save goes through Save As.
+    dialogs.confirms = {true};
+    dialogs.files = {std::nullopt};
+    commands.newConfiguration(ProtocolVariant::Modbus);
+    EXPECT_EQ(dialogs.asked, (QStringList{"confirm: Сохранить данные?", "dialog: save"}));
+    EXPECT_EQ(config.Protocol, ProtocolVariant::Hart); // the cancelled save keeps the read-back
+}

@@ -71,6 +71,13 @@ void FileCommands::ApplyProtocolView(const QString& suffix)
                 QStringLiteral("(версия 18)");
 }
 
+void FileCommands::installReadBack(GatewayConfig config)
+{
+    m_config = std::move(config);
+    ApplyProtocolView(protocolSuffix(m_config.Protocol));
+    m_status = QStringLiteral("Прочитаны данные из ВЕГ");
+}
+
 bool FileCommands::ConfirmDiscard()
 {
     if (!m_config.AnyChanged())
@@ -151,7 +158,8 @@ bool FileCommands::save()
         return false;
     if (m_config.IsNewFile || m_config.IsReadBack || m_config.FileName.isEmpty())
         return saveAs();
-    if (!m_dialogs.confirm(QStringLiteral("Файл %1 уже существует.Заменить?").arg(m_config.FileName)))
+    if (!m_dialogs.confirm(
+            QStringLiteral("Файл %1 уже существует.Заменить?").arg(m_config.FileName)))
         return saveAs();
     // Only the changed sections go into the configuration's own file; a file that has gone since
     // it was loaded gets every section, so that nothing of the configuration is missing from it.

@@ -66,11 +66,17 @@ public:
     bool ConfirmDiscard();
     // Shows the view of the current protocol; `suffix` is the caption's "(протокол ...)" part.
     void ApplyProtocolView(const QString& suffix);
+    // A configuration read back from the gateway, complete, takes the place of the current one;
+    // the window shows its protocol and "Прочитаны данные из ВЕГ".
+    void installReadBack(GatewayConfig config);
 
     void setDatabaseFactory(ControllerDatabaseFactory factory) { m_factory = std::move(factory); }
     void setSaveOptions(const SaveOptions& options) { m_saveOptions = options; }
     // Opens the controller list (modal) when a loaded file names controllers without a database.
-    void setControllerListOpener(std::function<void()> open) { m_openControllerList = std::move(open); }
+    void setControllerListOpener(std::function<void()> open)
+    {
+        m_openControllerList = std::move(open);
+    }
 
     const GatewayConfig& config() const { return m_config; }
 

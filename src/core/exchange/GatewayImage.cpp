@@ -492,12 +492,12 @@ Params hartDevices(const GatewayConfig&)
 Params hartParameters(const GatewayConfig&)
 {
     // One parameter per slot, 0x080A skipped: it holds the devices' archive depth.
-    static const std::uint16_t slotParams[Rows::ParamsPerHartDevice] = {0x0808, 0x0809, 0x080B, 0x080C,
-                                                                   0x080D};
+    static const std::uint16_t slotParams[Rows::ParamsPerHartDevice] = {0x0808, 0x0809, 0x080B,
+                                                                        0x080C, 0x080D};
     Params p;
     for (int n = 0; n < Rows::ParamsPerHartDevice; ++n)
-        p.push_back(
-            groupNumber(slotParams[n], Rows::HartDevices, [n](int d) { return hartGroupRow(d, n); }));
+        p.push_back(groupNumber(slotParams[n], Rows::HartDevices,
+                                [n](int d) { return hartGroupRow(d, n); }));
     p.push_back(deviceByte(0x080A, &HartDevice::RazmHour));
     return p;
 }
@@ -673,10 +673,11 @@ std::vector<ImageWrite> encode(const GatewayConfig& config)
     return out;
 }
 
-std::optional<int> elementLength(ProtocolVariant protocol, std::uint16_t param)
+std::map<std::uint16_t, int> elementLengths(ProtocolVariant protocol)
 {
     // The ТС and ТУ parameters of Магистраль-1 exist for sub-blocks of their type: look in a
     // configuration of each.
+    std::map<std::uint16_t, int> out;
     for (std::uint8_t type : {SubblockTc, SubblockTu}) {
         GatewayConfig c;
         c.CreateFor(protocol);
@@ -685,10 +686,18 @@ std::optional<int> elementLength(ProtocolVariant protocol, std::uint16_t param)
              {generalSettings(protocol), tables(protocol)})
             for (const ImageSection& s : sections)
                 for (const ImageParam& p : s.params(c))
-                    if (p.number == param)
-                        return p.length;
+                    out.emplace(p.number, p.length);
     }
-    return std::nullopt;
+    return out;
+}
+
+std::optional<int> elementLength(ProtocolVariant protocol, std::uint16_t param)
+{
+    const std::map<std::uint16_t, int> lengths = elementLengths(protocol);
+    const auto it = lengths.find(param);
+    if (it == lengths.end())
+        return std::nullopt;
+    return it->second;
 }
 
 } // namespace GatewayImage

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -90,8 +91,9 @@ std::vector<ImageWrite> encodeSections(const GatewayConfig& config,
                                        const std::vector<ImageSection>& sections);
 std::vector<ImageWrite> encode(const GatewayConfig& config);
 
-// The length of the elements of `param` in the map of `protocol`; nullopt when the map has no
-// such parameter.
+// The length of the elements of every parameter in the map of `protocol`.
+std::map<std::uint16_t, int> elementLengths(ProtocolVariant protocol);
+// The length of the elements of `param`; nullopt when the map has no such parameter.
 std::optional<int> elementLength(ProtocolVariant protocol, std::uint16_t param);
 
 } // namespace GatewayImage

@@ -31,8 +31,7 @@ bool LinkSession::OpenLink(const KalO::Settings& adapterSettings)
     LastStatus = Status::Ok;
     ErrorText.clear();
     if (!m_link->PortOpen()) {
-        ErrorText = portError();
-        LastStatus = Status::Aborted; // what a request on the closed port gives
+        refuse(portError());
         return false;
     }
     m_link->SetRetries(m_settings.Retries);
@@ -80,6 +79,12 @@ void LinkSession::setStatus(LinkStatus status)
 {
     LastStatus = status;
     ErrorText = StatusMessage(status);
+}
+
+void LinkSession::refuse(const QString& reason)
+{
+    LastStatus = kRefused;
+    ErrorText = reason;
 }
 
 KalO::Settings LinkSession::adapterSettingsFrom(const QString& settingsPath)

@@ -58,10 +58,15 @@ public:
     LinkShared& shared() { return *m_context.shared; }
 
     // The outcome of the last step: a link status (0 = success) and the text shown for it.
+    // `kRefused`: the exchange stopped on a rule of its own (no usable port, a configuration it
+    // cannot write, a protocol it does not know); `ErrorText` says why.
+    static constexpr LinkStatus kRefused = -1;
     LinkStatus LastStatus = Status::Ok;
     QString ErrorText;
     // Sets both from a link status.
     void setStatus(LinkStatus status);
+    // Sets `kRefused` and its reason.
+    void refuse(const QString& reason);
 
     // The key=value lines of section "Parametr" of a settings file; empty when it does not read.
     static KalO::Settings adapterSettingsFrom(const QString& settingsPath);

@@ -1,0 +1,291 @@
+#include "core/exchange/ExchangeForm.h"
+
+#include "core/app/Dialogs.h"
+#include "core/config/ProgramSettings.h"
+#include "core/exchange/ConfigurationHost.h"
+#include "core/exchange/GatewayReader.h"
+#include "core/exchange/GatewaySearch.h"
+#include "core/exchange/GatewayWriter.h"
+#include "core/text/HexKeyFilter.h"
+#include "core/text/NumberText.h"
+
+namespace veg {
+
+ExchangeForm::ExchangeForm(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost& host,
+                           Clock& clock, std::function<void()> pump,
+                           LinkSession::PortFactory makePort, std::unique_ptr<ExchangeLog> log)
+    : caption(restCaption()), m_settings(settings), m_dialogs(dialogs), m_host(host),
+      m_log(std::move(log))
+{
+    LinkContext c;
+    c.clock = &clock;
+    c.shared = &m_shared;
+    c.pump = std::move(pump);
+    c.log = [this](const QString& line) { WriteLog(line); };
+    m_session = std::make_unique<LinkSession>(settings.exchange, c, std::move(makePort));
+}
+
+ExchangeForm::~ExchangeForm()
+{
+    m_session->CloseLinks();
+}
+
+void ExchangeForm::notify()
+{
+    if (changed)
+        changed();
+}
+
+void ExchangeForm::setCaption(const QString& text)
+{
+    caption = text;
+    notify();
+}
+
+void ExchangeForm::setProgress(int position)
+{
+    progress = position;
+    notify();
+}
+
+void ExchangeForm::clearFound()
+{
+    rows.clear();
+    notify();
+}
+
+void ExchangeForm::addFound(const FoundDevice& row)
+{
+    rows.push_back(row);
+    notify();
+}
+
+void ExchangeForm::FormActivate()
+{
+    memoVisible = false;
+    memo.clear();
+    progress = 0;
+    progressVisible = false;
+    caption = restCaption();
+    abortEnabled = abortVisible = false;
+    actionVisible = false;
+    gatewaysBoxVisible = mastersBoxVisible = false;
+    gatewayRangeVisible = masterRangeVisible = false;
+    command = Command::None;
+    const GatewayConfig& config = m_host.configuration();
+    writeEnabled = config.IsReadBack || config.IsNewFile || config.HasFile;
+    rows.clear();
+    gridVisible = false;
+    m_logFailureShown = false;
+    notify();
+
+    if (!m_adapterSettingsRead) {
+        m_adapterSettings = LinkSession::adapterSettingsFrom(m_settings.path());
+        m_adapterSettingsRead = true;
+    }
+    if (!m_session->link() && !m_session->OpenLink(m_adapterSettings))
+        m_dialogs.info(m_session->ErrorText);
+    else if (m_session->link() && !m_session->portReady())
+        m_dialogs.info(m_session->portError());
+}
+
+bool ExchangeForm::closeRequested()
+{
+    if (busy) {
+        Button2Click();
+        return false;
+    }
+    m_session->CloseLinks();
+    QString error;
+    if (!m_settings.WriteNetworkNumbers(&error))
+        m_dialogs.info(error);
+    return true;
+}
+
+void ExchangeForm::N1Click(Command chosen)
+{
+    if (busy || chosen == Command::None || (chosen == Command::Write && !writeEnabled))
+        return;
+    command = chosen;
+    caption = restCaption();
+    progress = 0;
+    progressVisible = true;
+    const ExchangeSettings& s = m_settings.exchange;
+    const bool search = chosen == Command::Search;
+    const bool rs232 = s.AdapterKind != ExchangeSettings::kCanBus;
+    gatewaysBoxVisible = gatewayRangeVisible = gridVisible = search;
+    gatewaysChecked = s.AdapterKind == ExchangeSettings::kCanBus;
+    mastersBoxVisible = masterRangeVisible = search && rs232;
+    actionVisible = abortVisible = true;
+    actionCaption = search                     ? QStringLiteral("Найти")
+                    : chosen == Command::Write ? QStringLiteral("Записать")
+                                               : QStringLiteral("Прочитать");
+    range[GatewayFrom] = range[GatewayTo] = NumberText::hex(s.GatewayNumber, 2);
+    range[MasterFrom] = range[MasterTo] = NumberText::hex(s.AdapterNumber, 2);
+    notify();
+}
+
+void ExchangeForm::Button1Click()
+{
+    if (busy)
+        return;
+    switch (command) {
+    case Command::Search:
+        RunSearch();
+        break;
+    case Command::Write:
+        RunWrite();
+        break;
+    case Command::Read:
+        RunRead();
+        break;
+    case Command::None:
+        break;
+    }
+}
+
+void ExchangeForm::Button2Click()
+{
+    m_shared.AbortRequested = true;
+}
+
+void ExchangeForm::Label1DblClick()
+{
+    memoVisible = !memoVisible;
+    if (command == Command::Search)
+        gridVisible = !gridVisible;
+    notify();
+}
+
+QChar ExchangeForm::Edit1KeyPress(const QString& text, bool wholeSelected, QChar key,
+                                  bool& clearFirst) const
+{
+    clearFirst = wholeSelected && text.size() == 2;
+    const bool backspace = key.unicode() == 8;
+    if (!clearFirst && !backspace && text.size() >= 2)
+        return QChar(0);
+    return HexKeyFilter(key);
+}
+
+void ExchangeForm::editRange(RangeBox box, const QString& text)
+{
+    range[box] = text.left(2);
+}
+
+std::optional<std::uint8_t> ExchangeForm::rangeValue(RangeBox box) const
+{
+    const QString text = range[box].trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    const auto v = NumberText::parseHex(text);
+    if (!v || *v > 0xFF)
+        return std::nullopt;
+    return std::uint8_t(*v);
+}
+
+void ExchangeForm::Edit1Exit(RangeBox box)
+{
+    // An empty or unreadable text stays as typed: the search refuses it with its message.
+    if (const auto v = rangeValue(box))
+        range[box] = NumberText::hex(*v, 2);
+    notify();
+}
+
+void ExchangeForm::ProfGrid1CheckBoxChanged(int row, bool checked)
+{
+    if (row < 0 || row >= int(rows.size()) || !rows[std::size_t(row)].checkable)
+        return;
+    rows[std::size_t(row)].checked = checked;
+    if (checked) {
+        m_settings.exchange.GatewayNumber = rows[std::size_t(row)].number;
+        for (int i = 0; i < int(rows.size()); ++i)
+            if (i != row)
+                rows[std::size_t(i)].checked = false;
+    }
+    notify();
+}
+
+void ExchangeForm::WriteLog(const QString& text)
+{
+    if (memo.size() > kMemoLines)
+        memo.clear();
+    memo << text;
+    if (m_log && !m_log->write(text) && !m_logFailureShown) {
+        m_logFailureShown = true;
+        memo << QStringLiteral("Журнал обмена не записывается в файл: ") + m_log->error();
+    }
+    notify();
+}
+
+void ExchangeForm::setBusy(bool on)
+{
+    busy = on;
+    abortEnabled = on;
+    notify();
+}
+
+void ExchangeForm::finish(bool ok, const QString& done, const QString& aborted)
+{
+    if (ok) {
+        setCaption(done);
+    } else if (m_session->LastStatus == Status::Aborted) {
+        caption = aborted;
+        setProgress(0);
+    } else {
+        setCaption(restCaption());
+        m_dialogs.info(m_session->ErrorText);
+    }
+}
+
+void ExchangeForm::RunSearch()
+{
+    const auto gFrom = rangeValue(GatewayFrom), gTo = rangeValue(GatewayTo);
+    const auto mFrom = rangeValue(MasterFrom), mTo = rangeValue(MasterTo);
+    if (!gFrom || !gTo || !mFrom || !mTo || *gTo < *gFrom || *mTo < *mFrom) {
+        m_dialogs.info(QStringLiteral("Введите правильно диапазон поиска!"));
+        return;
+    }
+    if (!gatewaysChecked && !mastersChecked)
+        return;
+    setBusy(true);
+    GatewaySearch search(*m_session, *this);
+    const bool ok = search.SearchGateways({*gFrom, *gTo}, gatewaysChecked, {*mFrom, *mTo},
+                                          mastersChecked && mastersBoxVisible);
+    setBusy(false);
+    finish(ok, QStringLiteral("Поиск завершен"), QStringLiteral("Поиск прерван"));
+    gatewaysChecked = m_settings.exchange.AdapterKind == ExchangeSettings::kCanBus;
+    mastersChecked = false;
+    notify();
+}
+
+void ExchangeForm::RunWrite()
+{
+    const GatewayConfig& config = m_host.configuration();
+    const QString refusal = GatewayImage::refusal(config);
+    if (!refusal.isEmpty()) {
+        m_dialogs.info(refusal);
+        return;
+    }
+    setBusy(true);
+    GatewayWriter writer(*m_session, *this);
+    const bool ok = writer.WriteSettings(config) && writer.WriteTables(config);
+    setBusy(false);
+    finish(ok, QStringLiteral("Запись завершена"), QStringLiteral("Запись прервана"));
+}
+
+void ExchangeForm::RunRead()
+{
+    // A read-back replaces the configuration: unsaved changes are asked about first, as by Load.
+    if (!m_host.ConfirmDiscard())
+        return;
+    setBusy(true);
+    GatewayReader reader(*m_session, *this);
+    GatewayConfig fresh;
+    const bool ok = reader.read(m_host.configuration().Common, fresh);
+    setBusy(false);
+    finish(ok, QStringLiteral("Чтение завершено"), QStringLiteral("Чтение прервано"));
+    if (ok)
+        m_host.installReadBack(std::move(fresh));
+}
+
+} // namespace veg

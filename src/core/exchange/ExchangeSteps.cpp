@@ -1,0 +1,73 @@
+#include "core/exchange/ExchangeSteps.h"
+
+namespace veg {
+
+ExchangeSteps::ExchangeSteps(LinkSession& session, ExchangeView& view)
+    : m_session(session), m_view(view), m_progress(view)
+{}
+
+bool ExchangeSteps::linkReady()
+{
+    if (m_session.portReady())
+        return true;
+    m_session.refuse(m_session.portError());
+    return false;
+}
+
+LinkTarget ExchangeSteps::begin()
+{
+    m_session.shared().TraceLevel = 3;
+    return m_session.PrepareTarget(m_session.settings().GatewayNumber);
+}
+
+bool ExchangeSteps::check(LinkStatus status)
+{
+    m_session.setStatus(status);
+    return status == Status::Ok;
+}
+
+bool ExchangeSteps::pumpAndGoOn()
+{
+    if (m_session.context().pump)
+        m_session.context().pump();
+    if (m_session.shared().AbortRequested)
+        return check(Status::Aborted);
+    return true;
+}
+
+bool ExchangeSteps::directSerial() const
+{
+    const ExchangeSettings& s = m_session.settings();
+    return !s.ViaAdapter && s.AdapterKind != ExchangeSettings::kCanBus;
+}
+
+bool ExchangeSteps::openAccess(const LinkTarget& target)
+{
+    LinkAnswer answer;
+    if (directSerial() && !check(link().ReadParam(GatewayImage::kDeviceType, 1, target, answer)))
+        return false;
+    const LinkStatus st = m_session.settings().ViaAdapter
+                              ? link().SetAccessLevelTransit(2, QString(), target)
+                              : link().SetAccessLevel(2, QString(), target);
+    return check(st);
+}
+
+bool ExchangeSteps::checkVersion(const LinkTarget& target, int minimum)
+{
+    if (minimum <= 0)
+        return true;
+    LinkAnswer answer;
+    if (!check(link().ReadParam(GatewayImage::kVersion, 1, target, answer)))
+        return false;
+    if (answer.data(0) < minimum)
+        return check(Status::OldVersion);
+    return true;
+}
+
+QByteArray ExchangeSteps::dataOf(const LinkAnswer& answer, int n)
+{
+    return QByteArray(reinterpret_cast<const char*>(answer.bytes.data()) + LinkAnswer::kDataOffset,
+                      n);
+}
+
+} // namespace veg

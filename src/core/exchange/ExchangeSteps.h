@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/exchange/ExchangeView.h"
+#include "core/exchange/GatewayImage.h"
+#include "core/exchange/LinkSession.h"
+
+#include <QString>
+
+namespace veg {
+
+// What the write, the read-back and the search share: the link session with its last status,
+// the view, the progress bar, and the steps by which every exchange with a gateway begins.
+class ExchangeSteps
+{
+public:
+    ExchangeSteps(LinkSession& session, ExchangeView& view);
+
+protected:
+    // A link object with an open port; otherwise the port's error text and false, nothing sent.
+    bool linkReady();
+    // Starts a stage: trace level 3, and the target of the gateway's network number (which also
+    // clears the abort flag, the last status and its text).
+    LinkTarget begin();
+    // Records the status with its message; true for success.
+    bool check(LinkStatus status);
+    // The message loop, then the operator's abort: a transit request clears the abort flag when
+    // it starts, so an abort given between two requests is taken here (status 9).
+    bool pumpAndGoOn();
+    // On a direct RS-232 line the device type is read first; then access level 2 is opened,
+    // through the master module when the route goes through it.
+    bool openAccess(const LinkTarget& target);
+    // The gateway's version, where the protocol needs one; 60 when it is too old.
+    bool checkVersion(const LinkTarget& target, int minimum);
+    // The first `n` data bytes of an answer.
+    static QByteArray dataOf(const LinkAnswer& answer, int n);
+    bool directSerial() const;
+
+    KalO& link() { return *m_session.link(); }
+    LinkSession& m_session;
+    ExchangeView& m_view;
+    ProgressSteps m_progress;
+};
+
+} // namespace veg

@@ -1,0 +1,402 @@
+// The rules of the exchange window, without a display: its states, its boxes and grid, its log,
+// and its three commands against the simulator in virtual time.
+
+#include "SampleConfigs.h"
+#include "TestSupport.h"
+
+#include "core/config/ProgramSettings.h"
+#include "core/exchange/ConfigurationHost.h"
+#include "core/exchange/ExchangeForm.h"
+#include "sim/GatewaySimulator.h"
+#include "sim/ManualClock.h"
+#include "sim/SimulatorPort.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+using namespace veg::sim;
+using namespace vegtest;
+
+namespace {
+
+struct FakeHost : ConfigurationHost
+{
+    GatewayConfig config;
+    bool confirm = true;
+    int asked = 0;
+    int installed = 0;
+
+    const GatewayConfig& configuration() const override { return config; }
+    bool ConfirmDiscard() override
+    {
+        ++asked;
+        return confirm;
+    }
+    void installReadBack(GatewayConfig c) override
+    {
+        config = std::move(c);
+        ++installed;
+    }
+};
+
+struct ExchangeFormTest : ::testing::Test
+{
+    QTemporaryDir dir;
+    ManualClock clock;
+    std::unique_ptr<GatewaySimulator> sim;
+    SimulatorPort* port = nullptr;
+    bool openFails = false;
+    int portsMade = 0;
+    std::unique_ptr<ProgramSettings> settings;
+    ScriptedDialogs dialogs;
+    FakeHost host;
+    QDateTime logTime{QDate(2026, 12, 8), QTime(9, 30)};
+    QString logFolder;
+    std::unique_ptr<ExchangeForm> form;
+    std::function<void()> pumpHook;
+
+    void SetUp() override
+    {
+        settings = std::make_unique<ProgramSettings>(dir.filePath("vegconf.ini"));
+        ExchangeSettings& e = settings->exchange;
+        e.AdapterKind = ExchangeSettings::kRs232;
+        e.PortName = QStringLiteral("COM1");
+        e.GatewayNumber = 0x25;
+        e.AdapterNumber = 0x01;
+        e.SpeedIndex = 10;
+        e.Retries = 2;
+        logFolder = dir.filePath("logs");
+        QDir().mkpath(logFolder);
+        host.config = sample::config(ProtocolVariant::Modbus);
+        host.config.HasFile = true;
+        make();
+    }
+
+    void make(SimOptions o = {})
+    {
+        o.line = settings->exchange.AdapterKind == ExchangeSettings::kCanBus
+                     ? SimOptions::Line::CanAdapter
+                     : SimOptions::Line::Serial;
+        sim = std::make_unique<GatewaySimulator>(o);
+        form = std::make_unique<ExchangeForm>(
+            *settings, dialogs, host, clock,
+            [this] {
+                if (pumpHook)
+                    pumpHook();
+            },
+            [this] {
+                auto p = std::make_unique<SimulatorPort>(*sim, clock);
+                p->setOpenFails(openFails);
+                ++portsMade;
+                port = p.get();
+                return p;
+            },
+            std::make_unique<ExchangeLog>(logFolder, [this] { return logTime; }));
+    }
+
+    void open(ExchangeForm::Command command)
+    {
+        form->FormActivate();
+        form->N1Click(command);
+    }
+};
+
+} // namespace
+
+TEST_F(ExchangeFormTest, ActivationShowsTheRestState)
+{
+    struct Case
+    {
+        bool newFile, hasFile, readBack;
+        bool writeEnabled;
+    } cases[] = {
+        {false, false, false, false},
+        {true, false, false, true},
+        {false, true, false, true},
+        {false, false, true, true},
+    };
+    for (const Case& c : cases) {
+        host.config.IsNewFile = c.newFile;
+        host.config.HasFile = c.hasFile;
+        host.config.IsReadBack = c.readBack;
+        form->FormActivate();
+        EXPECT_EQ(form->writeEnabled, c.writeEnabled);
+        EXPECT_EQ(form->caption, "ВЕГ-78");
+        EXPECT_FALSE(form->actionVisible || form->abortVisible || form->gridVisible ||
+                     form->memoVisible || form->progressVisible);
+        form->N1Click(ExchangeForm::Command::Write);
+        EXPECT_EQ(form->actionVisible, c.writeEnabled);
+        form->closeRequested();
+    }
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+    // The link is opened once per opening of the window, not again when it becomes active again.
+    EXPECT_EQ(portsMade, 4);
+    form->FormActivate();
+    form->FormActivate();
+    EXPECT_EQ(portsMade, 5);
+    EXPECT_EQ(port->openCount(), 1);
+}
+
+TEST_F(ExchangeFormTest, TheMenuChoosesWhatTheWindowShows)
+{
+    open(ExchangeForm::Command::Search);
+    EXPECT_EQ(form->actionCaption, "Найти");
+    EXPECT_TRUE(form->gatewaysBoxVisible && form->gatewayRangeVisible && form->gridVisible);
+    EXPECT_TRUE(form->mastersBoxVisible && form->masterRangeVisible); // on an RS-232 line
+    EXPECT_FALSE(form->gatewaysChecked);
+    EXPECT_EQ(form->range, (std::array<QString, 4>{"25", "25", "01", "01"}));
+    form->N1Click(ExchangeForm::Command::Read);
+    EXPECT_EQ(form->actionCaption, "Прочитать");
+    EXPECT_FALSE(form->gatewaysBoxVisible || form->gridVisible || form->mastersBoxVisible);
+    form->closeRequested();
+
+    settings->exchange.AdapterKind = ExchangeSettings::kCanBus;
+    make();
+    open(ExchangeForm::Command::Search);
+    EXPECT_TRUE(form->gatewaysChecked);
+    EXPECT_FALSE(form->mastersBoxVisible || form->masterRangeVisible);
+
+    // The memo and the grid share one place: the caption's double click swaps them.
+    form->Label1DblClick();
+    EXPECT_TRUE(form->memoVisible);
+    EXPECT_FALSE(form->gridVisible);
+}
+
+TEST_F(ExchangeFormTest, RangeBoxesTakeTwoHexDigits)
+{
+    struct Key
+    {
+        const char* text;
+        bool wholeSelected;
+        char16_t key;
+        char16_t entered; // 0: swallowed
+        bool clearFirst;
+    } keys[] = {
+        {"25", true, u'3', u'3', true},  // a selected box takes a new first digit
+        {"25", false, u'3', 0, false},   // a third character is refused
+        {"25", false, 8, 8, false},      // backspace always acts
+        {"2", false, u'А', u'F', false}, // the key that carries F on a Latin layout
+        {"2", false, u'ф', u'A', false}, {"", false, u'g', 0, false},
+        {"", false, u'b', u'B', false},
+    };
+    for (const Key& k : keys) {
+        bool clear = false;
+        EXPECT_EQ(
+            form->Edit1KeyPress(QString::fromUtf8(k.text), k.wholeSelected, QChar(k.key), clear),
+            QChar(k.entered))
+            << k.text << " " << int(k.key);
+        EXPECT_EQ(clear, k.clearFirst) << k.text;
+    }
+
+    open(ExchangeForm::Command::Search);
+    form->editRange(ExchangeForm::GatewayFrom, "a");
+    form->Edit1Exit(ExchangeForm::GatewayFrom);
+    EXPECT_EQ(form->range[ExchangeForm::GatewayFrom], "0A");
+
+    // An empty box, a box that does not read, and an upper bound below the lower one are
+    // refused before anything is sent; so is a master range that is hidden.
+    form->gatewaysChecked = true;
+    for (auto [box, text] : {std::pair{ExchangeForm::GatewayTo, QString()},
+                             std::pair{ExchangeForm::GatewayTo, QString(" ")},
+                             std::pair{ExchangeForm::GatewayTo, QString("09")},
+                             std::pair{ExchangeForm::MasterTo, QString("00")}}) {
+        open(ExchangeForm::Command::Search);
+        form->gatewaysChecked = true;
+        form->editRange(ExchangeForm::GatewayFrom, "0A");
+        form->editRange(box, text);
+        form->Edit1Exit(box);
+        dialogs.asked.clear();
+        form->Button1Click();
+        EXPECT_EQ(dialogs.asked, QStringList{"info: Введите правильно диапазон поиска!"})
+            << text.toStdString();
+        form->closeRequested();
+    }
+    EXPECT_TRUE(sim->device().journal().isEmpty());
+
+    // Nothing to look for: nothing happens.
+    open(ExchangeForm::Command::Search);
+    form->Button1Click();
+    EXPECT_TRUE(sim->device().journal().isEmpty());
+    EXPECT_EQ(form->caption, "ВЕГ-78");
+}
+
+TEST_F(ExchangeFormTest, TheGridChoosesOneGateway)
+{
+    open(ExchangeForm::Command::Search);
+    form->addFound(FoundDevice{0x01, "Ведущий модуль", false, false});
+    form->addFound(FoundDevice{0x22, "ВЕГ (Modbus)", true, true});
+    form->addFound(FoundDevice{0x25, "ВЕГ (HART)", true, false});
+    form->ProfGrid1CheckBoxChanged(2, true);
+    EXPECT_FALSE(form->rows[1].checked);
+    EXPECT_TRUE(form->rows[2].checked);
+    EXPECT_EQ(settings->exchange.GatewayNumber, 0x25);
+    form->ProfGrid1CheckBoxChanged(0, true); // the master module's row has no check box
+    EXPECT_FALSE(form->rows[0].checked);
+    EXPECT_EQ(settings->exchange.GatewayNumber, 0x25);
+}
+
+TEST_F(ExchangeFormTest, SearchResultSurvivesTheWindow)
+{
+    settings->exchange.GatewayNumber = 0x20;
+    open(ExchangeForm::Command::Search);
+    form->mastersChecked = true;
+    form->gatewaysChecked = true;
+    form->editRange(ExchangeForm::GatewayTo, "25");
+    form->editRange(ExchangeForm::MasterFrom, "00");
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Поиск завершен");
+    EXPECT_EQ(form->rows.size(), 2u);
+    EXPECT_FALSE(form->mastersChecked); // the check boxes are set back for the next search
+    EXPECT_FALSE(form->gatewaysChecked);
+    EXPECT_TRUE(form->closeRequested());
+    const QByteArray file = readFile(settings->path());
+    EXPECT_TRUE(file.contains("SetNVEG=25")) << file.toStdString();
+    EXPECT_TRUE(file.contains("AdapterSetn=01"));
+}
+
+TEST_F(ExchangeFormTest, TheMemoAndTheDailyLog)
+{
+    for (int i = 1; i <= 501; ++i)
+        form->WriteLog(QStringLiteral("строка %1").arg(i));
+    EXPECT_EQ(form->memo.size(), 501);
+    form->WriteLog("502");
+    EXPECT_EQ(form->memo, QStringList{"502"});
+
+    logTime = logTime.addDays(1);
+    form->WriteLog("завтра");
+    const QByteArray today = readFile(QDir(logFolder).filePath("08_12_26.Txt"));
+    const QByteArray tomorrow = readFile(QDir(logFolder).filePath("09_12_26.Txt"));
+    EXPECT_TRUE(today.startsWith(cp1251("09:30:00:000 : строка 1\r\n")));
+    EXPECT_EQ(today.count('\n'), 502);
+    EXPECT_EQ(tomorrow, cp1251("09:30:00:000 : завтра\r\n"));
+
+    // A log file that cannot be written is said once on screen, and the exchange goes on.
+    form = std::make_unique<ExchangeForm>(
+        *settings, dialogs, host, clock, [] {},
+        [this] { return std::make_unique<SimulatorPort>(*sim, clock); },
+        std::make_unique<ExchangeLog>(dir.filePath("missing/folder"), [this] { return logTime; }));
+    open(ExchangeForm::Command::Write);
+    form->WriteLog("a");
+    form->WriteLog("b");
+    ASSERT_EQ(form->memo.size(), 3);
+    EXPECT_TRUE(form->memo[1].startsWith("Журнал обмена не записывается в файл: "));
+    EXPECT_EQ(form->memo[2], "b");
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись завершена");
+}
+
+TEST_F(ExchangeFormTest, WriteEndsInOneOfItsThreeWays)
+{
+    open(ExchangeForm::Command::Write);
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись завершена");
+    EXPECT_EQ(form->progress, 128);
+    EXPECT_FALSE(form->busy);
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+
+    // "Прервать": its caption, an empty bar, no box.
+    pumpHook = [&] {
+        if (sim->device().store().size() > 50)
+            form->Button2Click();
+    };
+    sim->device().clearJournal();
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись прервана");
+    EXPECT_EQ(form->progress, 0);
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+
+    // A link failure: the rest caption and a box with its message.
+    pumpHook = {};
+    settings->exchange.GatewayNumber = 0x30; // nobody answers there
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "ВЕГ-78");
+    EXPECT_EQ(dialogs.asked, QStringList{"info:   Нет ответа от контроллера "});
+}
+
+TEST_F(ExchangeFormTest, WhileACommandRunsOnlyTheAbortActs)
+{
+    open(ExchangeForm::Command::Write);
+    int reentered = 0;
+    bool closeRefused = false;
+    pumpHook = [&] {
+        EXPECT_TRUE(form->busy);
+        EXPECT_TRUE(form->abortEnabled);
+        const std::size_t before = sim->device().journal().size();
+        form->Button1Click(); // the disabled action button, had it been clicked
+        form->N1Click(ExchangeForm::Command::Read);
+        reentered += sim->device().journal().size() != before ? 1 : 0;
+        if (sim->device().store().size() > 20 && !closeRefused)
+            closeRefused = !form->closeRequested();
+    };
+    form->Button1Click();
+    EXPECT_EQ(reentered, 0);
+    EXPECT_EQ(form->command, ExchangeForm::Command::Write);
+    EXPECT_TRUE(closeRefused);
+    EXPECT_EQ(form->caption, "Запись прервана"); // closing asked the command to stop
+    EXPECT_FALSE(form->busy);
+    EXPECT_TRUE(form->closeRequested());
+}
+
+TEST_F(ExchangeFormTest, AWriteIsRefusedBeforeAnythingIsSent)
+{
+    // A speed the gateway has no code for.
+    host.config.Common.V_CAN = 7;
+    const GatewayConfig before = host.config;
+    open(ExchangeForm::Command::Write);
+    form->Button1Click();
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_TRUE(dialogs.asked[0].contains("CAN-BUS")) << dialogs.asked[0].toStdString();
+    EXPECT_TRUE(sim->device().journal().isEmpty());
+    EXPECT_EQ(host.config, before);
+    form->closeRequested();
+
+    // A port that did not open: said when the window opens, and again by the command.
+    host.config.Common.V_CAN = 0;
+    openFails = true;
+    make();
+    dialogs.asked.clear();
+    open(ExchangeForm::Command::Write);
+    form->Button1Click();
+    EXPECT_EQ(dialogs.asked, (QStringList{"info: Ошибка инициализации порта COM1",
+                                          "info: Ошибка инициализации порта COM1"}));
+    EXPECT_EQ(form->caption, "ВЕГ-78");
+    EXPECT_TRUE(sim->device().journal().isEmpty());
+}
+
+TEST_F(ExchangeFormTest, AReadReplacesTheConfigurationOnlyWhenComplete)
+{
+    host.config.Changed.GroupChanged = true;
+    // No to the prompt: nothing is read.
+    host.confirm = false;
+    open(ExchangeForm::Command::Read);
+    form->Button1Click();
+    EXPECT_EQ(host.asked, 1);
+    EXPECT_TRUE(sim->device().journal().isEmpty());
+
+    // A read that fails half-way leaves the configuration as it was.
+    host.confirm = true;
+    const GatewayConfig before = host.config;
+    pumpHook = [&] {
+        if (sim->device().journal().size() > 100)
+            port->setWriteFails(true);
+    };
+    form->Button1Click();
+    EXPECT_EQ(host.installed, 0);
+    EXPECT_EQ(host.config, before);
+    EXPECT_EQ(form->caption, "ВЕГ-78");
+    EXPECT_EQ(dialogs.asked, QStringList{"info:   Ошибка записи в последовательный порт "});
+    form->closeRequested();
+
+    // A complete read takes its place.
+    pumpHook = {};
+    make();
+    open(ExchangeForm::Command::Read);
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Чтение завершено");
+    EXPECT_EQ(host.installed, 1);
+    EXPECT_TRUE(host.config.IsReadBack);
+    EXPECT_EQ(host.config.Protocol, ProtocolVariant::Modbus);
+}
