@@ -324,7 +324,7 @@ TEST_F(ExchangeFormTest, WhileACommandRunsOnlyTheAbortActs)
     pumpHook = [&] {
         EXPECT_TRUE(form->busy);
         EXPECT_TRUE(form->abortEnabled);
-        const std::size_t before = sim->device().journal().size();
+        const qsizetype before = sim->device().journal().size();
         form->Button1Click(); // the disabled action button, had it been clicked
         form->N1Click(ExchangeForm::Command::Read);
         reentered += sim->device().journal().size() != before ? 1 : 0;

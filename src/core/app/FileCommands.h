@@ -2,6 +2,7 @@
 
 #include "core/config/ConfigFile.h"
 #include "core/config/GatewayConfig.h"
+#include "core/exchange/ConfigurationHost.h"
 
 #include <QString>
 
@@ -34,8 +35,9 @@ struct MainMenuState
 };
 
 // The main window's file commands and the state it shows: the caption, the status bar, the
-// visible menus. The window only renders this state and forwards menu commands.
-class FileCommands
+// visible menus. The window only renders this state and forwards menu commands. It is also what
+// the exchange reads the configuration from and puts a read-back into.
+class FileCommands : public ConfigurationHost
 {
 public:
     FileCommands(GatewayConfig& config, ProgramSettings& settings, Dialogs& dialogs,
@@ -63,12 +65,13 @@ public:
 
     // The unsaved-changes prompt. Returns true when the command may go on: nothing was pending,
     // the user chose No, or chose Yes and the configuration was saved.
-    bool ConfirmDiscard();
+    bool ConfirmDiscard() override;
     // Shows the view of the current protocol; `suffix` is the caption's "(протокол ...)" part.
     void ApplyProtocolView(const QString& suffix);
     // A configuration read back from the gateway, complete, takes the place of the current one;
     // the window shows its protocol and "Прочитаны данные из ВЕГ".
-    void installReadBack(GatewayConfig config);
+    void installReadBack(GatewayConfig config) override;
+    const GatewayConfig& configuration() const override { return m_config; }
 
     void setDatabaseFactory(ControllerDatabaseFactory factory) { m_factory = std::move(factory); }
     void setSaveOptions(const SaveOptions& options) { m_saveOptions = options; }

@@ -284,8 +284,11 @@ void ExchangeForm::RunRead()
     const bool ok = reader.read(m_host.configuration().Common, fresh);
     setBusy(false);
     finish(ok, QStringLiteral("Чтение завершено"), QStringLiteral("Чтение прервано"));
-    if (ok)
+    if (ok) {
         m_host.installReadBack(std::move(fresh));
+        if (configurationReplaced)
+            configurationReplaced();
+    }
 }
 
 } // namespace veg

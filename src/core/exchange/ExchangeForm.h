@@ -71,6 +71,8 @@ public:
     QStringList memo;
 
     std::function<void()> changed;
+    // Called after a read-back took the place of the configuration.
+    std::function<void()> configurationReplaced;
 
     static QString restCaption() { return QStringLiteral("ВЕГ-78"); }
     static QStringList gridTitles()

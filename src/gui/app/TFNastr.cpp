@@ -29,6 +29,7 @@
 #include "gui/editors/TFKTC_TC.h"
 #include "gui/editors/TFModbusTU.h"
 #include "gui/editors/TFUNK.h"
+#include "gui/exchange/TFObmen.h"
 #include "gui/link/TFNastrObm.h"
 #include "gui/modbus/TFObmenModbus.h"
 #include "gui/modbus/TFReadModbus.h"
@@ -98,6 +99,13 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_task = new TFTask(m_config, settings, dialogs, m_refsEditors, this);
     connect(action(QStringLiteral("N_Controllers")), &QAction::triggered, m_task, [this] {
         m_task->exec();
+        refresh();
+    });
+    // The exchange window reads the configuration to write and puts a read-back in its place.
+    m_obmen = new TFObmen(settings, dialogs, m_commands, this);
+    connect(m_obmen, &TFObmen::configurationReplaced, this, &TFNastr::refresh);
+    connect(action(QStringLiteral("N_Obmen")), &QAction::triggered, m_obmen, [this] {
+        m_obmen->exec();
         refresh();
     });
     m_commands.setControllerListOpener([this] {

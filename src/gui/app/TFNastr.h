@@ -29,6 +29,7 @@ class TFModbusTU;
 class TFNastrObm;
 class TFObmenModbus;
 class TFReadModbus;
+class TFObmen;
 class TFTask;
 class TFWay;
 
@@ -113,6 +114,7 @@ private:
     TFGroup* m_group = nullptr;
     TFModbusTU* m_modbusTu = nullptr;
     std::map<QString, EditorDialog*> m_editorWindows;
+    TFObmen* m_obmen = nullptr;
     // The table editors that keep their references in step with the controller list; each
     // registers itself here when it is made.
     ControllerRefsEditors m_refsEditors;
@@ -124,6 +126,7 @@ public:
     TFTask* task() const { return m_task; }
     TFObmenModbus* obmenModbus() const { return m_obmenModbus; }
     TFReadModbus* readModbus() const { return m_readModbus; }
+    TFObmen* obmen() const { return m_obmen; }
 
 private:
     // The Modbus link test's windows.

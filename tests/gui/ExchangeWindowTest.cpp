@@ -1,0 +1,186 @@
+// The exchange window offscreen: opened from the main menu, and driven against the simulator in
+// virtual time through its real controls.
+
+#include "TestSupport.h"
+
+#include "core/config/ProgramSettings.h"
+#include "core/exchange/ConfigurationHost.h"
+#include "gui/app/TFNastr.h"
+#include "gui/exchange/TFObmen.h"
+#include "sim/GatewaySimulator.h"
+#include "sim/ManualClock.h"
+#include "sim/SimulatorPort.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+using namespace vegtest;
+
+namespace {
+
+struct Host : ConfigurationHost
+{
+    GatewayConfig config;
+    const GatewayConfig& configuration() const override { return config; }
+    bool ConfirmDiscard() override { return true; }
+    void installReadBack(GatewayConfig c) override { config = std::move(c); }
+};
+
+class ExchangeWindowTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "test_exchange_window";
+        static char* argv[] = {name, nullptr};
+        if (!qApp)
+            new QApplication(argc, argv);
+    }
+
+    QTemporaryDir dir;
+    ProgramSettings settings{dir.filePath("vegconf.ini")};
+    ScriptedDialogs dialogs;
+};
+
+// Keys as a keyboard sends them, Cyrillic letters included.
+void type(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+template <typename T> T* child(QWidget& w, const char* name)
+{
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+} // namespace
+
+TEST_F(ExchangeWindowTest, OpensFromTheMainMenuAndSaysWhenThePortFails)
+{
+    settings.exchange.PortName = QStringLiteral("/nonexistent/tty");
+    TFNastr window(settings, dialogs);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.action("N_New_Modbus")->trigger();
+    settings.exchange.PortName = QStringLiteral("/nonexistent/tty");
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        TFObmen* obmen = window.obmen();
+        seen = obmen->isVisible();
+        EXPECT_EQ(obmen->windowTitle(), "Обмен с ВЕГ-78");
+        EXPECT_EQ(child<QLabel>(*obmen, "Label1")->text(), "ВЕГ-78");
+        EXPECT_TRUE(obmen->menuItem(ExchangeForm::Command::Write)->isEnabled()); // a new file
+        obmen->close();
+    });
+    window.action("N_Obmen")->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(dialogs.asked, QStringList{"info: Ошибка инициализации порта /nonexistent/tty"});
+}
+
+TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
+{
+    sim::ManualClock clock;
+    sim::SimOptions o;
+    sim::GatewaySimulator simulator(o);
+    ExchangeSettings& e = settings.exchange;
+    e.AdapterKind = ExchangeSettings::kRs232;
+    e.PortName = QStringLiteral("COM1");
+    e.GatewayNumber = 0x20;
+    Host host;
+    host.config.CreateFor(ProtocolVariant::Modbus);
+    host.config.ResetCommon();
+    host.config.IsNewFile = true;
+    TFObmen window(
+        settings, dialogs, host, nullptr,
+        [&] { return std::make_unique<sim::SimulatorPort>(simulator, clock); },
+        std::make_unique<ExchangeLog>(dir.path()), &clock);
+    int replaced = 0;
+    QObject::connect(&window, &TFObmen::configurationReplaced, [&] { ++replaced; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_FALSE(child<QPushButton>(window, "Button1")->isVisible());
+
+    // Search 20..25: the Cyrillic "А" on the F key gives F, a selected box takes a new digit.
+    window.menuItem(ExchangeForm::Command::Search)->trigger();
+    auto* action = child<QPushButton>(window, "Button1");
+    EXPECT_EQ(action->text(), "Найти");
+    auto* to = child<QLineEdit>(window, "Edit2");
+    to->setFocus();
+    to->selectAll();
+    type(to, QStringLiteral("2А"));
+    EXPECT_EQ(to->text(), "2F");
+    to->selectAll();
+    type(to, QStringLiteral("25"));
+    type(to, QStringLiteral("7")); // a third digit is refused
+    EXPECT_EQ(to->text(), "25");
+    child<QCheckBox>(window, "CheckBox1")->setChecked(true);
+    QTest::mouseClick(action, Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>(window, "Label1")->text(), "Поиск завершен");
+    auto* grid = child<QTableWidget>(window, "ProfGrid1");
+    ASSERT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(grid->item(0, 1)->text(), "25");
+    EXPECT_EQ(grid->item(0, 2)->text(), "ВЕГ (Modbus)");
+    EXPECT_EQ(grid->item(0, 0)->checkState(), Qt::Checked);
+    EXPECT_EQ(e.GatewayNumber, 0x25);
+
+    // The caption's double click shows the log in the grid's place.
+    QTest::mouseDClick(child<QLabel>(window, "Label1"), Qt::LeftButton);
+    auto* memo = child<QPlainTextEdit>(window, "Memo1");
+    EXPECT_TRUE(memo->isVisible());
+    EXPECT_FALSE(grid->isVisible());
+    EXPECT_TRUE(memo->toPlainText().contains(">> 10 40 25 01 00 F0 00 56 16"));
+
+    // Write, with the action button and the menu disabled while it runs.
+    window.menuItem(ExchangeForm::Command::Write)->trigger();
+    EXPECT_EQ(action->text(), "Записать");
+    bool disabledWhileRunning = true;
+    int pumps = 0;
+    const auto render = window.form().changed;
+    window.form().changed = [&] {
+        render();
+        ++pumps;
+        disabledWhileRunning =
+            disabledWhileRunning &&
+            (!window.form().busy ||
+             (!action->isEnabled() && !window.menuItem(ExchangeForm::Command::Read)->isEnabled() &&
+              child<QPushButton>(window, "Button2")->isEnabled()));
+    };
+    QTest::mouseClick(action, Qt::LeftButton);
+    window.form().changed = render;
+    EXPECT_GT(pumps, 500);
+    EXPECT_TRUE(disabledWhileRunning);
+    EXPECT_EQ(window.form().caption, "Запись завершена");
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+
+    // Read back: the configuration is replaced and the main window told.
+    window.menuItem(ExchangeForm::Command::Read)->trigger();
+    QTest::mouseClick(action, Qt::LeftButton);
+    EXPECT_EQ(window.form().caption, "Чтение завершено");
+    EXPECT_EQ(replaced, 1);
+    EXPECT_TRUE(host.config.IsReadBack);
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(readFile(settings.path()).contains("SetNVEG=25"));
+}
