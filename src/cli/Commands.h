@@ -41,5 +41,6 @@ void addDatabaseCommands(CLI::App& app); // db
 void addLinkCommands(CLI::App& app);     // param, access
 void addModbusCommands(CLI::App& app);   // modbus read, inputs, coils, write-coil
 void addEditCommands(CLI::App& app);     // edit
+void addExchangeCommands(CLI::App& app); // image, write, read, search, verify
 
 } // namespace vegctl

@@ -46,6 +46,7 @@ int main(int argc, char** argv)
     vegctl::addLinkCommands(app);
     vegctl::addModbusCommands(app);
     vegctl::addEditCommands(app);
+    vegctl::addExchangeCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -6,6 +6,7 @@
 #include "SimGateway.h"
 
 #include "core/exchange/GatewayReader.h"
+#include "core/exchange/GatewayVerifier.h"
 #include "core/exchange/GatewayWriter.h"
 
 #include <gtest/gtest.h>
@@ -341,4 +342,26 @@ TEST_F(ReadTest, AnOldModbusGatewayIsRefused)
     GatewayConfig read;
     EXPECT_FALSE(GatewayReader(*g.session, view).read({}, read));
     EXPECT_EQ(g.session->LastStatus, Status::OldVersion);
+}
+
+TEST_F(WriteTest, VerifyListsEveryElementThatDiffers)
+{
+    SimGateway g(Route::Transit, gatewayOf(ProtocolVariant::Modbus));
+    ASSERT_TRUE(g.session->OpenLink());
+    const GatewayConfig written = sample::config(ProtocolVariant::Modbus);
+    ASSERT_TRUE(GatewayWriter(*g.session, view).write(written));
+
+    GatewayVerifier verifier(*g.session, view);
+    std::vector<ImageDifference> differences;
+    ASSERT_TRUE(verifier.verify(written, differences));
+    EXPECT_TRUE(differences.empty());
+
+    // The gateway's element changed behind the file's back, and a row the file changed since.
+    g.sim->device().writeAt(0x0303, 5, QByteArray::fromHex("00123456"));
+    GatewayConfig edited = written;
+    edited.Common.AdrCAN = 0x44;
+    ASSERT_TRUE(verifier.verify(edited, differences));
+    ASSERT_EQ(differences.size(), 2u);
+    EXPECT_EQ(differences[0].text(), "0001 gateway 12 file 44");
+    EXPECT_TRUE(differences[1].text().startsWith("0303[5] gateway 00 12 34 56 file "));
 }

@@ -1,0 +1,279 @@
+// vegctl image / write / read / search / verify: the exchange window's commands on the command
+// line, over the same link set-up and the same core. Progress and results go to standard error,
+// what was found to standard output.
+
+#include "Commands.h"
+#include "LinkOptions.h"
+
+#include "core/config/ConfigFile.h"
+#include "core/exchange/ExchangeView.h"
+#include "core/exchange/GatewayImage.h"
+#include "core/exchange/GatewayReader.h"
+#include "core/exchange/GatewaySearch.h"
+#include "core/exchange/GatewayVerifier.h"
+#include "core/exchange/GatewayWriter.h"
+#include "core/text/NumberText.h"
+
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace vegctl {
+namespace {
+
+using namespace veg;
+
+void say(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+// The caption and the progress of a command on standard error: on a terminal the bar's position
+// in percent, rewritten in place.
+class ConsoleView : public ExchangeView
+{
+public:
+    ConsoleView() : m_terminal(::isatty(2)) {}
+    ~ConsoleView() override { endLine(); }
+
+    void setCaption(const QString& text) override
+    {
+        endLine();
+        say(text);
+    }
+    void setProgress(int position) override
+    {
+        if (!m_terminal)
+            return;
+        std::fprintf(stderr, "\r%3d%%", position * 100 / kProgressMaximum);
+        m_open = true;
+    }
+    void clearFound() override {}
+    void addFound(const FoundDevice& row) override
+    {
+        endLine();
+        std::printf("%s %s\n", NumberText::hex(row.number, 2).toLatin1().constData(),
+                    row.device.toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+    void endLine()
+    {
+        if (m_open)
+            std::fputc('\n', stderr);
+        m_open = false;
+    }
+
+private:
+    bool m_terminal;
+    bool m_open = false;
+};
+
+// A configuration file, or nullopt with the reason printed (exit status 1).
+std::optional<GatewayConfig> loadFile(const std::string& path)
+{
+    GatewayConfig config;
+    const LoadResult r = LoadConfiguration(config, QString::fromStdString(path), LoadOptions{});
+    if (!r.loaded()) {
+        say(r.message);
+        exitStatus() = 1;
+        return std::nullopt;
+    }
+    return config;
+}
+
+// The end of an exchange: exit 0, or 3 with the status and its message.
+void finish(bool ok, LinkSession& session, ConsoleView& view)
+{
+    view.endLine();
+    if (ok) {
+        exitStatus() = 0;
+        return;
+    }
+    if (session.LastStatus == LinkSession::kRefused)
+        fail(session.ErrorText);
+    else
+        failStatus(session.LastStatus);
+}
+
+void image(const std::string& path)
+{
+    const auto config = loadFile(path);
+    if (!config)
+        return;
+    const QString refusal = GatewayImage::refusal(*config);
+    if (!refusal.isEmpty()) {
+        say(refusal);
+        exitStatus() = 1;
+        return;
+    }
+    for (const ImageWrite& w : GatewayImage::encode(*config))
+        std::printf("%s\n", w.text().toLatin1().constData());
+    exitStatus() = 0;
+}
+
+void write(const std::string& path, const LinkOptions& o)
+{
+    const auto config = loadFile(path);
+    if (!config)
+        return;
+    const QString refusal = GatewayImage::refusal(*config);
+    if (!refusal.isEmpty()) { // nothing is sent, not even the port opened
+        fail(refusal);
+        return;
+    }
+    CliLink cli;
+    if (!cli.open(o))
+        return;
+    ConsoleView view;
+    const bool ok = GatewayWriter(cli.session(), view).write(*config);
+    if (ok)
+        view.setCaption(QStringLiteral("Запись завершена"));
+    finish(ok, cli.session(), view);
+}
+
+void read(const std::string& out, const LinkOptions& o)
+{
+    CliLink cli;
+    if (!cli.open(o))
+        return;
+    ConsoleView view;
+    GatewayConfig config;
+    if (!GatewayReader(cli.session(), view).read(CommonSettings{}, config)) {
+        finish(false, cli.session(), view);
+        return;
+    }
+    view.setCaption(QStringLiteral("Чтение завершено: протокол ") + protocolName(config.Protocol));
+    const SaveResult saved = SaveConfiguration(config, QString::fromStdString(out), true);
+    if (!saved.ok) {
+        say(saved.message);
+        exitStatus() = 1;
+        return;
+    }
+    exitStatus() = 0;
+}
+
+// "LO-HI" or "N", hexadecimal.
+std::optional<GatewaySearch::Range> rangeArg(const std::string& text, const char* what)
+{
+    const QStringList parts = QString::fromStdString(text).split(u'-');
+    GatewaySearch::Range r;
+    if (parts.size() > 2) {
+        std::fprintf(stderr, "%s: LO-HI in hexadecimal: %s\n", what, text.c_str());
+        exitStatus() = 2;
+        return std::nullopt;
+    }
+    const auto lo = hexArg(parts.front().toStdString(), 0xFF, what);
+    const auto hi = hexArg(parts.back().toStdString(), 0xFF, what);
+    if (!lo || !hi)
+        return std::nullopt;
+    if (*hi < *lo) {
+        say(QStringLiteral("Введите правильно диапазон поиска!"));
+        exitStatus() = 2;
+        return std::nullopt;
+    }
+    r.from = std::uint8_t(*lo);
+    r.to = std::uint8_t(*hi);
+    return r;
+}
+
+struct SearchArgs
+{
+    std::string gateways;
+    std::string masters;
+};
+
+void search(const SearchArgs& a, const LinkOptions& o)
+{
+    const auto gateways = rangeArg(a.gateways.empty() ? o.gateway : a.gateways, "--gateways");
+    if (!gateways)
+        return;
+    std::optional<GatewaySearch::Range> masters = GatewaySearch::Range{};
+    if (!a.masters.empty()) {
+        if (o.link == "can") {
+            std::fprintf(stderr, "--masters: the CAN-BUS adapter reaches the gateways itself\n");
+            exitStatus() = 2;
+            return;
+        }
+        masters = rangeArg(a.masters, "--masters");
+        if (!masters)
+            return;
+    }
+    CliLink cli;
+    if (!cli.open(o))
+        return;
+    ConsoleView view;
+    const bool ok = GatewaySearch(cli.session(), view)
+                        .SearchGateways(*gateways, true, *masters, !a.masters.empty());
+    if (ok)
+        view.setCaption(QStringLiteral("Поиск завершен"));
+    finish(ok, cli.session(), view);
+}
+
+void verify(const std::string& path, const LinkOptions& o)
+{
+    const auto config = loadFile(path);
+    if (!config)
+        return;
+    CliLink cli;
+    if (!cli.open(o))
+        return;
+    ConsoleView view;
+    std::vector<ImageDifference> differences;
+    if (!GatewayVerifier(cli.session(), view).verify(*config, differences)) {
+        finish(false, cli.session(), view);
+        return;
+    }
+    view.endLine();
+    for (const ImageDifference& d : differences)
+        std::printf("%s\n", d.text().toLatin1().constData());
+    say(differences.empty() ? QStringLiteral("ВЕГ содержит конфигурацию файла")
+                            : QStringLiteral("Различий: %1").arg(differences.size()));
+    exitStatus() = differences.empty() ? 0 : 1;
+}
+
+} // namespace
+
+void addExchangeCommands(CLI::App& app)
+{
+    auto options = std::make_shared<LinkOptions>();
+    auto file = std::make_shared<std::string>();
+    auto searchArgs = std::make_shared<SearchArgs>();
+
+    CLI::App* img = app.add_subcommand(
+        "image",
+        "Print the gateway's image of a configuration, one write per line, in sending order");
+    img->add_option("FILE", *file, "configuration file (.veg)")->required();
+    img->callback([=] { image(*file); });
+
+    CLI::App* wr = app.add_subcommand("write", "Write a configuration into the gateway");
+    wr->add_option("FILE", *file, "configuration file (.veg)")->required();
+    addLinkOptions(wr, *options);
+    wr->callback([=] { write(*file, *options); });
+
+    CLI::App* rd = app.add_subcommand(
+        "read", "Read the configuration back from the gateway and save it as a new file");
+    rd->add_option("OUT", *file, "configuration file to write (.veg)")->required();
+    addLinkOptions(rd, *options);
+    rd->callback([=] { read(*file, *options); });
+
+    CLI::App* se = app.add_subcommand(
+        "search", "Look for gateways (and on RS-232 first for the master module); found devices go "
+                  "to standard output as \"NN name\"");
+    se->add_option("--gateways", searchArgs->gateways,
+                   "gateway network numbers LO-HI (hex); default: the --gateway number");
+    se->add_option("--masters", searchArgs->masters,
+                   "master module network numbers LO-HI (hex), RS-232 only");
+    addLinkOptions(se, *options);
+    se->callback([=] { search(*searchArgs, *options); });
+
+    CLI::App* ve = app.add_subcommand(
+        "verify", "Compare the gateway's image with a configuration file, element by element; "
+                  "every difference goes to standard output");
+    ve->add_option("FILE", *file, "configuration file (.veg)")->required();
+    addLinkOptions(ve, *options);
+    ve->callback([=] { verify(*file, *options); });
+}
+
+} // namespace vegctl
