@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <limits>
 #include <unistd.h>
 
 using namespace veg::sim;
@@ -32,6 +33,28 @@ void onStop(int)
 void onImage(int)
 {
     g_image = 1;
+}
+
+// An integer option in [lo, hi]; false when its text does not read as one.
+bool intOption(const QString& text, int lo, int hi, int& out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+// A probability option: a number from 0 to 1.
+bool probabilityOption(const QString& text, double& out)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !(v >= 0 && v <= 1))
+        return false;
+    out = v;
+    return true;
 }
 
 bool hexByte(const QString& text, std::uint8_t& out)
@@ -110,6 +133,11 @@ int main(int argc, char** argv)
     const QCommandLineOption image(QStringLiteral("image"),
                                    QStringLiteral("write the parameter store here as JSON"),
                                    QStringLiteral("FILE"));
+    const QCommandLineOption linkName(
+        QStringLiteral("link-name"),
+        QStringLiteral("with --pty: a symbolic link of this name to the terminal, a stable port "
+                       "name for vegconf (removed on exit)"),
+        QStringLiteral("PATH"));
     p.addOptions({pty,     port,    baud,      link,           gateway,    master, noMaster, crc,
                   variant, version, stopPolls, adapterVariant, accessCode, pace,   seed,     drop,
                   corrupt, nak,     delay,     delayMs,        garbage,    image});
@@ -132,6 +160,7 @@ int main(int argc, char** argv)
                        "telecontrol) of this \".veg\" file, as if written into the gateway"),
         QStringLiteral("FILE"));
     p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg});
+    p.addOption(linkName);
     p.process(app);
 
     auto fail = [](const QString& text) {
@@ -146,22 +175,39 @@ int main(int argc, char** argv)
     if (!hexByte(p.value(gateway), o.gatewayNumber) || !hexByte(p.value(master), o.masterNumber))
         return fail(QStringLiteral("network numbers are two hex digits"));
     o.masterModule = !p.isSet(noMaster);
-    o.checksumKind = p.value(crc).toInt();
-    if (o.checksumKind < 0 || o.checksumKind > 2)
+    // Every number must read: an option taken as 0 would run another simulator than asked for.
+    int versionValue = 0, paceValue = 0, seedValue = 0, lineBaud = 9600;
+    if (!intOption(p.value(crc), 0, 2, o.checksumKind))
         return fail(QStringLiteral("--crc must be 0, 1 or 2"));
-    o.variant = p.value(variant).toInt();
-    o.version = std::uint8_t(p.value(version).toInt());
-    o.stopPolls = p.value(stopPolls).toInt();
-    o.adapterVariant = p.value(adapterVariant).toInt() == 0 ? 0 : 1;
+    if (!intOption(p.value(variant), 0, 255, o.variant) || (o.variant > 4 && o.variant != 255))
+        return fail(QStringLiteral("--variant must be 0..4 or 255"));
+    if (!intOption(p.value(version), 0, 255, versionValue))
+        return fail(QStringLiteral("--gateway-version must be a number 0..255"));
+    o.version = std::uint8_t(versionValue);
+    if (!intOption(p.value(stopPolls), 0, 1000000, o.stopPolls))
+        return fail(QStringLiteral("--stop-polls must be a number of polls"));
+    if (!intOption(p.value(adapterVariant), 0, 1, o.adapterVariant))
+        return fail(QStringLiteral("--adapter-variant must be 0 or 1"));
     o.accessCode = p.value(accessCode);
-    o.paceBaud = p.value(pace).toInt();
-    o.faults.seed = p.value(seed).toUInt();
-    o.faults.drop = p.value(drop).toDouble();
-    o.faults.corrupt = p.value(corrupt).toDouble();
-    o.faults.nak = p.value(nak).toDouble();
-    o.faults.delay = p.value(delay).toDouble();
-    o.faults.delayMs = p.value(delayMs).toInt();
-    o.faults.garbage = p.value(garbage).toDouble();
+    if (!intOption(p.value(pace), 0, 4000000, paceValue))
+        return fail(QStringLiteral("--pace must be a speed in baud, 0 for none"));
+    o.paceBaud = paceValue;
+    if (!intOption(p.value(seed), 0, std::numeric_limits<int>::max(), seedValue))
+        return fail(QStringLiteral("--seed must be a non-negative number"));
+    o.faults.seed = std::uint32_t(seedValue);
+    const std::pair<const QCommandLineOption*, double*> chances[] = {
+        {&drop, &o.faults.drop},   {&corrupt, &o.faults.corrupt}, {&nak, &o.faults.nak},
+        {&delay, &o.faults.delay}, {&garbage, &o.faults.garbage}};
+    for (const auto& [option, value] : chances)
+        if (!probabilityOption(p.value(*option), *value))
+            return fail(QStringLiteral("--%1 must be a probability from 0 to 1")
+                            .arg(option->names().front()));
+    if (!intOption(p.value(delayMs), 0, 60000, o.faults.delayMs))
+        return fail(QStringLiteral("--delay-ms must be a number of milliseconds"));
+    if (!intOption(p.value(baud), 1, 4000000, lineBaud))
+        return fail(QStringLiteral("--baud must be a speed in baud"));
+    if (p.isSet(linkName) && !p.isSet(pty))
+        return fail(QStringLiteral("--link-name goes with --pty"));
 
     // The configuration the Modbus side starts with, refused before any line is opened.
     std::optional<veg::GatewayConfig> modbusConfig;
@@ -179,7 +225,6 @@ int main(int argc, char** argv)
     QString path;
     int slaveFd = -1;
     int fd = -1;
-    const int lineBaud = p.value(baud).toInt() > 0 ? p.value(baud).toInt() : 9600;
     if (p.isSet(pty)) {
         fd = LineHost::openPty(&path, &slaveFd, &error);
     } else if (p.isSet(port)) {
@@ -216,6 +261,15 @@ int main(int argc, char** argv)
             return fail(linkPath + QStringLiteral(": cannot make the link"));
     }
 
+    const QString stableName = p.value(linkName);
+    if (!stableName.isEmpty()) {
+        // A link left by an earlier run is replaced; anything else of that name is kept.
+        const QFileInfo old(stableName);
+        if (old.isSymLink())
+            QFile::remove(stableName);
+        if (!QFile::link(path, stableName))
+            return fail(stableName + QStringLiteral(": cannot make the link to ") + path);
+    }
     std::printf("%s\n", path.toLocal8Bit().constData());
     if (modbusFd >= 0)
         std::printf("%s\n", modbusPath.toLocal8Bit().constData());
@@ -253,6 +307,10 @@ int main(int argc, char** argv)
     if (modbusFd >= 0)
         host.addModbusLine(modbus, modbusFd, idleMs);
     host.run(g_stop, g_image, writeImage);
+    // The link goes first: the image may go to a standard output nobody reads any more.
+    if (!stableName.isEmpty() &&
+        QFileInfo(stableName).symLinkTarget() == QFileInfo(path).absoluteFilePath())
+        QFile::remove(stableName);
     writeImage();
     ::close(fd);
     if (slaveFd >= 0)

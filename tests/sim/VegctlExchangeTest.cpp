@@ -1,0 +1,193 @@
+// vegctl image / write / verify / read / search against vegsim on a pseudo-terminal, by every
+// route, and vegsim refusing options that do not read.
+
+#include "SampleConfigs.h"
+#include "SimProcess.h"
+
+#include "core/config/ConfigFile.h"
+
+#include <QJsonArray>
+#include <QProcess>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    Result r;
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+Result vegctl(const QStringList& args)
+{
+    return run(QStringLiteral(VEGCTL_PATH), args);
+}
+
+// The simulator's store in the form of `vegctl image`, its control parameters left out.
+QSet<QString> storeLines(const QJsonObject& image)
+{
+    QSet<QString> out;
+    for (const QJsonValue& v : image.value("params").toArray()) {
+        const QJsonObject p = v.toObject();
+        if (p.value("param").toString().startsWith("F0"))
+            continue;
+        QString line = p.value("param").toString();
+        if (p.contains("index"))
+            line += QStringLiteral("[%1]").arg(p.value("index").toInt());
+        out << line + u' ' + p.value("data").toString();
+    }
+    return out;
+}
+
+struct Route
+{
+    const char* name;
+    QStringList sim;
+    QStringList link;
+};
+
+const Route kRoutes[] = {
+    {"direct", {"--crc", "1"}, {"--crc", "1"}},
+    {"transit", {"--master", "07"}, {"--via-adapter", "--adapter", "07"}},
+    {"can_adapter", {"--link", "can"}, {"--link", "can", "--can-speed", "100"}},
+};
+
+class VegctlExchangeTest : public ::testing::TestWithParam<Route>
+{
+protected:
+    QTemporaryDir dir;
+    QString file(const GatewayConfig& config, const char* name = "config.veg")
+    {
+        GatewayConfig c = config;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(SaveConfiguration(c, path, true).ok);
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_P(VegctlExchangeTest, WriteVerifyReadSearch)
+{
+    SimProcess sim(GetParam().sim);
+    ASSERT_FALSE(sim.path().isEmpty());
+    const QStringList link = QStringList{"--port", sim.path()} + GetParam().link;
+    // HART: general settings and tables, 176 writes (the whole map of every protocol is
+    // written and read back in process, in virtual time).
+    const GatewayConfig config = sample::config(ProtocolVariant::Hart);
+    const QString veg = file(config);
+
+    const Result image = vegctl({"image", veg});
+    ASSERT_EQ(image.exitCode, 0) << image.err.toStdString();
+    const QStringList lines = image.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 176);
+    EXPECT_EQ(lines.front(), "0100 05");
+
+    Result r = vegctl(QStringList{"write", veg} + link);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Запись завершена"));
+
+    r = vegctl(QStringList{"verify", veg} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+
+    // A file that says otherwise than the gateway: every difference, and exit 1.
+    GatewayConfig other = config;
+    other.HartDevices[2].KodHart = 0x7F;
+    r = vegctl(QStringList{"verify", file(other, "other.veg")} + link);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "0806[2] gateway 04 file 7F\n");
+
+    if (QString::fromLatin1(GetParam().name) == "direct") {
+        const QString out = dir.filePath("read.veg");
+        r = vegctl(QStringList{"read", out} + link);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        GatewayConfig read;
+        ASSERT_TRUE(LoadConfiguration(read, out, {}).loaded());
+        EXPECT_EQ(read.Protocol, ProtocolVariant::Hart);
+        EXPECT_TRUE(read.IsReadBack);
+        EXPECT_EQ(read.HartDevices, config.HartDevices);
+    }
+
+    r = vegctl(QStringList{"search", "--gateways", "25-25"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "25 ВЕГ (Modbus)\n"); // the simulator's own variant
+
+    // The simulator's store is the image.
+    const QJsonObject store = sim.stop();
+    EXPECT_EQ(storeLines(store), QSet<QString>(lines.begin(), lines.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, VegctlExchangeTest, ::testing::ValuesIn(kRoutes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(VegctlExchange, ASettingWithoutACodeIsRefusedBeforeThePortIsOpened)
+{
+    QTemporaryDir dir;
+    GatewayConfig c = sample::config(ProtocolVariant::Hart);
+    c.Common.V_Ext = 9;
+    const QString path = dir.filePath("bad.veg");
+    // The file keeps the position as it was given, or its reader falls back to a listed speed:
+    // either way what the model holds decides.
+    ASSERT_TRUE(SaveConfiguration(c, path, true).ok);
+    GatewayConfig loaded;
+    ASSERT_TRUE(LoadConfiguration(loaded, path, {}).loaded());
+    const Result w = vegctl({"write", path, "--port", "/nonexistent/port"});
+    if (loaded.Common.V_Ext > 6) {
+        EXPECT_EQ(w.exitCode, 3);
+        EXPECT_TRUE(w.err.contains("внешняя линия - ВЕГ")) << w.err.toStdString();
+        EXPECT_EQ(vegctl({"image", path}).exitCode, 1);
+    } else {
+        EXPECT_TRUE(w.err.contains("Ошибка инициализации порта")) << w.err.toStdString();
+    }
+}
+
+TEST(Vegsim, RefusesOptionsThatDoNotRead)
+{
+    for (const QStringList& args :
+         {QStringList{"--pty", "--drop", "xyz"}, QStringList{"--pty", "--seed", "abc"},
+          QStringList{"--pty", "--variant", "7"}, QStringList{"--pty", "--corrupt", "2"},
+          QStringList{"--pty", "--stop-polls", "many"},
+          QStringList{"--port", "/dev/null", "--link-name", "x"}}) {
+        const Result r = run(QStringLiteral(VEGSIM_PATH), args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("vegsim: --")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString(); // no terminal was made
+    }
+}
+
+TEST(Vegsim, AStableNameForItsTerminal)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("vegsim.tty");
+    {
+        SimProcess sim({"--link-name", name});
+        ASSERT_FALSE(sim.path().isEmpty());
+        EXPECT_EQ(QFileInfo(name).symLinkTarget(), sim.path());
+        const Result r = vegctl({"param", "read", "F000", "2", "--port", name});
+        EXPECT_EQ(r.out, "42 06\n");
+        sim.stop();
+    }
+    EXPECT_FALSE(QFileInfo::exists(name)); // removed when the simulator ends
+}
