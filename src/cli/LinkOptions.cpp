@@ -7,6 +7,7 @@
 #include "core/text/NumberText.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTime>
 
 #include <csignal>
@@ -82,6 +83,10 @@ bool CliLink::open(const LinkOptions& o)
 {
     ExchangeSettings& s = m_settings;
     s.PortName = QString::fromStdString(o.port);
+    // A path relative to here (a simulator's link in the build tree) names the same device from
+    // anywhere; a bare name ("COM3", "ttyUSB0") stays a port name.
+    if (s.PortName.contains(u'/') && !s.PortName.startsWith(u'/'))
+        s.PortName = QFileInfo(s.PortName).absoluteFilePath();
     s.AdapterKind = o.link == "can" ? ExchangeSettings::kCanBus : ExchangeSettings::kRs232;
     s.ViaAdapter = o.viaAdapter && s.AdapterKind != ExchangeSettings::kCanBus;
     s.SpeedIndex = int(ExchangeSettings::serialSpeeds().indexOf(QString::number(o.baud)));

@@ -1,0 +1,281 @@
+// Writing a whole Modbus image (general settings and every table: 561 elements) into vegsim on a
+// pseudo-terminal at 115200 baud, by each route, compared with the floor of the same requests:
+// their bytes on the wire, the pauses the link prescribes, the simulator's turnaround, and the
+// 100 ms waits of the stop poll.
+//
+// vegsim holds every answer for the wire time of request and answer (--pace), since a
+// pseudo-terminal itself moves bytes at no speed at all. The counters give the floor's parts and
+// the time the same write takes at 9600 baud with the same overhead.
+//
+// Run: bench_exchange [--benchmark_...]; VEGSIM may name the simulator.
+
+#include "core/config/GatewayConfig.h"
+#include "core/exchange/ExchangeView.h"
+#include "core/exchange/GatewayImage.h"
+#include "core/exchange/GatewayWriter.h"
+#include "core/exchange/LinkSession.h"
+#include "core/link/LinkFrames.h"
+#include "core/port/QtSerialPort.h"
+#include "core/port/SystemClock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <vector>
+
+using namespace veg;
+
+namespace {
+
+constexpr int kBaud = 115200;
+constexpr int kStopPolls = 3; // polls the simulator answers "not yet" before it reports stopped
+
+QString simulatorPath()
+{
+    if (const char* env = std::getenv("VEGSIM"))
+        return QString::fromLocal8Bit(env);
+    return QStringLiteral(VEGSIM_PATH);
+}
+
+// The real port, counting what crosses it: the requests, and the bytes both ways.
+class CountingPort : public QtSerialPort
+{
+public:
+    struct Counts
+    {
+        long requests = 0;
+        long bytes = 0;
+    };
+    explicit CountingPort(Counts& counts) : m_counts(counts) {}
+
+    int read(std::uint8_t* buffer, int n) override
+    {
+        const int got = QtSerialPort::read(buffer, n);
+        if (got > 0)
+            m_counts.bytes += got;
+        return got;
+    }
+    bool write(const std::uint8_t* data, int n) override
+    {
+        // A serial frame goes out in three pieces, the first with its start byte; an adapter
+        // frame in one piece of 13 bytes.
+        if (n == LinkFrames::kCanFrameSize ||
+            (n <= 4 && (data[0] == LinkFrames::kShortStart || data[0] == LinkFrames::kLongStart)))
+            ++m_counts.requests;
+        m_counts.bytes += n;
+        return QtSerialPort::write(data, n);
+    }
+
+private:
+    Counts& m_counts;
+};
+
+struct Route
+{
+    const char* name;
+    QStringList simOptions;
+    bool can;
+    bool transit;
+    // The link's fixed waits per request: the 2 ms send pause and the 10 ms flush read on the
+    // serial line; on the adapter the 10 ms flush read and, at trace level 3, the 10 ms read of
+    // whatever still arrives after the answer.
+    double pausesMs;
+};
+
+class Simulator
+{
+public:
+    explicit Simulator(const QStringList& options)
+    {
+        m_process.start(simulatorPath(),
+                        options + QStringList{"--pty", "--pace", QString::number(kBaud),
+                                              "--stop-polls", QString::number(kStopPolls),
+                                              "--image", "/dev/null"});
+        m_process.waitForStarted(10000);
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
+        }
+        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Simulator()
+    {
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        m_process.waitForFinished(5000);
+    }
+    const QString& path() const { return m_path; }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+// The simulator's turnaround for one request: a raw ReadParam(0xF000) written and its whole
+// answer read back, less the paced wire time; the median of many.
+double turnaroundMs(const QString& path, const Route& r)
+{
+    QtSerialPort port;
+    if (!port.open(path))
+        return -1;
+    port.setBaudRate(kBaud);
+    port.setFrameFormat(false, false);
+    port.setTimeouts(1000, 10);
+    QByteArray request;
+    int answerBytes = 0;
+    if (r.can) {
+        QByteArray block(36, '\0');
+        block[24] = char(0xFF);
+        block[28] = char(0xFF);
+        block[32] = 0x02;
+        block[33] = char(0xE0);
+        block[34] = 0x41;
+        block[35] = char(0x100 - LinkFrames::sum8(block));
+        port.write(reinterpret_cast<const std::uint8_t*>(block.constData()), 36);
+        std::uint8_t reply[3];
+        port.read(reply, 3);
+        request = QByteArray::fromHex("25 80 00 00 04 00 02 00 F0 00 00 00 00");
+        answerBytes = 13;
+    } else {
+        const QByteArray data =
+            r.transit ? QByteArray::fromHex("112500F0") : QByteArray::fromHex("0100F0");
+        request = LinkFrames::serialFrame(data, 0x40, r.transit ? 0x01 : 0x25, 0).whole();
+        answerBytes = 9;
+    }
+    std::vector<double> samples;
+    std::vector<std::uint8_t> buffer(std::size_t(answerBytes), 0);
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer t;
+        t.start();
+        port.write(reinterpret_cast<const std::uint8_t*>(request.constData()), int(request.size()));
+        if (port.read(buffer.data(), answerBytes) != answerBytes)
+            return -1;
+        samples.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    port.close();
+    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
+    const double wireMs = double(request.size() + answerBytes) * 10 * 1000 / kBaud;
+    return samples[samples.size() / 2] - wireMs;
+}
+
+struct NoView : ExchangeView
+{
+    void setCaption(const QString&) override {}
+    void setProgress(int) override {}
+    void clearFound() override {}
+    void addFound(const FoundDevice&) override {}
+};
+
+GatewayConfig modbusConfiguration()
+{
+    GatewayConfig c;
+    c.CreateFor(ProtocolVariant::Modbus);
+    c.ResetCommon();
+    for (int i = 0; i < int(c.TiFloatTable.size()); ++i) {
+        TcTuEntry& r = c.TiFloatTable[std::size_t(i)];
+        r.Kind = 0;
+        r.NetNumber = 0x1A;
+        r.ParamNumber = std::uint16_t(0x0300 + i);
+        r.Extra = 2 * i;
+    }
+    return c;
+}
+
+void writeImage(benchmark::State& state, Route r)
+{
+    double turnaround = 0;
+    {
+        Simulator probe(r.simOptions);
+        if (probe.path().isEmpty()) {
+            state.SkipWithError("vegsim did not start");
+            return;
+        }
+        turnaround = turnaroundMs(probe.path(), r);
+    }
+    if (turnaround < 0) {
+        state.SkipWithError("no raw answer from vegsim");
+        return;
+    }
+    const GatewayConfig config = modbusConfiguration();
+    double totalMs = 0;
+    CountingPort::Counts counts;
+    int failures = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Simulator sim(r.simOptions);
+        SystemClock clock;
+        LinkShared shared;
+        ExchangeSettings settings;
+        settings.PortName = sim.path();
+        settings.AdapterKind = r.can ? ExchangeSettings::kCanBus : ExchangeSettings::kRs232;
+        settings.ViaAdapter = r.transit;
+        settings.AdapterNumber = 0x01;
+        settings.GatewayNumber = 0x25;
+        settings.SpeedIndex = 10;
+        settings.Retries = 3;
+        LinkContext c;
+        c.clock = &clock;
+        c.shared = &shared;
+        c.pump = [] { QCoreApplication::processEvents(); };
+        c.log = [](const QString&) {};
+        counts = {};
+        LinkSession session(settings, c, [&] { return std::make_unique<CountingPort>(counts); });
+        if (!session.OpenLink()) {
+            state.SkipWithError("the link did not open");
+            return;
+        }
+        counts = {};
+        NoView view;
+        GatewayWriter writer(session, view);
+        state.ResumeTiming();
+        QElapsedTimer t;
+        t.start();
+        if (!writer.write(config))
+            ++failures;
+        totalMs += double(t.nsecsElapsed()) / 1e6;
+        state.PauseTiming();
+        session.CloseLinks();
+        state.ResumeTiming();
+    }
+    const double ms = totalMs / double(state.iterations());
+    const double requests = double(counts.requests);
+    const double wireMs = double(counts.bytes) * 10 * 1000 / kBaud;
+    const double pausesMs = requests * r.pausesMs + kStopPolls * 100.0;
+    const double floorMs = wireMs + pausesMs + requests * turnaround;
+    state.counters["ms_per_write"] = ms;
+    state.counters["floor_ms"] = floorMs;
+    state.counters["ratio"] = ms / floorMs;
+    state.counters["requests"] = requests;
+    state.counters["wire_ms"] = wireMs;
+    state.counters["pauses_ms"] = pausesMs;
+    state.counters["turnaround_ms"] = turnaround;
+    // The same write on a 9600-baud serial line: the wire time grows, the rest stays. (The
+    // adapter line always runs at 115200 baud.)
+    if (!r.can)
+        state.counters["ms_at_9600"] = ms - wireMs + double(counts.bytes) * 10 * 1000 / 9600;
+    state.counters["failures"] = failures;
+    if (failures > 0)
+        state.SkipWithError("the write failed");
+}
+
+const Route kDirect{"direct", {"--crc", "0"}, false, false, 12.0};
+const Route kTransit{"transit", {"--crc", "0"}, false, true, 12.0};
+const Route kCan{"can_adapter", {"--link", "can", "--adapter-variant", "1"}, true, false, 20.0};
+
+} // namespace
+
+BENCHMARK_CAPTURE(writeImage, direct, kDirect)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(writeImage, transit, kTransit)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(writeImage, can_adapter, kCan)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
