@@ -5,7 +5,6 @@
 #include "Commands.h"
 #include "LinkOptions.h"
 
-#include "core/config/ConfigFile.h"
 #include "core/exchange/ExchangeView.h"
 #include "core/exchange/GatewayImage.h"
 #include "core/exchange/GatewayReader.h"
@@ -70,16 +69,13 @@ private:
     bool m_open = false;
 };
 
-// A configuration file, or nullopt with the reason printed (exit status 1).
-std::optional<GatewayConfig> loadFile(const std::string& path)
+// A configuration file as File -> Load reads it, or nullopt with the reason printed (exit
+// status 1).
+std::optional<GatewayConfig> load(const std::string& path)
 {
     GatewayConfig config;
-    const LoadResult r = LoadConfiguration(config, QString::fromStdString(path), LoadOptions{});
-    if (!r.loaded()) {
-        say(r.message);
-        exitStatus() = 1;
+    if (!loadFile(config, path))
         return std::nullopt;
-    }
     return config;
 }
 
@@ -92,14 +88,14 @@ void finish(bool ok, LinkSession& session, ConsoleView& view)
         return;
     }
     if (session.LastStatus == LinkSession::kRefused)
-        fail(session.ErrorText);
+        fail(session.ErrorText, 3);
     else
         failStatus(session.LastStatus);
 }
 
 void image(const std::string& path)
 {
-    const auto config = loadFile(path);
+    const auto config = load(path);
     if (!config)
         return;
     const QString refusal = GatewayImage::refusal(*config);
@@ -115,12 +111,12 @@ void image(const std::string& path)
 
 void write(const std::string& path, const LinkOptions& o)
 {
-    const auto config = loadFile(path);
+    const auto config = load(path);
     if (!config)
         return;
     const QString refusal = GatewayImage::refusal(*config);
     if (!refusal.isEmpty()) { // nothing is sent, not even the port opened
-        fail(refusal);
+        fail(refusal, 3);
         return;
     }
     CliLink cli;
@@ -145,13 +141,8 @@ void read(const std::string& out, const LinkOptions& o)
         return;
     }
     view.setCaption(QStringLiteral("Чтение завершено: протокол ") + protocolName(config.Protocol));
-    const SaveResult saved = SaveConfiguration(config, QString::fromStdString(out), true);
-    if (!saved.ok) {
-        say(saved.message);
-        exitStatus() = 1;
-        return;
-    }
-    exitStatus() = 0;
+    if (saveAs(config, out)) // a path without any "." gets ".veg", as Save As gives it
+        exitStatus() = 0;
 }
 
 // "LO-HI" or "N", hexadecimal.
@@ -213,7 +204,7 @@ void search(const SearchArgs& a, const LinkOptions& o)
 
 void verify(const std::string& path, const LinkOptions& o)
 {
-    const auto config = loadFile(path);
+    const auto config = load(path);
     if (!config)
         return;
     CliLink cli;

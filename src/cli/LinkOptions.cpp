@@ -47,15 +47,9 @@ void addLinkOptions(CLI::App* cmd, LinkOptions& o)
                     "program settings file with the adapter keys of section \"Parametr\"");
 }
 
-void fail(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    exitStatus() = 3;
-}
-
 void failStatus(LinkStatus status)
 {
-    fail(QString::number(status) + StatusMessage(status));
+    fail(QString::number(status) + StatusMessage(status), 3);
 }
 
 std::optional<std::uint32_t> hexArg(const std::string& text, std::uint32_t max, const char* what)
@@ -130,7 +124,7 @@ bool CliLink::open(const LinkOptions& o)
         if (m_session->LastStatus == Status::AdapterInitFailed)
             failStatus(m_session->LastStatus);
         else
-            fail(m_session->ErrorText);
+            fail(m_session->ErrorText, 3);
         return false;
     }
     return true;

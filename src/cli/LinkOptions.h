@@ -33,9 +33,7 @@ struct LinkOptions
 
 void addLinkOptions(CLI::App* cmd, LinkOptions& o);
 
-// Prints the text on standard error and leaves exit status 3.
-void fail(const QString& text);
-// "N" and the status message.
+// "N" and the status message on standard error, exit status 3.
 void failStatus(veg::LinkStatus status);
 // A hexadecimal number up to `max`; otherwise a message and exit status 2.
 std::optional<std::uint32_t> hexArg(const std::string& text, std::uint32_t max, const char* what);

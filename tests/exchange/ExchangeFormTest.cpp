@@ -94,7 +94,7 @@ struct ExchangeFormTest : ::testing::Test
                 port = p.get();
                 return p;
             },
-            std::make_unique<ExchangeLog>(logFolder, [this] { return logTime; }));
+            std::make_unique<DailyLog>(logFolder, [this] { return logTime; }));
     }
 
     void open(ExchangeForm::Command command)
@@ -277,12 +277,12 @@ TEST_F(ExchangeFormTest, TheMemoAndTheDailyLog)
     form = std::make_unique<ExchangeForm>(
         *settings, dialogs, host, clock, [] {},
         [this] { return std::make_unique<SimulatorPort>(*sim, clock); },
-        std::make_unique<ExchangeLog>(dir.filePath("missing/folder"), [this] { return logTime; }));
+        std::make_unique<DailyLog>(dir.filePath("missing/folder"), [this] { return logTime; }));
     open(ExchangeForm::Command::Write);
     form->WriteLog("a");
     form->WriteLog("b");
     ASSERT_EQ(form->memo.size(), 3);
-    EXPECT_TRUE(form->memo[1].startsWith("Журнал обмена не записывается в файл: "));
+    EXPECT_TRUE(form->memo[1].startsWith("Журнал обмена не записан: "));
     EXPECT_EQ(form->memo[2], "b");
     form->Button1Click();
     EXPECT_EQ(form->caption, "Запись завершена");
@@ -390,8 +390,9 @@ TEST_F(ExchangeFormTest, AReadReplacesTheConfigurationOnlyWhenComplete)
     EXPECT_EQ(dialogs.asked, QStringList{"info:   Ошибка записи в последовательный порт "});
     form->closeRequested();
 
-    // A complete read takes its place.
+    // A complete read takes its place, and may be written back at once.
     pumpHook = {};
+    host.config.HasFile = false;
     make();
     open(ExchangeForm::Command::Read);
     form->Button1Click();
@@ -399,4 +400,5 @@ TEST_F(ExchangeFormTest, AReadReplacesTheConfigurationOnlyWhenComplete)
     EXPECT_EQ(host.installed, 1);
     EXPECT_TRUE(host.config.IsReadBack);
     EXPECT_EQ(host.config.Protocol, ProtocolVariant::Modbus);
+    EXPECT_TRUE(form->writeEnabled);
 }

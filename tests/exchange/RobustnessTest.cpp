@@ -45,8 +45,9 @@ TEST(Robustness, RetriesCarryAWriteThroughALossyLine)
             const bool ok = GatewayWriter(*g.session, view).write(config);
             const GatewayDevice& device = g.sim->device();
             // The fixed case: with this seed the write completes on every route.
-            if (seed == kCompletingSeed)
+            if (seed == kCompletingSeed) {
                 EXPECT_TRUE(ok) << routeName(r) << " " << g.session->ErrorText.toStdString();
+            }
             if (ok) {
                 ++completed;
                 // The store is the image, and the run state the restart left.

@@ -46,6 +46,7 @@ public:
     bool isOpen() const override { return m_open; }
     bool setBaudRate(int) override { return true; }
     bool setFrameFormat(bool, bool) override { return true; }
+    bool setCharacterFormat(Parity, StopBits) override { return true; }
     void setTimeouts(int readMs, int) override { m_readMs = readMs; }
     int read(std::uint8_t* buffer, int n) override
     {

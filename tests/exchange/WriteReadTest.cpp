@@ -44,15 +44,6 @@ SimOptions gatewayOf(ProtocolVariant protocol)
     return o;
 }
 
-// The gateway's store as the image's writes.
-std::vector<ImageWrite> storeOf(const GatewayDevice& device)
-{
-    std::vector<ImageWrite> out;
-    for (const auto& [key, value] : device.store())
-        out.push_back(ImageWrite{key.first, key.second, value});
-    return out;
-}
-
 } // namespace
 
 class RoundTripTest : public ::testing::TestWithParam<Case>

@@ -58,7 +58,7 @@ struct ExchangeEndToEnd : ::testing::Test
                     pumpHook();
             },
             [] { return std::make_unique<QtSerialPort>(); },
-            std::make_unique<ExchangeLog>(dir.path()));
+            std::make_unique<DailyLog>(dir.path()));
     }
 };
 

@@ -13,7 +13,7 @@ namespace veg {
 
 ExchangeForm::ExchangeForm(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost& host,
                            Clock& clock, std::function<void()> pump,
-                           LinkSession::PortFactory makePort, std::unique_ptr<ExchangeLog> log)
+                           LinkSession::PortFactory makePort, std::unique_ptr<DailyLog> log)
     : caption(restCaption()), m_settings(settings), m_dialogs(dialogs), m_host(host),
       m_log(std::move(log))
 {
@@ -210,9 +210,9 @@ void ExchangeForm::WriteLog(const QString& text)
     if (memo.size() > kMemoLines)
         memo.clear();
     memo << text;
-    if (m_log && !m_log->write(text) && !m_logFailureShown) {
+    if (m_log && !m_log->append(text) && !m_logFailureShown) {
         m_logFailureShown = true;
-        memo << QStringLiteral("Журнал обмена не записывается в файл: ") + m_log->error();
+        memo << QStringLiteral("Журнал обмена не записан: ") + m_log->currentPath();
     }
     notify();
 }
@@ -286,6 +286,9 @@ void ExchangeForm::RunRead()
     finish(ok, QStringLiteral("Чтение завершено"), QStringLiteral("Чтение прервано"));
     if (ok) {
         m_host.installReadBack(std::move(fresh));
+        // A configuration read back may be written again at once.
+        writeEnabled = m_host.configuration().IsReadBack;
+        notify();
         if (configurationReplaced)
             configurationReplaced();
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/exchange/ExchangeLog.h"
 #include "core/exchange/ExchangeView.h"
 #include "core/exchange/LinkSession.h"
+#include "core/port/DailyLog.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,7 +46,7 @@ public:
     // loop); `makePort` the serial port of each opening.
     ExchangeForm(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost& host, Clock& clock,
                  std::function<void()> pump, LinkSession::PortFactory makePort,
-                 std::unique_ptr<ExchangeLog> log);
+                 std::unique_ptr<DailyLog> log);
     ~ExchangeForm() override;
 
     // --- what the window shows ---
@@ -128,7 +128,7 @@ private:
     ConfigurationHost& m_host;
     LinkShared m_shared;
     std::unique_ptr<LinkSession> m_session;
-    std::unique_ptr<ExchangeLog> m_log;
+    std::unique_ptr<DailyLog> m_log;
     bool m_logFailureShown = false;
     bool m_adapterSettingsRead = false;
     KalO::Settings m_adapterSettings;

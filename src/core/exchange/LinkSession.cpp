@@ -17,7 +17,12 @@ LinkSession::~LinkSession() = default;
 
 QString LinkSession::portError() const
 {
-    return QStringLiteral("Ошибка инициализации порта ") + m_settings.PortName;
+    QString text = QStringLiteral("Ошибка инициализации порта ") + m_settings.PortName;
+    // The reason, where the system gives one (a port in use, no right to it).
+    if (m_link && !m_link->PortOpen())
+        if (const QString why = m_link->OpenErrorText(); !why.isEmpty())
+            text += u'\n' + why;
+    return text;
 }
 
 bool LinkSession::OpenLink(const KalO::Settings& adapterSettings)

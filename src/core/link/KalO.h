@@ -106,6 +106,8 @@ public:
 
     // --- state ---
     bool PortOpen() const { return m_line.isOpen(); }
+    // Why the port did not open, in words for the user; empty when there is nothing to add.
+    QString OpenErrorText() { return m_line.port().openErrorText(); }
     const QString& PortName() const { return m_portName; }
     int AdapterKind() const { return m_adapterKind; }
     int SpeedIndex() const { return m_speedIndex; }

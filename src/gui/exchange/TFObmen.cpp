@@ -50,8 +50,8 @@ QLineEdit* rangeEdit(QWidget* parent, const QString& name)
 } // namespace
 
 TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost& host,
-                 QWidget* parent, LinkSession::PortFactory makePort,
-                 std::unique_ptr<ExchangeLog> log, Clock* clock)
+                 QWidget* parent, LinkSession::PortFactory makePort, std::unique_ptr<DailyLog> log,
+                 Clock* clock)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFObmen"));
@@ -59,7 +59,7 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
     if (!makePort)
         makePort = [] { return std::make_unique<QtSerialPort>(); };
     if (!log)
-        log = std::make_unique<ExchangeLog>(ExchangeLog::defaultFolder());
+        log = std::make_unique<DailyLog>(DailyLog::defaultFolder());
     m_form = std::make_unique<ExchangeForm>(
         settings, dialogs, host, clock ? *clock : m_systemClock,
         [] { QCoreApplication::processEvents(); }, std::move(makePort), std::move(log));

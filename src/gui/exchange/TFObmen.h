@@ -33,7 +33,7 @@ public:
     // `makePort` gives the serial port of each opening (the real one by default).
     TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost& host,
             QWidget* parent = nullptr, LinkSession::PortFactory makePort = {},
-            std::unique_ptr<ExchangeLog> log = {}, Clock* clock = nullptr);
+            std::unique_ptr<DailyLog> log = {}, Clock* clock = nullptr);
     ~TFObmen() override;
 
     ExchangeForm& form() { return *m_form; }
