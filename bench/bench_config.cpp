@@ -17,7 +17,9 @@ namespace {
 
 QString name60(int i)
 {
-    return QStringLiteral("Сигнал %1 выключателя фидера/Положение(КП подстанции)").arg(i, 3, 10, QChar(u'0')).leftJustified(60, u'ж');
+    return QStringLiteral("Сигнал %1 выключателя фидера/Положение(КП подстанции)")
+        .arg(i, 3, 10, QChar(u'0'))
+        .leftJustified(60, u'ж');
 }
 
 GatewayConfig largest(const QTemporaryDir& dir)
@@ -163,7 +165,8 @@ void BM_RawWrite(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * f.bytes.size());
 }
 
-// The same bytes written the way a save puts them on disk: a temporary file renamed over the target.
+// The same bytes written the way a save puts them on disk: a temporary file renamed over the
+// target.
 void BM_RawWriteAtomic(benchmark::State& state)
 {
     Fixture& f = fixture();

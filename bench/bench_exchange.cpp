@@ -9,6 +9,7 @@
 //
 // Run: bench_exchange [--benchmark_...]; VEGSIM may name the simulator.
 
+#include "LinkBench.h"
 #include "core/config/GatewayConfig.h"
 #include "core/exchange/ExchangeView.h"
 #include "core/exchange/GatewayImage.h"
@@ -20,13 +21,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <vector>
 
 using namespace veg;
@@ -35,13 +33,6 @@ namespace {
 
 constexpr int kBaud = 115200;
 constexpr int kStopPolls = 3; // polls the simulator answers "not yet" before it reports stopped
-
-QString simulatorPath()
-{
-    if (const char* env = std::getenv("VEGSIM"))
-        return QString::fromLocal8Bit(env);
-    return QStringLiteral(VEGSIM_PATH);
-}
 
 // The real port, counting what crosses it: the requests, and the bytes both ways.
 class CountingPort : public QtSerialPort
@@ -88,77 +79,18 @@ struct Route
     double pausesMs;
 };
 
-class Simulator
+// The simulator's turnaround for one request: a raw ReadParam(0xF000) by the route.
+double requestTurnaroundMs(const QString& path, const Route& r)
 {
-public:
-    explicit Simulator(const QStringList& options)
-    {
-        m_process.start(simulatorPath(),
-                        options + QStringList{"--pty", "--pace", QString::number(kBaud),
-                                              "--stop-polls", QString::number(kStopPolls),
-                                              "--image", "/dev/null"});
-        m_process.waitForStarted(10000);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
-        }
-        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        ::kill(pid_t(m_process.processId()), SIGTERM);
-        m_process.waitForFinished(5000);
-    }
-    const QString& path() const { return m_path; }
-
-private:
-    QProcess m_process;
-    QString m_path;
-};
-
-// The simulator's turnaround for one request: a raw ReadParam(0xF000) written and its whole
-// answer read back, less the paced wire time; the median of many.
-double turnaroundMs(const QString& path, const Route& r)
-{
-    QtSerialPort port;
-    if (!port.open(path))
-        return -1;
-    port.setBaudRate(kBaud);
-    port.setFrameFormat(false, false);
-    port.setTimeouts(1000, 10);
-    QByteArray request;
-    int answerBytes = 0;
     if (r.can) {
-        QByteArray block(36, '\0');
-        block[24] = char(0xFF);
-        block[28] = char(0xFF);
-        block[32] = 0x02;
-        block[33] = char(0xE0);
-        block[34] = 0x41;
-        block[35] = char(0x100 - LinkFrames::sum8(block));
-        port.write(reinterpret_cast<const std::uint8_t*>(block.constData()), 36);
-        std::uint8_t reply[3];
-        port.read(reply, 3);
-        request = QByteArray::fromHex("25 80 00 00 04 00 02 00 F0 00 00 00 00");
-        answerBytes = 13;
-    } else {
-        const QByteArray data =
-            r.transit ? QByteArray::fromHex("112500F0") : QByteArray::fromHex("0100F0");
-        request = LinkFrames::serialFrame(data, 0x40, r.transit ? 0x01 : 0x25, 0).whole();
-        answerBytes = 9;
+        configureAdapter(path);
+        return turnaroundMs(path, QByteArray::fromHex("25 80 00 00 04 00 02 00 F0 00 00 00 00"), 13,
+                            kBaud);
     }
-    std::vector<double> samples;
-    std::vector<std::uint8_t> buffer(std::size_t(answerBytes), 0);
-    for (int i = 0; i < 200; ++i) {
-        QElapsedTimer t;
-        t.start();
-        port.write(reinterpret_cast<const std::uint8_t*>(request.constData()), int(request.size()));
-        if (port.read(buffer.data(), answerBytes) != answerBytes)
-            return -1;
-        samples.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    port.close();
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    const double wireMs = double(request.size() + answerBytes) * 10 * 1000 / kBaud;
-    return samples[samples.size() / 2] - wireMs;
+    const QByteArray data =
+        r.transit ? QByteArray::fromHex("112500F0") : QByteArray::fromHex("0100F0");
+    return turnaroundMs(
+        path, LinkFrames::serialFrame(data, 0x40, r.transit ? 0x01 : 0x25, 0).whole(), 9, kBaud);
 }
 
 struct NoView : ExchangeView
@@ -188,12 +120,14 @@ void writeImage(benchmark::State& state, Route r)
 {
     double turnaround = 0;
     {
-        Simulator probe(r.simOptions);
+        VegsimProcess probe(r.simOptions + QStringList{"--pace", QString::number(kBaud),
+                                                       "--stop-polls",
+                                                       QString::number(kStopPolls)});
         if (probe.path().isEmpty()) {
             state.SkipWithError("vegsim did not start");
             return;
         }
-        turnaround = turnaroundMs(probe.path(), r);
+        turnaround = requestTurnaroundMs(probe.path(), r);
     }
     if (turnaround < 0) {
         state.SkipWithError("no raw answer from vegsim");
@@ -205,7 +139,8 @@ void writeImage(benchmark::State& state, Route r)
     int failures = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Simulator sim(r.simOptions);
+        VegsimProcess sim(r.simOptions + QStringList{"--pace", QString::number(kBaud),
+                                                     "--stop-polls", QString::number(kStopPolls)});
         SystemClock clock;
         LinkShared shared;
         ExchangeSettings settings;

@@ -8,6 +8,7 @@
 // Run: bench_link [--benchmark_...]; VEGSIM may name the simulator (default: beside this
 // program in the build tree).
 
+#include "LinkBench.h"
 #include "core/link/KalO.h"
 #include "core/link/LinkFrames.h"
 #include "core/port/QtSerialPort.h"
@@ -15,13 +16,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <vector>
 
 using namespace veg;
@@ -29,13 +27,6 @@ using namespace veg;
 namespace {
 
 constexpr int kBaud = 115200;
-
-QString simulatorPath()
-{
-    if (const char* env = std::getenv("VEGSIM"))
-        return QString::fromLocal8Bit(env);
-    return QStringLiteral(VEGSIM_PATH);
-}
 
 struct Route
 {
@@ -52,57 +43,6 @@ struct Route
     double pausesMs;
 };
 
-class Simulator
-{
-public:
-    explicit Simulator(const QStringList& options)
-    {
-        m_process.start(simulatorPath(),
-                        options + QStringList{"--pty", "--pace", QString::number(kBaud), "--image",
-                                              "/dev/null"});
-        m_process.waitForStarted(10000);
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(10000)) {
-        }
-        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        ::kill(pid_t(m_process.processId()), SIGTERM);
-        m_process.waitForFinished(5000);
-    }
-    const QString& path() const { return m_path; }
-
-private:
-    QProcess m_process;
-    QString m_path;
-};
-
-// The simulator's turnaround: a raw request written to the pseudo-terminal and the whole
-// answer read back, less the paced wire time; the median of many.
-double turnaroundMs(const QString& path, const QByteArray& request, int answerBytes)
-{
-    QtSerialPort port;
-    if (!port.open(path))
-        return -1;
-    port.setBaudRate(kBaud);
-    port.setFrameFormat(false, false);
-    port.setTimeouts(1000, 10);
-    std::vector<double> samples;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(answerBytes), 0);
-    for (int i = 0; i < 200; ++i) {
-        QElapsedTimer t;
-        t.start();
-        port.write(reinterpret_cast<const std::uint8_t*>(request.constData()), int(request.size()));
-        if (port.read(buffer.data(), answerBytes) != answerBytes)
-            return -1;
-        samples.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    port.close();
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    const double wireMs = double(request.size() + answerBytes) * 10 * 1000 / kBaud;
-    return samples[samples.size() / 2] - wireMs;
-}
-
 QByteArray rawRequest(const Route& r)
 {
     if (r.can) {
@@ -116,30 +56,15 @@ QByteArray rawRequest(const Route& r)
 
 void readParam(benchmark::State& state, Route r)
 {
-    Simulator sim(r.simOptions);
+    VegsimProcess sim(r.simOptions + QStringList{"--pace", QString::number(kBaud)});
     if (sim.path().isEmpty()) {
         state.SkipWithError("vegsim did not start");
         return;
     }
-    if (r.can) {
-        // the adapter must have its block before raw frames are understood
-        QtSerialPort p;
-        p.open(sim.path());
-        QByteArray block(36, '\0');
-        block[24] = char(0xFF);
-        block[28] = char(0xFF);
-        block[32] = 0x02;
-        block[33] = char(0xE0);
-        block[34] = 0x41;
-        block[35] = char(0x100 - LinkFrames::sum8(block));
-        p.write(reinterpret_cast<const std::uint8_t*>(block.constData()), 36);
-        std::uint8_t reply[3];
-        p.setTimeouts(1000, 10);
-        p.read(reply, 3);
-        p.close();
-    }
+    if (r.can)
+        configureAdapter(sim.path());
     const int answerBytes = r.wireBytes - int(rawRequest(r).size());
-    const double turnaround = turnaroundMs(sim.path(), rawRequest(r), answerBytes);
+    const double turnaround = turnaroundMs(sim.path(), rawRequest(r), answerBytes, kBaud);
     if (turnaround < 0) {
         state.SkipWithError("no raw answer from vegsim");
         return;

@@ -1,6 +1,7 @@
 // The rules of the exchange window, without a display: its states, its boxes and grid, its log,
 // and its three commands against the simulator in virtual time.
 
+#include "FakeHost.h"
 #include "SampleConfigs.h"
 #include "TestSupport.h"
 
@@ -21,26 +22,6 @@ using namespace veg::sim;
 using namespace vegtest;
 
 namespace {
-
-struct FakeHost : ConfigurationHost
-{
-    GatewayConfig config;
-    bool confirm = true;
-    int asked = 0;
-    int installed = 0;
-
-    const GatewayConfig& configuration() const override { return config; }
-    bool ConfirmDiscard() override
-    {
-        ++asked;
-        return confirm;
-    }
-    void installReadBack(GatewayConfig c) override
-    {
-        config = std::move(c);
-        ++installed;
-    }
-};
 
 struct ExchangeFormTest : ::testing::Test
 {

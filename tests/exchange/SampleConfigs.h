@@ -270,26 +270,25 @@ inline std::string difference(const veg::GatewayConfig& a, const veg::GatewayCon
     if (!(p.f == q.f))                                                                             \
         return "Common." #f;
     VEG_FIELD(AdrCAN)
-    VEG_FIELD(AdrExt) VEG_FIELD(AdrOKP) VEG_FIELD(AdrLong) VEG_FIELD(V_CAN) VEG_FIELD(V_Ext)
-        VEG_FIELD(RBit) VEG_FIELD(RCon) VEG_FIELD(TBit) VEG_FIELD(TCon) VEG_FIELD(tbegin)
-            VEG_FIELD(trepeat) VEG_FIELD(TimeR_T) VEG_FIELD(Const1) VEG_FIELD(Const2)
-                VEG_FIELD(Invers) VEG_FIELD(SWAP) VEG_FIELD(Modem) VEG_FIELD(TimeRes)
-                    VEG_FIELD(RTSoff) VEG_FIELD(RTSon) VEG_FIELD(Synch)
+    VEG_FIELD(AdrExt)
+    VEG_FIELD(AdrOKP) VEG_FIELD(AdrLong) VEG_FIELD(V_CAN) VEG_FIELD(V_Ext) VEG_FIELD(
+        RBit) VEG_FIELD(RCon) VEG_FIELD(TBit) VEG_FIELD(TCon) VEG_FIELD(tbegin) VEG_FIELD(trepeat)
+        VEG_FIELD(TimeR_T) VEG_FIELD(Const1) VEG_FIELD(Const2) VEG_FIELD(Invers) VEG_FIELD(SWAP)
+            VEG_FIELD(Modem) VEG_FIELD(TimeRes) VEG_FIELD(RTSoff) VEG_FIELD(RTSon) VEG_FIELD(Synch)
 #undef VEG_FIELD
-                        for (const std::string& d :
-                             {rows("GroupParams", a.GroupParams, b.GroupParams),
-                              rows("OkpSubblockTypes", a.OkpSubblockTypes, b.OkpSubblockTypes),
-                              rows("TcTuTable", a.TcTuTable, b.TcTuTable),
-                              rows("IkpTable", a.IkpTable, b.IkpTable),
-                              rows("ModbusCoilTable", a.ModbusCoilTable, b.ModbusCoilTable),
-                              rows("ModbusTcTable", a.ModbusTcTable, b.ModbusTcTable),
-                              rows("TiFloatTable", a.TiFloatTable, b.TiFloatTable),
-                              rows("UnkThreads", a.UnkThreads, b.UnkThreads),
-                              rows("HartDevices", a.HartDevices, b.HartDevices),
-                              rows("KtsGroups", a.KtsGroups, b.KtsGroups),
-                              rows("KtsSignals", a.KtsSignals, b.KtsSignals),
-                              rows("Controllers", a.Controllers,
-                                   b.Controllers)}) if (!d.empty()) return d;
+                for (const std::string& d :
+                     {rows("GroupParams", a.GroupParams, b.GroupParams),
+                      rows("OkpSubblockTypes", a.OkpSubblockTypes, b.OkpSubblockTypes),
+                      rows("TcTuTable", a.TcTuTable, b.TcTuTable),
+                      rows("IkpTable", a.IkpTable, b.IkpTable),
+                      rows("ModbusCoilTable", a.ModbusCoilTable, b.ModbusCoilTable),
+                      rows("ModbusTcTable", a.ModbusTcTable, b.ModbusTcTable),
+                      rows("TiFloatTable", a.TiFloatTable, b.TiFloatTable),
+                      rows("UnkThreads", a.UnkThreads, b.UnkThreads),
+                      rows("HartDevices", a.HartDevices, b.HartDevices),
+                      rows("KtsGroups", a.KtsGroups, b.KtsGroups),
+                      rows("KtsSignals", a.KtsSignals, b.KtsSignals),
+                      rows("Controllers", a.Controllers, b.Controllers)}) if (!d.empty()) return d;
     if (a.ParoleWr != b.ParoleWr)
         return "ParoleWr";
     if (!(a.Changed == b.Changed))

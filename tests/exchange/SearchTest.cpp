@@ -172,9 +172,8 @@ TEST(GatewaySearch, SeveralGatewaysTheFirstChosen)
     a.masterModule = false;
     GatewaySimulator first(a);
     SimGateway g(Route::Direct); // its simulator plays 0x25 and the master module
-    LinkSession session(g.settings, g.session->context(), [&] {
-        return std::make_unique<TwoGatewaysPort>(first, *g.sim, g.clock);
-    });
+    LinkSession session(g.settings, g.session->context(),
+                        [&] { return std::make_unique<TwoGatewaysPort>(first, *g.sim, g.clock); });
     ASSERT_TRUE(session.OpenLink());
     RecordingView view;
     ASSERT_TRUE(GatewaySearch(session, view).SearchGateways({0x20, 0x26}, true, {}, false));

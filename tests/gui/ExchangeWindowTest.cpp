@@ -1,6 +1,7 @@
 // The exchange window offscreen: opened from the main menu, and driven against the simulator in
 // virtual time through its real controls.
 
+#include "FakeHost.h"
 #include "TestSupport.h"
 
 #include "core/config/ProgramSettings.h"
@@ -31,14 +32,6 @@ using namespace veg;
 using namespace vegtest;
 
 namespace {
-
-struct Host : ConfigurationHost
-{
-    GatewayConfig config;
-    const GatewayConfig& configuration() const override { return config; }
-    bool ConfirmDiscard() override { return true; }
-    void installReadBack(GatewayConfig c) override { config = std::move(c); }
-};
 
 class ExchangeWindowTest : public ::testing::Test
 {
@@ -109,7 +102,7 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     e.AdapterKind = ExchangeSettings::kRs232;
     e.PortName = QStringLiteral("COM1");
     e.GatewayNumber = 0x20;
-    Host host;
+    FakeHost host;
     host.config.CreateFor(ProtocolVariant::Modbus);
     host.config.ResetCommon();
     host.config.IsNewFile = true;

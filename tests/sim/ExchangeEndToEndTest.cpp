@@ -1,6 +1,7 @@
 // The exchange window's rules over a real serial port: vegsim on a pseudo-terminal, killed in the
 // middle of a write, and the operator's abort.
 
+#include "FakeHost.h"
 #include "SampleConfigs.h"
 #include "SimProcess.h"
 #include "TestSupport.h"
@@ -21,21 +22,13 @@ using namespace vegtest;
 
 namespace {
 
-struct Host : ConfigurationHost
-{
-    GatewayConfig config;
-    const GatewayConfig& configuration() const override { return config; }
-    bool ConfirmDiscard() override { return true; }
-    void installReadBack(GatewayConfig c) override { config = std::move(c); }
-};
-
 struct ExchangeEndToEnd : ::testing::Test
 {
     QTemporaryDir dir;
     SystemClock clock;
     ProgramSettings settings{dir.filePath("vegconf.ini")};
     ScriptedDialogs dialogs;
-    Host host;
+    FakeHost host;
     std::function<void()> pumpHook;
     qint64 longestPumpGapMs = 0;
     QElapsedTimer sincePump;

@@ -70,4 +70,19 @@ QByteArray ExchangeSteps::dataOf(const LinkAnswer& answer, int n)
                       n);
 }
 
+LinkStatus ExchangeSteps::readElement(std::uint16_t param, int index, int length,
+                                      const LinkTarget& target, QByteArray& bytes)
+{
+    LinkAnswer answer;
+    LinkStatus st;
+    if (index < 0) {
+        st = link().ReadParam(param, length, target, answer);
+    } else {
+        int got = 0;
+        st = link().ReadParamAt(param, std::uint16_t(index), length, length, target, answer, got);
+    }
+    bytes = dataOf(answer, length);
+    return st;
+}
+
 } // namespace veg

@@ -33,6 +33,10 @@ protected:
     bool checkVersion(const LinkTarget& target, int minimum);
     // The first `n` data bytes of an answer.
     static QByteArray dataOf(const LinkAnswer& answer, int n);
+    // Element `index` of parameter `param` (a plain parameter: index -1) into its answer's first
+    // `length` data bytes.
+    LinkStatus readElement(std::uint16_t param, int index, int length, const LinkTarget& target,
+                           QByteArray& bytes);
     bool directSerial() const;
 
     KalO& link() { return *m_session.link(); }

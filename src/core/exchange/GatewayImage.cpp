@@ -618,6 +618,14 @@ std::vector<ImageSection> tablesFor(ProtocolVariant protocol)
 
 } // namespace
 
+int elementCount(const std::vector<ImageParam>& params)
+{
+    int n = 0;
+    for (const ImageParam& p : params)
+        n += p.elements();
+    return n;
+}
+
 std::vector<ImageSection> generalSettings(ProtocolVariant protocol)
 {
     return generalFor(protocol);

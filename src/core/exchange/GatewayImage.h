@@ -77,6 +77,9 @@ constexpr std::uint8_t kRunning = 0x00;
 constexpr std::uint8_t kStopRequest = 0x01;
 constexpr std::uint8_t kStopped = 0x81;
 
+// The number of elements of the parameters: the steps of a stage.
+int elementCount(const std::vector<ImageParam>& params);
+
 // The general settings (none for КТС Энергия), starting with the protocol code.
 std::vector<ImageSection> generalSettings(ProtocolVariant protocol);
 std::vector<ImageSection> tables(ProtocolVariant protocol);

@@ -2,16 +2,6 @@
 
 namespace veg {
 
-namespace {
-int elementCount(const std::vector<ImageParam>& params)
-{
-    int n = 0;
-    for (const ImageParam& p : params)
-        n += p.elements();
-    return n;
-}
-} // namespace
-
 QString GatewayReader::unknownProtocol(int code)
 {
     return QStringLiteral("ВЕГ сообщил код протокола %1, которого нет в списке протоколов "
@@ -47,22 +37,6 @@ bool GatewayReader::read(const CommonSettings& current, GatewayConfig& out)
     return true;
 }
 
-LinkStatus GatewayReader::receive(const ImageParam& p, int element, const LinkTarget& target,
-                                  QByteArray& bytes)
-{
-    LinkAnswer answer;
-    LinkStatus st;
-    if (p.isPlain()) {
-        st = link().ReadParam(p.number, p.length, target, answer);
-    } else {
-        int got = 0;
-        st = link().ReadParamAt(p.number, std::uint16_t(element), p.length, p.length, target,
-                                answer, got);
-    }
-    bytes = dataOf(answer, p.length);
-    return st;
-}
-
 bool GatewayReader::ReadSettings(GatewayConfig& config)
 {
     if (!linkReady())
@@ -89,10 +63,10 @@ bool GatewayReader::ReadSettings(GatewayConfig& config)
         std::erase_if(params, [](const ImageParam& p) {
             return p.number == GatewayImage::kProtocolCode; // read above
         });
-        m_progress.restart(elementCount(params));
+        m_progress.restart(GatewayImage::elementCount(params));
         for (const ImageParam& p : params) {
             QByteArray bytes;
-            const LinkStatus st = receive(p, 0, target, bytes);
+            const LinkStatus st = readElement(p.number, -1, p.length, target, bytes);
             m_session.setStatus(st);
             if (st == Status::Ok) {
                 p.decode(config, 0, bytes, m_nets);
@@ -118,11 +92,12 @@ bool GatewayReader::ReadProtocolTables(GatewayConfig& config, const LinkTarget& 
     for (const ImageSection& section : GatewayImage::tables(config.Protocol)) {
         // Expanded now: the sections before it have filled what it depends on.
         const std::vector<ImageParam> params = section.params(config);
-        m_progress.restart(elementCount(params));
+        m_progress.restart(GatewayImage::elementCount(params));
         for (const ImageParam& p : params)
             for (int e = 0; e < p.elements(); ++e) {
                 QByteArray bytes;
-                if (!pumpAndGoOn() || !check(receive(p, e, target, bytes)))
+                if (!pumpAndGoOn() ||
+                    !check(readElement(p.number, p.isPlain() ? -1 : e, p.length, target, bytes)))
                     return false;
                 p.decode(config, e, bytes, m_nets);
                 m_progress.advance();

@@ -32,10 +32,6 @@ public:
     static QString unknownProtocol(int code);
 
 private:
-    // One element of `p` into its answer's first `p.length` data bytes.
-    LinkStatus receive(const ImageParam& p, int element, const LinkTarget& target,
-                       QByteArray& bytes);
-
     ReferencedNets m_nets;
 };
 

@@ -5,13 +5,6 @@ namespace veg {
 namespace {
 constexpr int kPollPauseMs = 100;
 
-int elementCount(const std::vector<ImageParam>& params)
-{
-    int n = 0;
-    for (const ImageParam& p : params)
-        n += p.elements();
-    return n;
-}
 } // namespace
 
 bool GatewayWriter::write(const GatewayConfig& config)
@@ -43,7 +36,7 @@ bool GatewayWriter::WriteSettings(const GatewayConfig& config)
         return false;
     for (const ImageSection& section : GatewayImage::generalSettings(config.Protocol)) {
         const std::vector<ImageParam> params = section.params(config);
-        m_progress.restart(elementCount(params));
+        m_progress.restart(GatewayImage::elementCount(params));
         for (const ImageParam& p : params) {
             const LinkStatus st = send(p, 0, p.encode(config, 0), target);
             m_session.setStatus(st);
@@ -103,7 +96,7 @@ bool GatewayWriter::WriteProtocolTables(const GatewayConfig& config, const LinkT
 {
     for (const ImageSection& section : GatewayImage::tables(config.Protocol)) {
         const std::vector<ImageParam> params = section.params(config);
-        m_progress.restart(elementCount(params));
+        m_progress.restart(GatewayImage::elementCount(params));
         for (const ImageParam& p : params)
             for (int e = 0; e < p.elements(); ++e) {
                 if (!pumpAndGoOn() || !check(send(p, e, p.encode(config, e), target)))

@@ -45,28 +45,10 @@ void LinkLine::log(const QString& line)
         m_context.log(line);
 }
 
-void LinkLine::FlushInput(int lineKind)
-{
-    (void)lineKind; // both line kinds flush alike
-    SetTimeouts(10, 500);
-    QString flushed;
-    for (;;) {
-        pump();
-        if (abortRequested())
-            break;
-        std::uint8_t b = 0;
-        if (readByte(b) <= 0)
-            break;
-        flushed += hexByte(b);
-    }
-    if (traceLevel() > 2 && !flushed.isEmpty())
-        log(QStringLiteral("Clear ") + flushed);
-}
-
-QString LinkLine::drainInput()
+QString LinkLine::collect(int limit)
 {
     QString collected;
-    while (collected.size() <= kDrainLimit) {
+    while (limit < 0 || collected.size() <= limit) {
         pump();
         if (abortRequested())
             break;
@@ -76,6 +58,20 @@ QString LinkLine::drainInput()
         collected += hexByte(b);
     }
     return collected;
+}
+
+void LinkLine::FlushInput(int lineKind)
+{
+    (void)lineKind; // both line kinds flush alike
+    SetTimeouts(10, 500);
+    const QString flushed = collect(-1);
+    if (traceLevel() > 2 && !flushed.isEmpty())
+        log(QStringLiteral("Clear ") + flushed);
+}
+
+QString LinkLine::drainInput()
+{
+    return collect(kDrainLimit);
 }
 
 QString LinkLine::hexByte(std::uint8_t b)

@@ -61,6 +61,10 @@ public:
     QString nowText() { return timeText(clock().timeOfDay()); }
 
 private:
+    // Reads single bytes until a read brings nothing, the abort, or more than `limit` characters
+    // of trace text (-1: no limit); the bytes as trace text.
+    QString collect(int limit);
+
     std::unique_ptr<SerialPort> m_port;
     LinkContext m_context;
     bool m_open = false;
