@@ -21,7 +21,7 @@ QByteArray hexBytes(const char* text)
 
 TEST(ModbusCrcTest, StandardConstantGivesTheModbusCrcAndOthersFollowTheirConstant)
 {
-    // Reference frames of the Modbus RTU specification's kind, CRC low byte first.
+    // Reference frames as a Modbus RTU master sends them, CRC low byte first.
     EXPECT_EQ(withModbusCrc(0xA001, hexBytes("010300000002")), hexBytes("010300000002C40B"));
     EXPECT_EQ(withModbusCrc(0xA001, hexBytes("110300000002")), hexBytes("110300000002C69B"));
     EXPECT_EQ(withModbusCrc(0x8408, hexBytes("010300050002")), hexBytes("010300050002380B"));
