@@ -265,20 +265,44 @@ TEST_F(FrameworkTest, ControllerListReachesTheEditors)
     ASSERT_EQ(c.Controllers.size(), 1u);
 }
 
-// The removal walk stops at the first row not in use: rows behind a gap are not examined.
-TEST_F(FrameworkTest, RemovalStopsAtTheFirstRowNotInUse)
+// Removing a controller takes every coil command of it, also behind rows not in use and in
+// consecutive rows (a removed row pulls the next one to the same position); the other
+// controller's commands stay, in their order. Each case: the rows (network number of TU1, coil;
+// net 0 = not in use) and the coils left, in order.
+TEST_F(FrameworkTest, RemovalExaminesEveryRow)
 {
-    GatewayConfig c = site();
-    for (int i : {0, 2}) {
-        c.ModbusCoilTable[std::size_t(i)].TU1 = {0, 0x1A, 0x0201, 1};
-        c.ModbusCoilTable[std::size_t(i)].Coil = std::uint16_t(i * 2);
+    struct Case
+    {
+        std::vector<std::pair<std::uint8_t, std::uint16_t>> rows;
+        std::vector<std::uint16_t> left;
+    };
+    const Case cases[] = {
+        {{{0x1A, 0}, {0, 0}, {0x1A, 4}}, {}},
+        {{{0x1A, 0}, {0, 0}, {0x2B, 4}, {0x1A, 6}, {0x1A, 8}, {0x2B, 10}}, {4, 10}},
+        {{{0x2B, 0}, {0x1A, 2}, {0x1A, 4}, {0, 0}, {0, 0}, {0x1A, 10}}, {0}},
+    };
+    for (const Case& k : cases) {
+        GatewayConfig c = site();
+        for (std::size_t i = 0; i < k.rows.size(); ++i) {
+            if (k.rows[i].first == 0)
+                continue;
+            c.ModbusCoilTable[i].TU1 = {0, k.rows[i].first, 0x0201, 1};
+            c.ModbusCoilTable[i].Coil = k.rows[i].second;
+        }
+        ScriptedDialogs dialogs;
+        EditorSession session(c, dialogs, additional);
+        ModbusTelecontrolForm form(session);
+        form.RemoveControllerRefs(0);
+        std::vector<std::uint16_t> left;
+        for (const ModbusCoilEntry& e : c.ModbusCoilTable) {
+            if (e.TU1.Kind != 255) {
+                EXPECT_EQ(e.TU1.NetNumber, 0x2B);
+                left.push_back(e.Coil);
+            }
+        }
+        EXPECT_EQ(left, k.left) << "case of " << k.rows.size() << " rows";
+        EXPECT_EQ(c.ModbusCoilTable.size(), 16u);
     }
-    ScriptedDialogs dialogs;
-    EditorSession session(c, dialogs, additional);
-    ModbusTelecontrolForm form(session);
-    form.RemoveControllerRefs(0);
-    EXPECT_EQ(c.ModbusCoilTable[0], ModbusCoilEntry{}); // row 1 was removed, row 2 (empty) moved up
-    EXPECT_EQ(c.ModbusCoilTable[1].Coil, 4);            // the old row 3, not examined
 }
 
 namespace {

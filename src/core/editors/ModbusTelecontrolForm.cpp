@@ -416,11 +416,15 @@ void ModbusTelecontrolForm::RemoveControllerRefs(int controllerIndex)
         return;
     const std::uint8_t net = config().Controllers[std::size_t(controllerIndex)].NetNumber;
     auto& table = config().ModbusCoilTable;
-    for (int i = 0; i < int(table.size());) {
-        if (!inUse(table[std::size_t(i)]))
-            break;
-        if (table[std::size_t(i)].TU1.NetNumber == net)
-            removeRowKeepLength(table, i); // the same position is examined again
+    // Every row is examined: rows in use can stand behind one that is not (a file may hold them
+    // so, a row may get its coil number before its command), and a command of the removed
+    // controller left there would name a controller the gateway no longer has. A removed row
+    // pulls the rows behind it up, so the same position is examined again.
+    for (int i = 0, examined = 0; i < int(table.size()) && examined < int(table.size());
+         ++examined) {
+        const E& e = table[std::size_t(i)];
+        if (inUse(e) && e.TU1.NetNumber == net)
+            removeRowKeepLength(table, i);
         else
             ++i;
     }
