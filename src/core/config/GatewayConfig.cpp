@@ -49,6 +49,54 @@ int GatewayConfig::RowCount(TableId table) const
     return 0;
 }
 
+bool GatewayConfig::RowInUse(TableId table, int index) const
+{
+    if (index < 0 || index >= RowCount(table))
+        return false;
+    const auto i = std::size_t(index);
+    switch (table) {
+    case TableId::GroupParams:
+        return Protocol == ProtocolVariant::UnkTm ? GroupParams[i].ParamNumber < 0xFF00
+                                                  : GroupParams[i].isUsed();
+    case TableId::OkpSubblockTypes:
+        return OkpSubblockTypes[i] != SubblockNone;
+    case TableId::TcTuTable: {
+        const std::size_t subblock = i / Rows::SignalsPerTcSubblock;
+        const int n = int(i % Rows::SignalsPerTcSubblock);
+        const int type = subblock < OkpSubblockTypes.size() ? int(OkpSubblockTypes[subblock])
+                                                            : int(SubblockNone);
+        const bool used =
+            type == SubblockTc || (type == SubblockTu && n < Rows::OperationsPerTuSubblock);
+        return used && TcTuTable[i].Kind != 255;
+    }
+    case TableId::IkpTable:
+        return IkpTable[i].Kind != 255;
+    case TableId::ModbusCoilTable:
+        return ModbusCoilTable[i].TU1.Kind != 255;
+    case TableId::ModbusTcTable:
+        return ModbusTcTable[i].Kind != 255;
+    case TableId::TiFloatTable:
+        return TiFloatTable[i].Kind != 255;
+    case TableId::UnkThreads:
+        return UnkThreads[i].SetN != 255;
+    case TableId::HartDevices:
+        return HartDevices[i].SetN != 255;
+    case TableId::KtsGroups:
+        return KtsGroups[i].SetN != 255;
+    case TableId::KtsSignals:
+        return KtsSignals[i].Flags != 255;
+    }
+    return false;
+}
+
+int GatewayConfig::RowsInUse(TableId table) const
+{
+    int n = 0;
+    for (int i = 0, rows = RowCount(table); i < rows; ++i)
+        n += RowInUse(table, i) ? 1 : 0;
+    return n;
+}
+
 void GatewayConfig::CreateFor(ProtocolVariant protocol)
 {
     Protocol = protocol;

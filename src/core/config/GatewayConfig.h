@@ -79,6 +79,14 @@ public:
     bool ResetRow(TableId table, int index);
     void ResetTable(TableId table);
     int RowCount(TableId table) const;
+    // Whether a row holds something the gateway gets: a group slot with a parameter (УНК ТМ: a
+    // number below 0xFF00), a sub-block that is not "нет", a ТС/ТУ row with data within the rows
+    // its sub-block's type uses (all 32 of a ТС sub-block, the first 6 of a ТУ sub-block, none
+    // of a "нет" sub-block), a coil command with its TU1, a discrete input, telemetry or
+    // intelligent-point row with a parameter, a thread, HART device or КТС group with a
+    // controller, a КТС telesignal that is not empty. False outside the table.
+    bool RowInUse(TableId table, int index) const;
+    int RowsInUse(TableId table) const;
 
     bool AnyChanged() const { return Changed.any(); }
     void ClearAllChanged() { Changed = ChangedFlags{}; }

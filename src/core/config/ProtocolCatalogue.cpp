@@ -26,6 +26,10 @@ std::array<ProtocolCatalogue, kProtocolCount> makeCatalogue()
     m1.tableFlags = {&F::GroupChanged, &F::OkpTypesChanged, &F::TcChanged, &F::TuChanged,
                      &F::IkpChanged};
     m1.editors = {E::GatewayCommon, E::Controllers, E::Group, E::Okp, E::Ikp};
+    m1.tableEditors = {{T::GroupParams, E::Group},
+                       {T::OkpSubblockTypes, E::Okp},
+                       {T::TcTuTable, E::Okp},
+                       {T::IkpTable, E::Ikp}};
     m1.rebindOrder = {K::GroupParams, K::Telesignals, K::IkpSubblocks};
     m1.removalOrder = m1.rebindOrder;
     m1.gatewayCode = 1;
@@ -39,6 +43,10 @@ std::array<ProtocolCatalogue, kProtocolCount> makeCatalogue()
     mb.tableFlags = {&F::GroupChanged, &F::ModbusCoilChanged, &F::ModbusTcChanged,
                      &F::TiFloatChanged};
     mb.editors = {E::GatewayCommon, E::Controllers, E::Group, E::ModbusTu, E::ModbusTc, E::TiFloat};
+    mb.tableEditors = {{T::GroupParams, E::Group},
+                       {T::ModbusCoilTable, E::ModbusTu},
+                       {T::ModbusTcTable, E::ModbusTc},
+                       {T::TiFloatTable, E::TiFloat}};
     // The discrete inputs are re-checked by the telesignal rows' editor, whose rows they share.
     mb.rebindOrder = {K::GroupParams, K::Telesignals, K::ModbusTelecontrol, K::TiFloat};
     mb.removalOrder = {K::GroupParams, K::ModbusTelesignals, K::ModbusTelecontrol, K::TiFloat};
@@ -55,6 +63,7 @@ std::array<ProtocolCatalogue, kProtocolCount> makeCatalogue()
     unk.groupSlots = Rows::UnkThreads * Rows::ParamsPerUnkThread;
     unk.tableFlags = {&F::UnkChanged};
     unk.editors = {E::GatewayCommon, E::Controllers, E::Unk};
+    unk.tableEditors = {{T::GroupParams, E::Unk}, {T::UnkThreads, E::Unk}};
     unk.rebindOrder = unk.removalOrder = {K::UnkThreads};
     unk.gatewayCode = 3;
     unk.readCodes = {3};
@@ -66,6 +75,7 @@ std::array<ProtocolCatalogue, kProtocolCount> makeCatalogue()
     hart.groupSlots = Rows::HartDevices * Rows::ParamsPerHartDevice;
     hart.tableFlags = {&F::HartChanged};
     hart.editors = {E::GatewayCommon, E::Controllers, E::Hart};
+    hart.tableEditors = {{T::GroupParams, E::Hart}, {T::HartDevices, E::Hart}};
     hart.rebindOrder = hart.removalOrder = {K::Hart};
     hart.gatewayCode = 5;
     hart.readCodes = {4, 5};
@@ -78,6 +88,8 @@ std::array<ProtocolCatalogue, kProtocolCount> makeCatalogue()
     kts.groupSlots = 4;
     kts.tableFlags = {&F::GroupChanged, &F::KtsGroupChanged, &F::KtsSignalChanged};
     kts.editors = {E::GatewayCommon, E::Controllers, E::Group, E::KtsGroups, E::KtsSignals};
+    kts.tableEditors = {
+        {T::GroupParams, E::Group}, {T::KtsGroups, E::KtsGroups}, {T::KtsSignals, E::KtsSignals}};
     kts.rebindOrder = kts.removalOrder = {K::GroupParams, K::KtsGroups, K::KtsSignals};
     // КТС Энергия keeps no general settings in the gateway and is written while it runs; a
     // gateway that never had a protocol code reads back as КТС Энергия.
@@ -100,6 +112,15 @@ bool ProtocolCatalogue::has(ChangedFlag f) const
 bool ProtocolCatalogue::has(EditorId e) const
 {
     return contains(editors, e);
+}
+
+std::optional<EditorId> ProtocolCatalogue::editorOf(TableId t) const
+{
+    for (const auto& [table, editor] : tableEditors) {
+        if (table == t)
+            return editor;
+    }
+    return std::nullopt;
 }
 
 const ProtocolCatalogue& catalogueOf(ProtocolVariant protocol)

@@ -3,6 +3,8 @@
 #include "core/config/ConfigRecords.h"
 #include "core/config/ProtocolVariant.h"
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace veg {
@@ -73,6 +75,9 @@ struct ProtocolCatalogue
     // their own ("GROUP"); УНК ТМ and HART keep them in their threads' and devices' sections.
     std::vector<ChangedFlag> tableFlags;
     std::vector<EditorId> editors;
+    // The window of the menu through which each table is edited (a sub-block's rows through its
+    // point's window; УНК ТМ's and HART's group slots through their threads' and devices').
+    std::vector<std::pair<TableId, EditorId>> tableEditors;
     // Asked in this order to re-check a controller whose queue was replaced; the walk stops at
     // the first editor that fails.
     std::vector<RefsEditorKind> rebindOrder;
@@ -99,6 +104,7 @@ struct ProtocolCatalogue
     bool has(TableId t) const;
     bool has(ChangedFlag f) const;
     bool has(EditorId e) const;
+    std::optional<EditorId> editorOf(TableId t) const;
 };
 
 // The entry of a protocol; ProtocolVariant::None has no tables at all.

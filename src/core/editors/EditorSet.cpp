@@ -101,6 +101,16 @@ std::optional<EditorId> EditorSet::menuItem(const QString& windowName) const
     return e ? e->menu : std::nullopt;
 }
 
+QString EditorSet::windowOf(EditorId item) const
+{
+    // A point's window is registered before the sub-block windows it opens.
+    for (const Entry& e : m_entries) {
+        if (e.menu == item)
+            return e.form->windowName();
+    }
+    return {};
+}
+
 bool EditorSet::available(const QString& windowName) const
 {
     const Entry* e = entry(windowName);

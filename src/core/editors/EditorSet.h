@@ -53,6 +53,9 @@ public:
     // The main-menu item through which a window is reached: its own, or for a window that another
     // window opens (a sub-block window) the item of that window.
     std::optional<EditorId> menuItem(const QString& windowName) const;
+    // The window a main-menu item opens (not the sub-block windows behind it); empty for an item
+    // whose window has no form here (the controller list).
+    QString windowOf(EditorId item) const;
 
     // Adds every form that keeps references to controllers to the controller list's registry.
     void registerRefsEditors(ControllerRefsEditors& registry) const;

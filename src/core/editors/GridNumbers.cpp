@@ -6,25 +6,12 @@
 
 #include <algorithm>
 #include <map>
-#include <vector>
 
 namespace veg {
 
 namespace {
 
 constexpr quint64 kTooLarge = 1000000000000ULL;
-
-// "3", "3 и 7", "1, 3 и 6".
-QString rowList(const std::vector<int>& rows)
-{
-    QString out;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i > 0)
-            out += i + 1 == rows.size() ? QStringLiteral(" и ") : QStringLiteral(", ");
-        out += QString::number(rows[i]);
-    }
-    return out;
-}
 
 } // namespace
 
@@ -41,35 +28,61 @@ std::optional<quint64> digitsValue(const QString& text)
     return v;
 }
 
-QString markSharedNumbers(EditorGrid& grid, int column, int span, const QString& one,
-                          const QString& many)
+QString rowList(const std::vector<int>& rows)
+{
+    QString out;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == rows.size() ? QStringLiteral(" и ") : QStringLiteral(", ");
+        out += QString::number(rows[i]);
+    }
+    return out;
+}
+
+std::vector<SharedNumbers> sharedNumbers(const std::vector<std::optional<quint64>>& numbers,
+                                         int span)
 {
     std::map<quint64, std::vector<int>> rowsOf; // number -> the rows (from 1) that claim it
-    for (int r = grid.headingRows(); r < grid.rowCount(); ++r) {
-        GridCell& cell = grid.cell(r, column);
-        cell.marked = false;
-        if (const auto n = digitsValue(cell.text)) {
-            for (int k = 0; k < std::max(span, 1); ++k)
-                rowsOf[*n + quint64(k)].push_back(r - grid.headingRows() + 1);
-        }
+    for (std::size_t r = 0; r < numbers.size(); ++r) {
+        if (!numbers[r])
+            continue;
+        for (int k = 0; k < std::max(span, 1); ++k)
+            rowsOf[*numbers[r] + quint64(k)].push_back(int(r) + 1);
     }
-    QStringList notes;
+    std::vector<SharedNumbers> out;
     for (auto it = rowsOf.begin(); it != rowsOf.end();) {
         if (it->second.size() < 2) {
             ++it;
             continue;
         }
-        const quint64 first = it->first;
-        const std::vector<int> rows = it->second;
-        quint64 last = first;
-        for (++it; it != rowsOf.end() && it->first == last + 1 && it->second == rows; ++it)
-            last = it->first;
-        for (int n : rows)
+        SharedNumbers s{it->first, it->first, it->second};
+        for (++it; it != rowsOf.end() && it->first == s.last + 1 && it->second == s.rows; ++it)
+            s.last = it->first;
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+QString numbersText(const SharedNumbers& shared, const NumberClaim& claim)
+{
+    return shared.first == shared.last ? claim.one + u' ' + QString::number(shared.first)
+                                       : claim.many + u' ' + QString::number(shared.first) + u'–' +
+                                             QString::number(shared.last);
+}
+
+QString markSharedNumbers(EditorGrid& grid, int column, const NumberClaim& claim)
+{
+    std::vector<std::optional<quint64>> numbers;
+    for (int r = grid.headingRows(); r < grid.rowCount(); ++r) {
+        GridCell& cell = grid.cell(r, column);
+        cell.marked = false;
+        numbers.push_back(digitsValue(cell.text));
+    }
+    QStringList notes;
+    for (const SharedNumbers& s : sharedNumbers(numbers, claim.span)) {
+        for (int n : s.rows)
             grid.cell(grid.headingRows() + n - 1, column).marked = true;
-        const QString numbers = first == last ? one + u' ' + QString::number(first)
-                                              : many + u' ' + QString::number(first) + u'–' +
-                                                    QString::number(last);
-        notes << numbers + QStringLiteral(": строки ") + rowList(rows);
+        notes << numbersText(s, claim) + QStringLiteral(": строки ") + rowList(s.rows);
     }
     return notes.join(QStringLiteral("; "));
 }

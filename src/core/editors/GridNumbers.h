@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace veg {
 
@@ -13,13 +14,36 @@ class EditorGrid;
 // of the gateway's numbers.
 std::optional<quint64> digitsValue(const QString& text);
 
-// Numbers of the upper line that two rows claim. Every data row whose `column` shows a number n
-// claims the numbers n ... n + span - 1 (a coil or a discrete input claims one, a floating-point
-// value two holding registers). The cells of rows that share a number are marked (the others
-// cleared), and the text for the line under the grid names each shared number with its rows:
-// "Coil 12: строки 3 и 7"; consecutive numbers shared by the same rows are named as a range
-// ("Holding Registers 100–101: строки 1 и 2"). `one` names a single number, `many` a range.
-QString markSharedNumbers(EditorGrid& grid, int column, int span, const QString& one,
-                          const QString& many);
+// How the rows of a table claim numbers of the upper line: a row with number n claims
+// n ... n + span - 1 (a coil or a discrete input one, a floating-point value two holding
+// registers). `one` names a single number ("Coil"), `many` a range ("Coils").
+struct NumberClaim
+{
+    int span = 1;
+    QString one;
+    QString many;
+};
+
+// Consecutive numbers that the same rows (from 1, at least two) claim.
+struct SharedNumbers
+{
+    quint64 first = 0;
+    quint64 last = 0;
+    std::vector<int> rows;
+};
+
+// The numbers that two rows or more claim, in rising order; `numbers` holds each row's number
+// (none for a row without one). Consecutive numbers claimed by the same rows form one entry.
+std::vector<SharedNumbers> sharedNumbers(const std::vector<std::optional<quint64>>& numbers,
+                                         int span);
+// "Coil 12" or "Holding Registers 100–101".
+QString numbersText(const SharedNumbers& shared, const NumberClaim& claim);
+// "3", "3 и 7", "1, 3 и 6".
+QString rowList(const std::vector<int>& rows);
+
+// Marks the cells of `column` whose rows share a number (the others are cleared) and returns the
+// text for the line under the grid, which names each shared number with its rows:
+// "Coil 12: строки 3 и 7"; "Holding Registers 100–101: строки 1 и 2".
+QString markSharedNumbers(EditorGrid& grid, int column, const NumberClaim& claim);
 
 } // namespace veg

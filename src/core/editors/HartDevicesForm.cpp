@@ -26,6 +26,15 @@ const char* const kTitles[H::RowCount] = {
     "Глубина часового архива",
 };
 
+} // namespace
+
+QString HartDevicesForm::rowTitle(int row)
+{
+    return row >= 0 && row < RowCount ? QString::fromUtf8(kTitles[row]) : QString();
+}
+
+namespace {
+
 bool isSlotRow(int row)
 {
     return row >= H::FirstSlotRow && row <= H::LastSlotRow;

@@ -50,6 +50,8 @@ public:
 
     // The id of the device selector.
     static QString deviceField() { return QStringLiteral("Device"); }
+    // The title of a grid row: "Параметр отказа", ...
+    static QString rowTitle(int row);
     int device() const { return m_device; }
 
 protected:

@@ -33,6 +33,7 @@ public:
 
     QString windowName() const override { return QStringLiteral("TFKTC_Gr"); }
     QString caption() const override { return QStringLiteral("Гребёнка"); }
+    std::optional<TableId> gridTable() const override { return TableId::KtsGroups; }
     void FormActivate() override;
 
     void clickCell(int row, int column) override;

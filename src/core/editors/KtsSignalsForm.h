@@ -34,6 +34,7 @@ public:
 
     QString windowName() const override { return QStringLiteral("TFKTC_TC"); }
     QString caption() const override { return QStringLiteral("Настройка ТС"); }
+    std::optional<TableId> gridTable() const override { return TableId::KtsSignals; }
     void FormActivate() override;
 
     void clickCell(int row, int column) override;

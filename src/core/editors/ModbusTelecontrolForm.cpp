@@ -356,8 +356,7 @@ void ModbusTelecontrolForm::removeTableRow(int index)
 
 void ModbusTelecontrolForm::rowsChanged()
 {
-    m_grid.note =
-        markSharedNumbers(m_grid, CoilColumn, 1, QStringLiteral("Coil"), QStringLiteral("Coils"));
+    m_grid.note = markSharedNumbers(m_grid, CoilColumn, coilNumbers());
 }
 
 bool ModbusTelecontrolForm::closeCheck()

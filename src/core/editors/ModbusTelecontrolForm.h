@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/editors/GridNumbers.h"
 #include "core/editors/TableEditorForm.h"
 
 namespace veg {
@@ -58,6 +59,12 @@ public:
     static QStringList stepItems() { return {QStringLiteral(" 1"), QStringLiteral(" 2")}; }
     static QStringList signItems() { return {QStringLiteral("ОС=0"), QStringLiteral("ОС=1")}; }
     static QStringList valueItems() { return {QStringLiteral(" 0"), QStringLiteral(" 1")}; }
+    // A command claims one coil.
+    static NumberClaim coilNumbers()
+    {
+        return {1, QStringLiteral("Coil"), QStringLiteral("Coils")};
+    }
+    std::optional<TableId> gridTable() const override { return TableId::ModbusCoilTable; }
 
 protected:
     TreeOptions treeOptions() const override;

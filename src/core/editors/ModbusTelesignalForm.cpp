@@ -292,8 +292,7 @@ void ModbusTelesignalForm::resetTableRow(int index)
 
 void ModbusTelesignalForm::rowsChanged()
 {
-    m_grid.note = markSharedNumbers(m_grid, InputColumn, 1, QStringLiteral("Discret Input"),
-                                    QStringLiteral("Discret Inputs"));
+    m_grid.note = markSharedNumbers(m_grid, InputColumn, inputNumbers());
 }
 
 bool ModbusTelesignalForm::closeCheck()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/editors/GridNumbers.h"
 #include "core/editors/TableEditorForm.h"
 
 namespace veg {
@@ -41,6 +42,12 @@ public:
 
     static QString parameterItem() { return QStringLiteral("параметр"); }
     static QString groupItem() { return QStringLiteral("группа"); }
+    // A telesignal claims one discrete input.
+    static NumberClaim inputNumbers()
+    {
+        return {1, QStringLiteral("Discret Input"), QStringLiteral("Discret Inputs")};
+    }
+    std::optional<TableId> gridTable() const override { return TableId::ModbusTcTable; }
 
 protected:
     TreeOptions treeOptions() const override;

@@ -60,6 +60,10 @@ public:
     // place in their own way.
     virtual void PlaceParameter();
 
+    // The table whose row n each data row n of the grid shows (none for a transposed grid, whose
+    // rows are the fields of a record): a row a closing check stops on is that table's row.
+    virtual std::optional<TableId> gridTable() const { return std::nullopt; }
+
     // The id of the "<< Поместить" button among the fields.
     static QString placeButton() { return QStringLiteral("Поместить"); }
     static QString marker() { return QStringLiteral("нет"); }

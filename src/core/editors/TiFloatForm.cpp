@@ -226,9 +226,7 @@ void TiFloatForm::insertTableRow(int index)
 void TiFloatForm::rowsChanged()
 {
     QStringList notes;
-    const QString shared = markSharedNumbers(m_grid, RegisterColumn, 2,
-                                             QStringLiteral("Holding Register"),
-                                             QStringLiteral("Holding Registers"));
+    const QString shared = markSharedNumbers(m_grid, RegisterColumn, registerNumbers());
     if (!shared.isEmpty())
         notes << shared;
     if (!m_lostNote.isEmpty())

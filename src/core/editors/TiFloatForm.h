@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/editors/GridNumbers.h"
 #include "core/editors/PrintTable.h"
 #include "core/editors/TableEditorForm.h"
 
@@ -57,6 +58,12 @@ public:
 
     static QString printButton() { return QStringLiteral("Печать"); }
     static QString insertItem() { return QStringLiteral("Вставить"); }
+    // A floating-point value takes two holding registers: n and n + 1.
+    static NumberClaim registerNumbers()
+    {
+        return {2, QStringLiteral("Holding Register"), QStringLiteral("Holding Registers")};
+    }
+    std::optional<TableId> gridTable() const override { return TableId::TiFloatTable; }
     // Candidates: TypeCode masked with 0x87 equal to 4; no length or Algorithms32 test.
     static bool offersCandidate(const Task_CL& database, const TaskRecord& task,
                                 const ParamCandidate& candidate);

@@ -42,6 +42,15 @@ const char* const kTitles[U::RowCount] = {
     "Глубина часовых архивов",
 };
 
+} // namespace
+
+QString UnkThreadsForm::rowTitle(int row)
+{
+    return row >= 0 && row < RowCount ? QString::fromUtf8(kTitles[row]) : QString();
+}
+
+namespace {
+
 bool isSlotRow(int row)
 {
     return row >= U::FirstSlotRow && row <= U::LastSlotRow;

@@ -60,6 +60,8 @@ public:
     static QString timePasswordField() { return QStringLiteral("ParoleWr"); }
     static QString deleteParameterItem() { return QStringLiteral("Удалить параметр"); }
     static QString deleteThreadItem() { return QStringLiteral("Удалить нитку"); }
+    // The title of a grid row ("Плотность газа" for parameter 0 of a thread, FirstSlotRow).
+    static QString rowTitle(int row);
 
 protected:
     bool offers(const Task_CL& database, const TaskRecord& task,
