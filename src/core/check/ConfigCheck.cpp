@@ -1,0 +1,285 @@
+#include "core/check/ConfigCheck.h"
+
+#include "core/check/ConfigReferences.h"
+#include "core/check/DatabaseState.h"
+#include "core/check/HeadlessEditors.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
+#include "core/database/Task_CL.h"
+#include "core/editors/GridNumbers.h"
+#include "core/editors/ModbusTelecontrolForm.h"
+#include "core/editors/ModbusTelesignalForm.h"
+#include "core/editors/ParamTreeBuilder.h"
+#include "core/editors/TiFloatForm.h"
+#include "core/text/NumberText.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace veg {
+
+namespace {
+
+constexpr quint64 kLargestNumber = 0xFFFF; // the gateway keeps Modbus numbers in 16 bits
+
+QString hex2(std::uint32_t n)
+{
+    return NumberText::hex(n, 2);
+}
+
+QString rowText(int index)
+{
+    return QStringLiteral("строка ") + QString::number(index + 1);
+}
+
+class Checker
+{
+public:
+    Checker(const GatewayConfig& config, HeadlessEditors& editors)
+        : m_config(config), m_editors(editors)
+    {}
+
+    std::vector<CheckFinding> run()
+    {
+        if (m_config.Protocol == ProtocolVariant::None)
+            return {};
+        speeds();
+        controllers();
+        references();
+        numbers();
+        ownerless();
+        for (CheckFinding& f : m_editors.closingFindings())
+            m_out.push_back(std::move(f));
+        // Window by window, in the order of the protocol's menu; within a window as found.
+        const std::vector<EditorId>& order = m_config.catalogue().editors;
+        auto rank = [&](const CheckFinding& f) {
+            const auto it =
+                f.editor ? std::find(order.begin(), order.end(), *f.editor) : order.end();
+            return it - order.begin();
+        };
+        std::stable_sort(
+            m_out.begin(), m_out.end(),
+            [&](const CheckFinding& a, const CheckFinding& b) { return rank(a) < rank(b); });
+        return std::move(m_out);
+    }
+
+private:
+    void add(Severity severity, EditorId editor, const QString& row, const QString& field,
+             const QString& text)
+    {
+        m_out.push_back({severity, m_editors.caption(editor), row, field, text, editor});
+    }
+
+    // The general settings hold list positions; a file can give positions beyond the lists,
+    // which the gateway image has no code for.
+    void speeds()
+    {
+        const CommonSettings& m = m_config.Common;
+        if (m.V_CAN >= kCanSpeedCount)
+            add(Severity::Error, EditorId::GatewayCommon, {},
+                QStringLiteral("Частота обмена по шине CAN-BUS"),
+                QStringLiteral("У скорости нет кода ВЕГ-78 (в файле «%1»): выберите 300, 150, "
+                               "100, 50 или 20 кбит/с")
+                    .arg(fileCanSpeedTable().value(m.V_CAN, QString::number(m.V_CAN))));
+        if (m.V_Ext >= kLineSpeedCount)
+            add(Severity::Error, EditorId::GatewayCommon, {},
+                QStringLiteral("Частота обмена внешняя линия - ВЕГ"),
+                QStringLiteral("У скорости нет кода ВЕГ-78 (в файле «%1»): выберите от 300 до "
+                               "19200 бод")
+                    .arg(fileLineSpeedTable().value(m.V_Ext, QString::number(m.V_Ext))));
+    }
+
+    void controllers()
+    {
+        std::map<std::uint8_t, std::vector<int>> rowsOf; // network number -> rows from 1
+        for (std::size_t i = 0; i < m_config.Controllers.size(); ++i) {
+            const ControllerEntry& e = m_config.Controllers[i];
+            rowsOf[e.NetNumber].push_back(int(i) + 1);
+            const QString row = rowText(int(i));
+            const DatabaseState state = databaseState(e);
+            if (state != DatabaseState::Read) {
+                const QString why =
+                    state == DatabaseState::ModuleMissing
+                        ? QStringLiteral("Модуль %1 не найден в папках базы данных (Путь к БД)")
+                              .arg(NumberText::hex(e.Database->moduleCode(), 4))
+                    : e.QueuePath.isEmpty()
+                        ? QStringLiteral("Очередь задач не введена")
+                        : QStringLiteral("База данных не найдена (%1)").arg(e.QueuePath);
+                add(Severity::Warning, EditorId::Controllers, row, {},
+                    why + QStringLiteral(": ссылки на параметры контроллера %1 не проверены")
+                              .arg(hex2(e.NetNumber)));
+            }
+            if (e.NetNumber == m_config.Common.AdrCAN)
+                add(Severity::Warning, EditorId::Controllers, row, QStringLiteral("Сетевой номер"),
+                    QStringLiteral("Сетевой номер %1 совпадает с адресом ВЕГ-78 на CAN-BUS")
+                        .arg(hex2(e.NetNumber)));
+        }
+        for (const auto& [net, rows] : rowsOf) {
+            if (rows.size() > 1)
+                add(Severity::Error, EditorId::Controllers,
+                    QStringLiteral("строки ") + rowList(rows), QStringLiteral("Сетевой номер"),
+                    QStringLiteral("Сетевой номер %1 у нескольких контроллеров: ВЕГ-78 не "
+                                   "различит их на CAN-BUS")
+                        .arg(hex2(net)));
+        }
+    }
+
+    void references()
+    {
+        // A row whose references name one missing controller is reported once.
+        std::set<std::tuple<EditorId, QString, std::uint8_t>> missing;
+        for (const ConfigReference& r : collectReferences(m_config)) {
+            if (r.kind == ConfigReference::Kind::GroupBit) {
+                const int slot = r.paramNumber >> 8;
+                const bool set = slot < int(m_config.GroupParams.size()) &&
+                                 m_config.GroupParams[std::size_t(slot)].isUsed();
+                if (!set)
+                    add(Severity::Error, r.editor, r.row, r.field,
+                        QStringLiteral("Сигнал из бита %1 группового параметра %2, а он не задан")
+                            .arg(r.paramNumber & 0xFF)
+                            .arg(slot + 1));
+                continue;
+            }
+            const auto index = m_config.ControllerIndex(r.netNumber);
+            if (!index) {
+                if (missing.insert({r.editor, r.row, r.netNumber}).second)
+                    add(Severity::Error, r.editor, r.row, r.field,
+                        QStringLiteral("Контроллера с сетевым номером %1 нет в списке контроллеров")
+                            .arg(hex2(r.netNumber)));
+                continue;
+            }
+            const ControllerEntry& e = m_config.Controllers[std::size_t(*index)];
+            int at = 0;
+            if (r.kind == ConfigReference::Kind::Parameter &&
+                databaseState(e) == DatabaseState::Read &&
+                !e.Database->FindParameterIndex(r.paramNumber, at, false))
+                add(Severity::Error, r.editor, r.row, r.field,
+                    QStringLiteral("Параметра %1 нет в базе данных контроллера %2 (%3)")
+                        .arg(NumberText::hex(r.paramNumber, 4), hex2(r.netNumber),
+                             queueName(e.QueuePath)));
+        }
+    }
+
+    // The numbers of the Modbus rows in use: none twice, none beyond 16 bits.
+    void numbers()
+    {
+        if (m_config.catalogue().has(TableId::ModbusCoilTable)) {
+            claims(TableId::ModbusCoilTable, EditorId::ModbusTu,
+                   ModbusTelecontrolForm::coilNumbers(), [&](int i) -> std::optional<qint64> {
+                       const std::uint16_t coil = m_config.ModbusCoilTable[std::size_t(i)].Coil;
+                       if (coil == 0xFFFF)
+                           return std::nullopt;
+                       return coil;
+                   });
+            for (int i = 0; i < int(m_config.ModbusCoilTable.size()); ++i) {
+                const std::uint16_t coil = m_config.ModbusCoilTable[std::size_t(i)].Coil;
+                if (m_config.RowInUse(TableId::ModbusCoilTable, i) && coil != 0xFFFF && coil % 2)
+                    add(Severity::Warning, EditorId::ModbusTu, rowText(i), {},
+                        QStringLiteral("Coil %1 нечётный: окно принимает только чётные номера")
+                            .arg(coil));
+            }
+        }
+        if (m_config.catalogue().has(TableId::ModbusTcTable))
+            claims(TableId::ModbusTcTable, EditorId::ModbusTc, ModbusTelesignalForm::inputNumbers(),
+                   [&](int i) -> std::optional<qint64> {
+                       return m_config.ModbusTcTable[std::size_t(i)].Extra;
+                   });
+        if (m_config.catalogue().has(TableId::TiFloatTable))
+            claims(TableId::TiFloatTable, EditorId::TiFloat, TiFloatForm::registerNumbers(),
+                   [&](int i) -> std::optional<qint64> {
+                       return m_config.TiFloatTable[std::size_t(i)].Extra;
+                   });
+    }
+
+    void claims(TableId table, EditorId editor, const NumberClaim& claim,
+                const std::function<std::optional<qint64>(int)>& numberOf)
+    {
+        std::vector<std::optional<quint64>> numbers(std::size_t(m_config.RowCount(table)));
+        for (int i = 0; i < int(numbers.size()); ++i) {
+            const auto n = m_config.RowInUse(table, i) ? numberOf(i) : std::nullopt;
+            if (!n)
+                continue;
+            const SharedNumbers claimed{quint64(std::max<qint64>(*n, 0)),
+                                        quint64(std::max<qint64>(*n, 0)) + quint64(claim.span) - 1,
+                                        {}};
+            if (*n < 0 || claimed.last > kLargestNumber) {
+                add(Severity::Error, editor, rowText(i), {},
+                    QStringLiteral("%1 вне 0–65535: ВЕГ-78 получит только младшие 16 бит номера")
+                        .arg(*n < 0 ? claim.one + u' ' + QString::number(*n)
+                                    : numbersText(claimed, claim)));
+            }
+            if (*n >= 0)
+                numbers[std::size_t(i)] = quint64(*n);
+        }
+        for (const SharedNumbers& s : sharedNumbers(numbers, claim.span)) {
+            add(Severity::Error, editor, QStringLiteral("строки ") + rowList(s.rows), {},
+                numbersText(s, claim) + (s.first == s.last
+                                             ? QStringLiteral(": номер у нескольких строк")
+                                             : QStringLiteral(": номера у нескольких строк")));
+        }
+    }
+
+    // УНК ТМ threads and HART devices keep their parameters in group slots of their own; one
+    // without controller shows none of them in its window, yet they go into the gateway.
+    void ownerless()
+    {
+        auto count = [&](int first, int n, std::uint16_t limit) {
+            int used = 0;
+            for (int k = first; k < first + n; ++k)
+                used += m_config.GroupParams[std::size_t(k)].ParamNumber < limit ? 1 : 0;
+            return used;
+        };
+        for (int t = 0; t < int(m_config.UnkThreads.size()); ++t) {
+            if (m_config.UnkThreads[std::size_t(t)].SetN != 255)
+                continue;
+            if (const int n = count(unkGroupRow(t, 0), Rows::ParamsPerUnkThread, 0xFF00))
+                add(Severity::Warning, EditorId::Unk, QStringLiteral("нитка %1").arg(t + 1), {},
+                    QStringLiteral("У нитки нет контроллера, но задано параметров: %1; окно их не "
+                                   "показывает, а в ВЕГ-78 они записываются")
+                        .arg(n));
+        }
+        for (int d = 0; d < int(m_config.HartDevices.size()); ++d) {
+            if (m_config.HartDevices[std::size_t(d)].SetN != 255)
+                continue;
+            if (const int n = count(hartGroupRow(d, 0), Rows::ParamsPerHartDevice, 0xFFFF))
+                add(Severity::Warning, EditorId::Hart, QStringLiteral("устройство %1").arg(d + 1),
+                    {},
+                    QStringLiteral("У устройства нет контроллера, но задано параметров: %1; окно "
+                                   "их не показывает, а в ВЕГ-78 они записываются")
+                        .arg(n));
+        }
+    }
+
+    const GatewayConfig& m_config;
+    HeadlessEditors& m_editors;
+    std::vector<CheckFinding> m_out;
+};
+
+} // namespace
+
+ConfigCheck::ConfigCheck(const GatewayConfig& config, const AdditionalSettings& additional)
+{
+    HeadlessEditors editors(config, additional);
+    m_findings = Checker(config, editors).run();
+}
+
+int ConfigCheck::errors() const
+{
+    return int(std::count_if(m_findings.begin(), m_findings.end(),
+                             [](const CheckFinding& f) { return f.severity == Severity::Error; }));
+}
+
+int ConfigCheck::warnings() const
+{
+    return int(m_findings.size()) - errors();
+}
+
+QString ConfigCheck::summary() const
+{
+    return QStringLiteral("Ошибок: %1, предупреждений: %2").arg(errors()).arg(warnings());
+}
+
+} // namespace veg

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/config/ProtocolCatalogue.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace veg {
+
+class GatewayConfig;
+
+// One place where a configuration's tables name a controller, one of its parameters, or a bit of
+// a group parameter, with the place in the terms of the window that edits it.
+struct ConfigReference
+{
+    enum class Kind
+    {
+        Controller, // a row's controller (УНК ТМ thread, HART device, КТС row): `netNumber`
+        Parameter,  // parameter `paramNumber` of controller `netNumber`
+        GroupBit    // a telesignal from bit (paramNumber & 0xFF) of group slot (paramNumber >> 8)
+    };
+    Kind kind = Kind::Parameter;
+    EditorId editor = EditorId::Group;
+    QString row; // "строка 3", "нитка 1", "субблок 2, телеоперация 1, разряд 4", "2 параметр"
+    QString
+        field; // which of the row's references ("Установка в 0", "Плотность газа"); may be empty
+    std::uint8_t netNumber = 255;
+    std::uint16_t paramNumber = 0xFFFF;
+};
+
+// Every reference of the rows the gateway gets (GatewayConfig::RowInUse), table by table in the
+// order the protocol's catalogue makes them, each table's rows in order. Empty references are
+// left out: a coil command's TU0, feedback and readiness references without a Kind, group slots
+// without a parameter, УНК ТМ slot numbers from 0xFF00 on.
+std::vector<ConfigReference> collectReferences(const GatewayConfig& config);
+
+} // namespace veg
