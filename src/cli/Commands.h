@@ -42,5 +42,6 @@ void addLinkCommands(CLI::App& app);     // param, access
 void addModbusCommands(CLI::App& app);   // modbus read, inputs, coils, write-coil
 void addEditCommands(CLI::App& app);     // edit
 void addExchangeCommands(CLI::App& app); // image, write, read, search, verify
+void addCheckCommands(CLI::App& app);    // check
 
 } // namespace vegctl

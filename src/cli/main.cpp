@@ -47,6 +47,7 @@ int main(int argc, char** argv)
     vegctl::addModbusCommands(app);
     vegctl::addEditCommands(app);
     vegctl::addExchangeCommands(app);
+    vegctl::addCheckCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
