@@ -1,5 +1,6 @@
 #include "gui/app/TFNastr.h"
 
+#include "core/app/ConfigOverview.h"
 #include "core/app/ControllerDatabases.h"
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
@@ -17,6 +18,7 @@
 #include "core/editors/TiFloatForm.h"
 #include "core/editors/TuSubblockForm.h"
 #include "core/editors/UnkThreadsForm.h"
+#include "gui/app/ConfigOverviewView.h"
 #include "gui/database/TFTask.h"
 #include "gui/database/TFWay.h"
 #include "gui/editors/GridTreeDialog.h"
@@ -60,6 +62,9 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    m_overview = new ConfigOverviewView(central);
+    layout->addWidget(m_overview, 1);
+    connect(m_overview, &ConfigOverviewView::editorRequested, this, &TFNastr::openMenuWindow);
     m_progress = new QProgressBar(central);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, ProgressSink::kMaximum);
@@ -71,10 +76,8 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_progressLabel->setFont(italic);
     m_progressLabel->setStyleSheet(QStringLiteral("color: purple;"));
     m_progressLabel->setAlignment(Qt::AlignCenter);
-    layout->addStretch();
     layout->addWidget(m_progress);
     layout->addWidget(m_progressLabel);
-    layout->addStretch();
     setCentralWidget(central);
     m_progress->hide();
     m_progressLabel->hide();
@@ -82,7 +85,7 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_statusPanel = new QLabel(this);
     m_statusPanel->setObjectName(QStringLiteral("StatusPanel"));
     statusBar()->addWidget(m_statusPanel, 1);
-    resize(900, 260);
+    resize(1000, 640);
 
     m_commands.setDatabaseFactory(controllerDatabaseReader());
     SaveOptions save;
@@ -181,6 +184,16 @@ void TFNastr::openEditor(const QString& windowName)
     if (EditorDialog* w = editorWindow(windowName))
         w->exec();
     refresh();
+}
+
+void TFNastr::openMenuWindow(EditorId item)
+{
+    if (item == EditorId::Controllers) {
+        m_task->exec();
+        refresh();
+        return;
+    }
+    openEditor(m_editors.windowOf(item));
 }
 
 QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)
@@ -288,6 +301,7 @@ void TFNastr::refresh()
     };
     for (const auto& [name, visible] : items)
         action(QString::fromLatin1(name))->setVisible(visible);
+    m_overview->showOverview(describeConfiguration(m_config, m_settings.additional));
 }
 
 void TFNastr::showEvent(QShowEvent* event)

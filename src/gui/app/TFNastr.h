@@ -19,6 +19,7 @@ class QProgressBar;
 
 namespace veg {
 
+class ConfigOverviewView;
 class Dialogs;
 class EditorDialog;
 class ProgramSettings;
@@ -49,7 +50,9 @@ public:
     QAction* action(const QString& name) const;
     QMenu* vegSettingsMenu() const { return m_vegMenu; }
 
-    // Renders the state of the file commands.
+    // Renders the state of the file commands and the overview of the configuration. Everything
+    // that replaces or changes the configuration (New, Load, an editor or the controller list
+    // closing, a read-back from the gateway) ends with it.
     void refresh();
 
     // The forms of the editor windows (the scenario runner drives the same ones).
@@ -69,6 +72,8 @@ private:
     // sub-block window, which its point's window opens).
     void addEditorWindow(const char* item, EditorDialog* window);
     void openEditor(const QString& windowName);
+    // The window of a main-menu item of "Настройки ВЕГ" (the overview's double click).
+    void openMenuWindow(EditorId item);
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
 
     // The progress bar and its label under the menu, as the file reader and writer drive them.
@@ -104,6 +109,7 @@ private:
     QLabel* m_statusPanel = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_progressLabel = nullptr;
+    ConfigOverviewView* m_overview = nullptr;
 
     // The other windows, made once with the main window and shown modally by its menu.
     TFNastrObm* m_nastrObm = nullptr;

@@ -1,0 +1,130 @@
+#include "gui/app/ConfigOverviewView.h"
+
+#include "gui/app/LineDiagram.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace veg {
+
+namespace {
+
+// The editor a tree item asks for, kept in its first column.
+constexpr int kEditorRole = Qt::UserRole + 1;
+
+QTreeWidget* makeTree(const QString& name, const QStringList& headings, QWidget* parent)
+{
+    auto* tree = new QTreeWidget(parent);
+    tree->setObjectName(name);
+    tree->setRootIsDecorated(false);
+    tree->setHeaderLabels(headings);
+    tree->setUniformRowHeights(true);
+    tree->setWordWrap(false);
+    return tree;
+}
+
+} // namespace
+
+ConfigOverviewView::ConfigOverviewView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Overview"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    m_empty = new QLabel(QStringLiteral("Конфигурации нет: создайте её (Файл → Новый) или "
+                                        "загрузите из файла (Файл → Загрузить)."),
+                         this);
+    m_empty->setObjectName(QStringLiteral("OverviewEmpty"));
+    m_empty->setAlignment(Qt::AlignCenter);
+    m_empty->setWordWrap(true);
+    m_empty->setStyleSheet(QStringLiteral("color: #606060;"));
+    layout->addWidget(m_empty, 1);
+
+    m_content = new QWidget(this);
+    auto* content = new QVBoxLayout(m_content);
+    content->setContentsMargins(0, 0, 0, 0);
+    m_diagram = new LineDiagram(m_content);
+    content->addWidget(m_diagram);
+    m_settings = new QLabel(m_content);
+    m_settings->setObjectName(QStringLiteral("OverviewSettings"));
+    m_settings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    content->addWidget(m_settings);
+
+    auto* lists = new QHBoxLayout;
+    auto* tablesBox = new QGroupBox(QStringLiteral("Таблицы"), m_content);
+    auto* tablesLayout = new QVBoxLayout(tablesBox);
+    m_tables = makeTree(QStringLiteral("OverviewTables"),
+                        {QStringLiteral("Таблица"), QStringLiteral("Строк занято")}, tablesBox);
+    m_tables->setToolTip(QStringLiteral("Двойной щелчок открывает окно таблицы"));
+    m_tables->header()->setStretchLastSection(false);
+    m_tables->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_tables->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tablesLayout->addWidget(m_tables);
+    lists->addWidget(tablesBox, 3);
+
+    m_checkBox = new QGroupBox(QStringLiteral("Проверка"), m_content);
+    auto* checkLayout = new QVBoxLayout(m_checkBox);
+    m_findings = makeTree(QStringLiteral("OverviewFindings"),
+                          {QString(), QStringLiteral("Где"), QStringLiteral("Что")}, m_checkBox);
+    m_findings->setToolTip(QStringLiteral("Двойной щелчок открывает окно, где это исправляется"));
+    m_findings->header()->setStretchLastSection(true);
+    checkLayout->addWidget(m_findings);
+    lists->addWidget(m_checkBox, 5);
+    content->addLayout(lists, 1);
+    layout->addWidget(m_content, 1);
+
+    for (QTreeWidget* tree : {m_tables, m_findings}) {
+        connect(tree, &QTreeWidget::itemActivated, this,
+                [this](QTreeWidgetItem* item) { itemActivated(item); });
+    }
+    showOverview({});
+}
+
+void ConfigOverviewView::showOverview(const ConfigOverview& overview)
+{
+    m_overview = overview;
+    m_empty->setVisible(!overview.present);
+    m_content->setVisible(overview.present);
+    m_diagram->setLine(overview);
+    m_settings->setText(QStringLiteral("Настройки ВЕГ-78: ") + overview.settings);
+
+    m_tables->clear();
+    for (const ConfigOverview::Table& t : overview.tables) {
+        auto* item = new QTreeWidgetItem(
+            m_tables, {t.title, QStringLiteral("%1 из %2").arg(t.used).arg(t.size)});
+        item->setData(0, kEditorRole, int(t.editor));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    m_findings->clear();
+    m_checkBox->setTitle(QStringLiteral("Проверка: ") + overview.summary);
+    for (const CheckFinding& f : overview.findings) {
+        const bool error = f.severity == Severity::Error;
+        auto* item = new QTreeWidgetItem(
+            m_findings,
+            {error ? QStringLiteral("Ошибка") : QStringLiteral("Внимание"), f.where(), f.text});
+        item->setForeground(0, error ? QColor(0xB0, 0x20, 0x20) : QColor(0x9A, 0x6A, 0x00));
+        item->setToolTip(2, f.text);
+        if (f.editor)
+            item->setData(0, kEditorRole, int(*f.editor));
+    }
+    if (overview.findings.empty() && overview.present) {
+        auto* item = new QTreeWidgetItem(m_findings, {QString(), QStringLiteral("Замечаний нет")});
+        item->setForeground(1, QColor(0x3C, 0x8D, 0x4A));
+    }
+    m_findings->resizeColumnToContents(0);
+    m_findings->resizeColumnToContents(1);
+}
+
+void ConfigOverviewView::itemActivated(QTreeWidgetItem* item)
+{
+    const QVariant editor = item ? item->data(0, kEditorRole) : QVariant();
+    if (editor.isValid())
+        emit editorRequested(EditorId(editor.toInt()));
+}
+
+} // namespace veg
