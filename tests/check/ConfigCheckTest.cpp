@@ -48,7 +48,8 @@ TEST_F(ConfigCheckTest, NewConfigurationsAreClean)
 }
 
 // Speeds are list positions; a file's speed text can give a position beyond the lists, for
-// which the gateway has no code. The finding names the text the file holds.
+// which the gateway has no code and a write is refused. The finding names the text the file
+// holds.
 TEST_F(ConfigCheckTest, SpeedsWithoutGatewayCode)
 {
     struct Case
@@ -73,6 +74,12 @@ TEST_F(ConfigCheckTest, SpeedsWithoutGatewayCode)
         c.Common.V_Ext = k.line;
         EXPECT_EQ(checkLines(c), k.lines) << int(k.can) << " " << int(k.line);
     }
+    // КТС Энергия's general settings never reach the gateway: only its window cannot show them.
+    GatewayConfig kts = site(ProtocolVariant::KtsEnergia);
+    kts.Common.V_CAN = 5;
+    QStringList warning{can.arg("75")};
+    warning[0].replace("ERROR", "WARNING");
+    EXPECT_EQ(checkLines(kts), warning);
 }
 
 // The list itself: one network number twice, the gateway's own address, and the controllers

@@ -11,6 +11,7 @@
 #include "core/editors/ModbusTelesignalForm.h"
 #include "core/editors/ParamTreeBuilder.h"
 #include "core/editors/TiFloatForm.h"
+#include "core/exchange/GatewayImage.h"
 #include "core/text/NumberText.h"
 
 #include <algorithm>
@@ -74,18 +75,25 @@ private:
     }
 
     // The general settings hold list positions; a file can give positions beyond the lists,
-    // which the gateway image has no code for.
+    // which the gateway image has no code for. Whether that stops a write is the image's rule
+    // (asked for each speed alone); where the protocol's image carries no general settings
+    // (КТС Энергия) the gateway never gets them, and only the window cannot show the speed.
     void speeds()
     {
         const CommonSettings& m = m_config.Common;
+        auto severity = [&](bool can) {
+            GatewayConfig alone = m_config;
+            (can ? alone.Common.V_Ext : alone.Common.V_CAN) = 0;
+            return GatewayImage::refusal(alone).isEmpty() ? Severity::Warning : Severity::Error;
+        };
         if (m.V_CAN >= kCanSpeedCount)
-            add(Severity::Error, EditorId::GatewayCommon, {},
+            add(severity(true), EditorId::GatewayCommon, {},
                 QStringLiteral("Частота обмена по шине CAN-BUS"),
                 QStringLiteral("У скорости нет кода ВЕГ-78 (в файле «%1»): выберите 300, 150, "
                                "100, 50 или 20 кбит/с")
                     .arg(fileCanSpeedTable().value(m.V_CAN, QString::number(m.V_CAN))));
         if (m.V_Ext >= kLineSpeedCount)
-            add(Severity::Error, EditorId::GatewayCommon, {},
+            add(severity(false), EditorId::GatewayCommon, {},
                 QStringLiteral("Частота обмена внешняя линия - ВЕГ"),
                 QStringLiteral("У скорости нет кода ВЕГ-78 (в файле «%1»): выберите от 300 до "
                                "19200 бод")

@@ -12,8 +12,10 @@ struct AdditionalSettings;
 // What is wrong with a configuration before it is written into a gateway, found without a
 // window. vegctl check prints it; the main window's overview shows it.
 //
-// Errors (the gateway would misbehave, or a window would refuse to close):
-//  - a speed of the general settings without a gateway code (a file can hold one);
+// Errors (the gateway would misbehave, a write would be refused, or a window would refuse to
+// close):
+//  - a speed of the general settings without a gateway code (a file can hold one), where the
+//    protocol's image carries the general settings (a warning for КТС Энергия, whose does not);
 //  - two controllers of the list with one network number;
 //  - a reference to a network number that is not in the controller list;
 //  - a reference to a parameter that the controller's database does not have (when the database
