@@ -1,28 +1,18 @@
+#include "VegctlRun.h"
+
 #include "core/text/Cp1251.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CheckRun
+VegctlRun vegctlCheck(const QStringList& args)
 {
-    int status = -1;
-    QString out, err;
-};
-
-CheckRun vegctlCheck(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VEGCTL), QStringList{"check"} + args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return runVegctl(QStringList{"check"} + args);
 }
 
 // vegctl check on the demo configurations, over the demo database.
@@ -33,16 +23,7 @@ protected:
     QString demo = QStringLiteral(VEG_DEMO_DIR);
     QString settings = dir.filePath("vegctl.ini");
 
-    void SetUp() override
-    {
-        QFile f(settings);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const QString db = demo + QStringLiteral("/database");
-        f.write(veg::Cp1251::encode(
-            QStringLiteral("[BaseK19]\r\nWay=%1\r\nWayAlg=%1/ALG\r\nWayMod=%1/MOD\r\n"
-                           "WayTask=%1/TASK\r\n")
-                .arg(db)));
-    }
+    void SetUp() override { ASSERT_TRUE(writeDemoSettings(settings)); }
     // The demo Modbus configuration with some of its lines replaced, written beside the test.
     QString modbusWith(const QList<std::pair<QString, QString>>& replacements) const
     {
@@ -68,7 +49,7 @@ TEST_F(VegctlCheck, DemoConfigurationsAreClean)
     const QStringList files = QDir(demo).entryList({"*.veg"}, QDir::Files);
     ASSERT_EQ(files.size(), 5);
     for (const QString& name : files) {
-        const CheckRun r = vegctlCheck({demo + u'/' + name, "--settings", settings});
+        const VegctlRun r = vegctlCheck({demo + u'/' + name, "--settings", settings});
         EXPECT_EQ(r.status, 0) << name.toStdString() << r.err.toStdString();
         EXPECT_EQ(r.out, "Ошибок: 0, предупреждений: 0\n") << name.toStdString();
     }
@@ -78,7 +59,7 @@ TEST_F(VegctlCheck, DemoConfigurationsAreClean)
 // alone do not.
 TEST_F(VegctlCheck, FindingsAndStatus)
 {
-    const CheckRun errors =
+    const VegctlRun errors =
         vegctlCheck({modbusWith({{"V_CAN=300", "V_CAN=50"}, {"Coil-2=4", "Coil-2=2"}}),
                      "--settings", settings});
     EXPECT_EQ(errors.status, 1);
@@ -88,7 +69,7 @@ TEST_F(VegctlCheck, FindingsAndStatus)
               "ERROR\tТелеуправление, строки 2 и 3\tCoil 2: номер у нескольких строк\n"
               "Ошибок: 2, предупреждений: 0\n");
 
-    const CheckRun warnings =
+    const VegctlRun warnings =
         vegctlCheck({modbusWith({{"Coil-2=4", "Coil-2=5"}}), "--settings", settings});
     EXPECT_EQ(warnings.status, 0);
     EXPECT_EQ(warnings.out, "WARNING\tТелеуправление, строка 3\tCoil 5 нечётный: окно принимает "
@@ -103,7 +84,7 @@ TEST_F(VegctlCheck, RefusedFileExitsWithTheMessage)
     f.write("[Protokol]\r\nName=Modbus 2\r\n");
     f.close();
     for (const QString& path : {wrong, dir.filePath("none.veg")}) {
-        const CheckRun r = vegctlCheck({path, "--settings", settings});
+        const VegctlRun r = vegctlCheck({path, "--settings", settings});
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         EXPECT_TRUE(r.err.startsWith("Файл " + path + " не ")) << r.err.toStdString();

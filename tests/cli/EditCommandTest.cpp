@@ -1,3 +1,5 @@
+#include "VegctlRun.h"
+
 #include "core/text/Cp1251.h"
 
 #include <QDir>
@@ -13,24 +15,6 @@
 
 namespace {
 
-struct EditRun
-{
-    int status = -1;
-    QString out, err;
-};
-
-EditRun runVegctl(const QStringList& args, const QByteArray& input = {})
-{
-    QProcess p;
-    p.start(QStringLiteral(VEGCTL), args);
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
 // vegctl edit on the demo Modbus configuration and the demo database.
 class VegctlEdit : public ::testing::Test
 {
@@ -40,16 +24,7 @@ protected:
     QString config = demo + QStringLiteral("/Котельная-Modbus.veg");
     QString settings = dir.filePath("vegctl.ini");
 
-    void SetUp() override
-    {
-        QFile f(settings);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const QString db = demo + QStringLiteral("/database");
-        f.write(veg::Cp1251::encode(
-            QStringLiteral("[BaseK19]\r\nWay=%1\r\nWayAlg=%1/ALG\r\nWayMod=%1/MOD\r\n"
-                           "WayTask=%1/TASK\r\n")
-                .arg(db)));
-    }
+    void SetUp() override { ASSERT_TRUE(writeDemoSettings(settings)); }
 };
 
 } // namespace
@@ -62,12 +37,12 @@ TEST_F(VegctlEdit, RunsAScriptAndSavesTheSession)
                               "select \"Котельная №1\" \"Задвижка на подаче\" \"Откр (№ 0201)\"\n"
                               "drop 6 4\n"
                               "close\n";
-    const EditRun r =
+    const VegctlRun r =
         runVegctl({"edit", config, "--settings", settings, "--out", out, "-"}, script);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "box: Введите тип ТУ!(Строка 4)\n");
 
-    const EditRun dump = runVegctl({"dump", out, "--settings", settings});
+    const VegctlRun dump = runVegctl({"dump", out, "--settings", settings});
     ASSERT_EQ(dump.status, 0) << dump.err.toStdString();
     const QJsonObject row = QJsonDocument::fromJson(dump.out.toUtf8())
                                 .object()["ModbusCoilTable"]
@@ -86,12 +61,12 @@ TEST_F(VegctlEdit, ABadLineStopsWithItsNumber)
     f.write("open TFCommon\nfrobnicate\n");
     f.close();
     const QString out = dir.filePath("never.veg");
-    const EditRun r = runVegctl({"edit", config, "--settings", settings, "--out", out, script});
+    const VegctlRun r = runVegctl({"edit", config, "--settings", settings, "--out", out, script});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, script + ":2: frobnicate: unknown command\n");
     EXPECT_FALSE(QFile::exists(out));
 
-    const EditRun help = runVegctl({"edit", "--help"});
+    const VegctlRun help = runVegctl({"edit", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("place [SLOT]")) << help.out.toStdString();
 }
@@ -114,7 +89,7 @@ TEST_F(VegctlEdit, MeteringDemosOpenAndCloseClean)
     for (const Case& k : cases) {
         SCOPED_TRACE(k.window);
         const QByteArray script = QByteArray("open ") + k.window + "\nshow grid\nclose\nshow\n";
-        const EditRun r = runVegctl(
+        const VegctlRun r = runVegctl(
             {"edit", demo + u'/' + QString::fromUtf8(k.file), "--settings", settings, "-"}, script);
         // The last "show" finds no window: the closing passed.
         EXPECT_EQ(r.status, 1);
@@ -128,7 +103,7 @@ TEST_F(VegctlEdit, MeteringDemosOpenAndCloseClean)
 TEST_F(VegctlEdit, PrintsTheTelemetryTableToPdf)
 {
     const QString pdf = dir.filePath("ТИ.pdf");
-    const EditRun r = runVegctl({"edit", config, "--settings", settings, "--print", pdf, "-"},
+    const VegctlRun r = runVegctl({"edit", config, "--settings", settings, "--print", pdf, "-"},
                                 "open TFTIFloat\npress Печать\nclose\n");
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("print: 1 | 0 | Температура подачи/Теплоузел котельной(Котельная "
@@ -149,7 +124,7 @@ TEST_F(VegctlEdit, PrintsTheTelemetryTableToPdf)
 
     // A PDF file that cannot be written: the message and exit status 1.
     const QString nowhere = dir.filePath("нет/x.pdf");
-    const EditRun bad = runVegctl({"edit", config, "--settings", settings, "--print", nowhere, "-"},
+    const VegctlRun bad = runVegctl({"edit", config, "--settings", settings, "--print", nowhere, "-"},
                                   "open TFTIFloat\npress Печать\n");
     EXPECT_EQ(bad.status, 1);
     EXPECT_TRUE(bad.err.endsWith("Файл " + nowhere + " не записан\n")) << bad.err.toStdString();
