@@ -144,6 +144,7 @@ TEST_F(OverviewWindowTest, EmptyUntilAConfigurationExists)
     // The file commands' progress bar and label stay in the client area, hidden between loads.
     EXPECT_FALSE(window->findChild<QProgressBar*>("ProgressBar1")->isVisible());
     EXPECT_FALSE(window->findChild<QLabel*>("Label1")->isVisible());
+    screenshot(*window, "overview-empty");
 }
 
 TEST_F(OverviewWindowTest, ShowsTheLoadedConfiguration)
