@@ -4,12 +4,10 @@
 #include "gui/widgets/EditorGridView.h"
 #include "gui/widgets/FieldBinding.h"
 #include "gui/widgets/ParamTreeView.h"
+#include "gui/widgets/TreePane.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace veg {
@@ -31,24 +29,12 @@ GridTreeDialog::GridTreeDialog(TableEditorForm& form, QWidget* parent) : EditorD
     note->setStyleSheet(QStringLiteral("color: #A00000;"));
     note->setWordWrap(true);
     lowerLayout->addWidget(note);
-    auto* row = new QHBoxLayout;
-    m_tree = new ParamTreeView(form, lower);
-    row->addWidget(m_tree, 1);
-    // The form's buttons ("<< Поместить", and "Печать" where the window prints) beside the tree.
-    auto* buttons = new QVBoxLayout;
     m_fields = new FieldBinding(form, this);
-    for (const FormField& f : form.fields()) {
-        if (f.kind != FormField::Kind::Button)
-            continue;
-        auto* button = new QPushButton(f.caption, lower);
-        button->setObjectName(QStringLiteral("Button") + f.id);
-        button->setAutoDefault(false);
-        buttons->addWidget(button);
-        m_fields->bind(f.id, button);
-    }
-    buttons->addStretch();
-    row->addLayout(buttons);
-    lowerLayout->addLayout(row, 1);
+    // The form's buttons ("<< Поместить", and "Печать" where the window prints) beside the tree.
+    auto* pane = new TreePane(form, *m_fields, TreePane::buttonsOf(form.fields()),
+                              TreePane::Buttons::Beside, lower);
+    m_tree = pane->tree();
+    lowerLayout->addWidget(pane, 1);
     split->addWidget(lower);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
@@ -59,10 +45,7 @@ GridTreeDialog::GridTreeDialog(TableEditorForm& form, QWidget* parent) : EditorD
     attachNote(note);
 
     // As wide as the grid's columns (laid out from the form's headings), within a usual screen.
-    m_grid->render();
-    int width = 0;
-    for (int c = 0; c < form.grid()->columnCount(); ++c)
-        width += m_grid->headingView()->columnWidth(c);
+    const int width = m_grid->columnsWidth();
     resize(std::min(std::max(width + 80, 560), 1600), 760);
 }
 

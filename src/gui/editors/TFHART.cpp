@@ -4,13 +4,12 @@
 #include "gui/widgets/EditorGridView.h"
 #include "gui/widgets/FieldBinding.h"
 #include "gui/widgets/ParamTreeView.h"
+#include "gui/widgets/TreePane.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace veg {
@@ -33,33 +32,20 @@ TFHART::TFHART(HartDevicesForm& form, QWidget* parent) : EditorDialog(form, pare
     layout->addWidget(split, 1);
     m_grid = new EditorGridView(form, split);
     split->addWidget(m_grid);
-    auto* right = new QWidget(split);
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    auto* place = new QPushButton(QStringLiteral("<<Поместить"), right);
-    place->setObjectName(QStringLiteral("ButtonPlace"));
-    place->setAutoDefault(false);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(place);
-    buttonRow->addStretch();
-    rightLayout->addLayout(buttonRow);
-    m_tree = new ParamTreeView(form, right);
-    rightLayout->addWidget(m_tree, 1);
-    split->addWidget(right);
+    auto* fields = new FieldBinding(form, this);
+    auto* pane = new TreePane(form, *fields, TreePane::buttonsOf(form.fields()),
+                              TreePane::Buttons::Above, split);
+    m_tree = pane->tree();
+    split->addWidget(pane);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
 
-    auto* fields = new FieldBinding(form, this);
     fields->bind(HartDevicesForm::deviceField(), m_device, label);
-    fields->bind(TableEditorForm::placeButton(), place);
     attach(m_grid);
     attach(m_tree);
     attach(fields);
 
-    m_grid->render();
-    int width = 0;
-    for (int c = 0; c < form.grid()->columnCount(); ++c)
-        width += m_grid->headingView()->columnWidth(c);
+    const int width = m_grid->columnsWidth();
     resize(std::min(width + 460, 1400), 560);
 }
 

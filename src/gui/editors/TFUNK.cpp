@@ -4,13 +4,12 @@
 #include "gui/widgets/EditorGridView.h"
 #include "gui/widgets/FieldBinding.h"
 #include "gui/widgets/ParamTreeView.h"
+#include "gui/widgets/TreePane.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace veg {
@@ -38,33 +37,23 @@ TFUNK::TFUNK(UnkThreadsForm& form, QWidget* parent) : EditorDialog(form, parent)
     leftLayout->addLayout(passwordRow);
     split->addWidget(left);
 
-    auto* right = new QWidget(split);
-    auto* rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    auto* place = new QPushButton(QStringLiteral("<< Поместить"), right);
-    place->setObjectName(QStringLiteral("ButtonPlace"));
-    place->setAutoDefault(false);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addWidget(place);
-    buttonRow->addStretch();
-    rightLayout->addLayout(buttonRow);
-    m_tree = new ParamTreeView(form, right);
-    rightLayout->addWidget(m_tree, 1);
-    split->addWidget(right);
+    auto* fields = new FieldBinding(form, this);
+    FormField place;
+    place.id = TableEditorForm::placeButton();
+    place.caption = QStringLiteral("<< Поместить");
+    place.kind = FormField::Kind::Button;
+    auto* pane = new TreePane(form, *fields, {place}, TreePane::Buttons::Above, split);
+    m_tree = pane->tree();
+    split->addWidget(pane);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
 
-    auto* fields = new FieldBinding(form, this);
-    fields->bind(TableEditorForm::placeButton(), place);
     fields->bind(UnkThreadsForm::timePasswordField(), m_timePassword, label);
     attach(m_grid);
     attach(m_tree);
     attach(fields);
 
-    m_grid->render();
-    int width = 0;
-    for (int c = 0; c < form.grid()->columnCount(); ++c)
-        width += m_grid->headingView()->columnWidth(c);
+    const int width = m_grid->columnsWidth();
     resize(std::min(width + 420, 1600), 860);
 }
 

@@ -368,6 +368,16 @@ EditorGridView::EditorGridView(EditorForm& form, QWidget* parent) : QWidget(pare
 
 EditorGridView::~EditorGridView() = default;
 
+int EditorGridView::columnsWidth()
+{
+    render();
+    int width = 0;
+    const int columns = m_form.grid() ? m_form.grid()->columnCount() : 0;
+    for (int c = 0; c < columns; ++c)
+        width += headingView()->columnWidth(c);
+    return width;
+}
+
 QTableView* EditorGridView::headingView() const
 {
     return m_heading;

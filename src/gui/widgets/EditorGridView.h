@@ -27,6 +27,9 @@ public:
     QTableView* body() const;
     // The body's rectangle of a grid cell (viewport coordinates of the body).
     QRect cellRect(int row, int column) const;
+    // The width of all columns as laid out from the form's headings (renders first): what a
+    // window sizes itself by.
+    int columnsWidth();
     // How much wider than the original screen a column is drawn.
     double widthScale() const { return m_scale; }
 
