@@ -38,15 +38,6 @@ namespace {
 class EditorWindowsTest : public EditorFixture
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_editor_windows";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     GatewayConfig config = GatewayConfig{};
     ScriptedDialogs dialogs;
     std::unique_ptr<EditorSession> session;

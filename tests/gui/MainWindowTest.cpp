@@ -29,15 +29,6 @@ namespace {
 class MainWindowTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_main_window";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     QTemporaryDir dir;
     ProgramSettings settings{dir.filePath("vegconf.ini")};
     ScriptedDialogs dialogs;

@@ -35,15 +35,6 @@ namespace {
 class ModbusWindowsTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_modbus_windows";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     QTemporaryDir dir;
     ProgramSettings settings{dir.filePath("vegconf.ini")};
     ScriptedDialogs dialogs;

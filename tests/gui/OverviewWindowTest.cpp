@@ -45,15 +45,6 @@ namespace {
 class OverviewWindowTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_overview_window";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     QTemporaryDir dir;
     QString demo = QStringLiteral(VEG_DEMO_DIR);
     ScriptedDialogs dialogs;

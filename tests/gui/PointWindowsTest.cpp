@@ -51,15 +51,6 @@ public:
 class PointWindowsTest : public EditorFixture
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test_point_windows";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     GatewayConfig config = GatewayConfig{};
     ScriptedDialogs dialogs;
     RecordingPrinter printer;
