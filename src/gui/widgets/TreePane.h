@@ -17,7 +17,6 @@ class EditorForm;
 // under its field id and named "Button" + id.
 class TreePane : public QWidget
 {
-    Q_OBJECT
 public:
     enum class Buttons { Above, Beside };
 
