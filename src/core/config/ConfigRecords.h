@@ -63,6 +63,23 @@ struct TcTuEntry : ParamCore
     friend bool operator==(const TcTuEntry&, const TcTuEntry&) = default;
 };
 
+// The rows of the two tables that hold telesignals as TcTuEntry rows: Магистраль-1's ordinary
+// sub-blocks (whose ТУ rows live in the same table) and the Modbus discrete inputs. A telesignal
+// comes from a controller parameter or from one bit of a group parameter (ParamNumber = slot × 256
+// + bit). How a group-bit row is told from the others differs: a Modbus row's Kind is its source
+// (1 = group); in Магистраль-1 Kind 1 is also a telecontrol row's value format, so only a row of
+// Kind 1 that names no controller (NetNumber 255) is a group bit.
+enum class SignalTable
+{
+    Magistral,
+    Modbus
+};
+
+inline bool isGroupBitRow(const TcTuEntry& row, SignalTable table)
+{
+    return row.Kind == 1 && (table == SignalTable::Modbus || row.NetNumber == 255);
+}
+
 struct TiEntry : ParamCore
 {
     QString Name = emptyParamName();
@@ -134,13 +151,18 @@ struct KtsGroup
 
 struct KtsSignal
 {
-    // 255 = empty row; bit 0 set: the source is a group parameter; bit 7: the row's check mark.
+    static constexpr std::uint8_t kGroupSource = 0x01; // Flags: the source is a group parameter
+    static constexpr std::uint8_t kChecked = 0x80;     // Flags: the row's check mark
+
+    // 255 = empty row; otherwise kGroupSource and kChecked.
     std::uint8_t Flags = 255;
     std::uint8_t SetN = 255;
     std::uint16_t ParamNumber = 0xFFFF;
     std::uint16_t TaskNumber = 0xFFFF;
     QString Name;
 
+    bool inUse() const { return Flags != 255; }
+    bool isGroup() const { return inUse() && (Flags & kGroupSource) != 0; }
     friend bool operator==(const KtsSignal&, const KtsSignal&) = default;
 };
 
@@ -177,6 +199,10 @@ struct CommonSettings
 
 inline constexpr int kCanSpeedCount = 5;  // entries of V_CAN
 inline constexpr int kLineSpeedCount = 7; // entries of V_Ext
+// The speeds the indices stand for, as the settings window lists them.
+inline constexpr std::array<int, kCanSpeedCount> kCanSpeedsKbit = {300, 150, 100, 50, 20};
+inline constexpr std::array<int, kLineSpeedCount> kLineSpeedsBaud = {300,  600,  1200, 2400,
+                                                                     4800, 9600, 19200};
 
 // One controller of the configuration. `Database` is the controller's database object, made
 // from `QueuePath` and the library directories; it is absent while the controller is known only

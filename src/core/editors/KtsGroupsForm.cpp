@@ -2,6 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/ReferenceRules.h"
 #include "core/text/NumberText.h"
@@ -16,8 +17,6 @@ namespace veg {
 namespace {
 
 using G = KtsGroupsForm;
-
-constexpr int kMaxDecimals = 8;
 
 bool isScaleColumn(int column)
 {
@@ -154,7 +153,7 @@ CellEdit KtsGroupsForm::editorFor(int row, int column) const
     CellEdit e = TableEditorForm::editorFor(row, column);
     if (column == DecimalsColumn) {
         e.minimum = 0;
-        e.maximum = kMaxDecimals;
+        e.maximum = ValueRules::kMostDecimals;
         bool ok = false;
         const int shown = e.text.toInt(&ok);
         e.text = QString::number(ok ? shown : entry(row).Number);
@@ -291,7 +290,7 @@ bool KtsGroupsForm::closeCheck()
         bool ok = false;
         const int decimals = m_grid.cell(r, DecimalsColumn).text.toInt(&ok);
         s.decimals =
-            ok && decimals >= 0 && decimals <= kMaxDecimals ? std::uint8_t(decimals) : k.Number;
+            ok && decimals >= 0 && decimals <= ValueRules::kMostDecimals ? std::uint8_t(decimals) : k.Number;
     }
     for (int r = firstDataRow(); r < m_grid.rowCount(); ++r) {
         KtsGroup& k = entry(r);

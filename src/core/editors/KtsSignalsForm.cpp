@@ -2,6 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 #include "core/editors/ReferenceRules.h"
@@ -12,17 +13,17 @@ namespace {
 
 using S = KtsSignalsForm;
 
-constexpr std::uint8_t kGroupSource = 0x01;
-constexpr std::uint8_t kInversion = 0x80;
+constexpr std::uint8_t kGroupSource = KtsSignal::kGroupSource;
+constexpr std::uint8_t kInversion = KtsSignal::kChecked;
 
 bool inUse(const KtsSignal& k)
 {
-    return k.Flags != 255;
+    return k.inUse();
 }
 
 bool isGroup(const KtsSignal& k)
 {
-    return inUse(k) && (k.Flags & kGroupSource) != 0;
+    return k.isGroup();
 }
 
 // Digits typed into a bit cell; a number longer than any bit reads as one beyond them all.
@@ -350,9 +351,11 @@ bool KtsSignalsForm::closeCheck()
         if (!isGroup(entry(r)))
             continue;
         const auto bit = bitValue(m_grid.cell(r, BitColumn).text);
-        if (!bit || *bit > 31) {
+        // A cell without a number gets the message of a number out of range.
+        const auto refused = ValueRules::ktsBit(bit ? qint64(*bit) : -1);
+        if (refused) {
             m_grid.setCurrent(r, BitColumn);
-            dialogs().info(QStringLiteral("Номер бита не больше 31!"));
+            dialogs().info(refused->message);
             return false;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/GridNumbers.h"
 #include "core/editors/ReferenceRules.h"
@@ -271,12 +272,8 @@ bool ModbusTelecontrolForm::cellChanged(int row, int column, const QString& type
             dialogs().info(QStringLiteral("Введите Coil!"));
             return false;
         }
-        if (*value % 2 != 0) {
-            dialogs().info(QStringLiteral("Coil должен быть кратен 2!"));
-            return false;
-        }
-        if (*value > 65534) {
-            dialogs().info(QStringLiteral("Coil не должен превышать 65534!"));
+        if (const auto refused = ValueRules::coil(qint64(*value))) {
+            dialogs().info(refused->message);
             return false;
         }
         e.Coil = std::uint16_t(*value);
@@ -287,7 +284,7 @@ bool ModbusTelecontrolForm::cellChanged(int row, int column, const QString& type
     case Time1Column:
     case Time0Column: {
         const auto value = digitsValue(text);
-        if (!value || *value < 1 || *value > 255) {
+        if (!value || ValueRules::coilPulse(qint64(*value))) {
             dialogs().info(QStringLiteral("Введите значение от 1с до 256с"));
             return false;
         }

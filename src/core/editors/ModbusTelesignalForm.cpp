@@ -2,6 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/editors/GridNumbers.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 #include "core/editors/ReferenceRules.h"
@@ -174,8 +175,8 @@ bool ModbusTelesignalForm::cellChanged(int row, int column, const QString& typed
         return false;
     }
     if (column == BitColumn) {
-        if (*value > 31) {
-            dialogs().info(QStringLiteral("Номер бита должен быть не больше 31!"));
+        if (const auto refused = ValueRules::telesignalBit(qint64(*value))) {
+            dialogs().info(refused->message);
             return false;
         }
         // The bit of a group-bit row; a row not in use gets its bit when a slot is placed.
@@ -184,8 +185,8 @@ bool ModbusTelesignalForm::cellChanged(int row, int column, const QString& typed
             m_grid.cell(row, SignalColumn).hint = refText(e);
         }
     } else {
-        if (*value > 65535) {
-            dialogs().info(QStringLiteral("Номер Discret Inputs должен быть не больше 65535!"));
+        if (const auto refused = ValueRules::discreteInput(qint64(*value))) {
+            dialogs().info(refused->message);
             return false;
         }
         e.Extra = std::int32_t(*value);

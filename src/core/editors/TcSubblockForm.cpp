@@ -1,6 +1,7 @@
 #include "core/editors/TcSubblockForm.h"
 
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/link/ExchangeSettings.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 #include "core/editors/ReferenceRules.h"
@@ -51,7 +52,8 @@ TreeOptions TcSubblockForm::treeOptions() const
 
 std::optional<SubblockRowsForm::Spin> TcSubblockForm::spin() const
 {
-    return Spin{bitNumberField(), QStringLiteral("Номер бита"), 0, 31, Source::Group};
+    return Spin{bitNumberField(), QStringLiteral("Номер бита"), 0, ValueRules::kLastBit,
+                Source::Group};
 }
 
 std::optional<int> TcSubblockForm::spinValueOf(int row) const

@@ -5,11 +5,6 @@
 
 namespace veg {
 
-bool isGroupBitRow(const TcTuEntry& row, SignalTable table)
-{
-    return row.Kind == 1 && (table == SignalTable::Modbus || row.NetNumber == 255);
-}
-
 bool groupSlotUsed(const GatewayConfig& config, const TcTuEntry& row)
 {
     const std::size_t slot = row.ParamNumber >> 8;

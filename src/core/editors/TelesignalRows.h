@@ -8,19 +8,6 @@ namespace veg {
 
 class GatewayConfig;
 
-// The rows of the two tables that hold telesignals as TcTuEntry rows: Магистраль-1's ordinary
-// sub-blocks (whose ТУ rows live in the same table) and the Modbus discrete inputs. A telesignal
-// comes from a controller parameter or from one bit of a group parameter (ParamNumber = slot × 256
-// + bit). How a group-bit row is told from the others differs: a Modbus row's Kind is its source
-// (1 = group); in Магистраль-1 Kind 1 is also a telecontrol row's value format, so only a row of
-// Kind 1 that names no controller (NetNumber 255) is a group bit.
-enum class SignalTable
-{
-    Magistral,
-    Modbus
-};
-
-bool isGroupBitRow(const TcTuEntry& row, SignalTable table);
 // The group slot of a group-bit row is one of the configuration's slots and holds a parameter.
 bool groupSlotUsed(const GatewayConfig& config, const TcTuEntry& row);
 

@@ -2,6 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/GridNumbers.h"
 #include "core/editors/ReferenceRules.h"
@@ -138,8 +139,8 @@ bool TiFloatForm::cellChanged(int row, int column, const QString& typed)
         }
         return true; // the cell stays empty; the row keeps its number until one is typed
     }
-    if (*value > 65535) {
-        m_errorMessage = QStringLiteral("Номер Holding registers должен быть не больше 65535!");
+    if (const auto refused = ValueRules::holdingRegister(qint64(*value))) {
+        m_errorMessage = refused->message;
         m_errorRow = row;
         m_error = true;
         dialogs().info(m_errorMessage);

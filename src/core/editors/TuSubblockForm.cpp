@@ -1,6 +1,7 @@
 #include "core/editors/TuSubblockForm.h"
 
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/link/ExchangeSettings.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 
@@ -54,7 +55,8 @@ TreeOptions TuSubblockForm::treeOptions() const
 
 std::optional<SubblockRowsForm::Spin> TuSubblockForm::spin() const
 {
-    return Spin{durationField(), QStringLiteral("Длительность сигнала, сек"), 1, 255,
+    return Spin{durationField(), QStringLiteral("Длительность сигнала, сек"),
+                ValueRules::kShortestPulse, ValueRules::kLongestPulse,
                 Source::Parameter};
 }
 

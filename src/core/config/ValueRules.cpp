@@ -1,0 +1,270 @@
+#include "core/config/ValueRules.h"
+
+#include "core/config/GatewayConfig.h"
+#include "core/text/NumberText.h"
+
+#include <algorithm>
+
+namespace veg::ValueRules {
+
+namespace {
+
+QString range(qint64 v, qint64 lo, qint64 hi, const QString& what)
+{
+    return QStringLiteral("%1 is outside %2…%3, %4").arg(v).arg(lo).arg(hi).arg(what);
+}
+
+// A number cell that refuses the value with its message.
+std::optional<Refusal> outside(qint64 v, qint64 lo, qint64 hi, const QString& what,
+                               const QString& message)
+{
+    if (v >= lo && v <= hi)
+        return std::nullopt;
+    return Refusal{range(v, lo, hi, what), message, {}};
+}
+
+// A spin box, which goes no further than its limits.
+std::optional<Refusal> spin(qint64 v, qint64 lo, qint64 hi, const QString& what,
+                            const char* caption)
+{
+    if (v >= lo && v <= hi)
+        return std::nullopt;
+    return Refusal{range(v, lo, hi, what), {}, QString::fromUtf8(caption)};
+}
+
+} // namespace
+
+QString Refusal::text() const
+{
+    if (!message.isEmpty())
+        return reason + QStringLiteral(" (the window refuses it: \"%1\")").arg(message);
+    if (!spinBox.isEmpty())
+        return reason + QStringLiteral(" (the window's spin box \"%1\" goes no further)").arg(spinBox);
+    return reason;
+}
+
+std::optional<Refusal> coil(qint64 number)
+{
+    if (number % 2 != 0)
+        return Refusal{QStringLiteral("%1 is odd; a coil number must be even").arg(number),
+                       QStringLiteral("Coil должен быть кратен 2!"), {}};
+    if (number > kLastCoil || number < 0)
+        return Refusal{range(number, 0, kLastCoil, QStringLiteral("the coil numbers")),
+                       QStringLiteral("Coil не должен превышать 65534!"), {}};
+    return std::nullopt;
+}
+
+std::optional<Refusal> coilPulse(qint64 seconds)
+{
+    return outside(seconds, kShortestPulse, kLongestPulse, QStringLiteral("the pulse durations, s"),
+                   QStringLiteral("Введите значение от 1с до 256с"));
+}
+
+std::optional<Refusal> subblockPulse(qint64 seconds)
+{
+    return spin(seconds, kShortestPulse, kLongestPulse, QStringLiteral("the pulse durations, s"),
+                "Длительность сигнала, сек");
+}
+
+std::optional<Refusal> discreteInput(qint64 number)
+{
+    return outside(number, 0, kLastRegister, QStringLiteral("the discrete-input numbers"),
+                   QStringLiteral("Номер Discret Inputs должен быть не больше 65535!"));
+}
+
+std::optional<Refusal> telesignalBit(qint64 bit)
+{
+    return outside(bit, 0, kLastBit, QStringLiteral("the bits of a group parameter"),
+                   QStringLiteral("Номер бита должен быть не больше 31!"));
+}
+
+std::optional<Refusal> subblockBit(qint64 bit)
+{
+    return spin(bit, 0, kLastBit, QStringLiteral("the bits of a group parameter"), "Номер бита");
+}
+
+std::optional<Refusal> ktsBit(qint64 bit)
+{
+    return outside(bit, 0, kLastBit, QStringLiteral("the bits of a group parameter"),
+                   QStringLiteral("Номер бита не больше 31!"));
+}
+
+std::optional<Refusal> holdingRegister(qint64 number)
+{
+    return outside(number, 0, kLastRegister, QStringLiteral("the holding-register numbers"),
+                   QStringLiteral("Номер Holding registers должен быть не больше 65535!"));
+}
+
+std::optional<Refusal> ktsDecimals(qint64 digits)
+{
+    return spin(digits, 0, kMostDecimals, QStringLiteral("the digits a value can show"),
+                "Кол. знаков после запятой");
+}
+
+namespace {
+
+// The refusals of one configuration, with the paths of their fields.
+class Finder
+{
+public:
+    std::vector<RefusedValue> found;
+
+    void add(const QString& path, std::optional<Refusal> r)
+    {
+        if (r)
+            found.push_back({path, *std::move(r)});
+    }
+    // A value of a choice that is none of the window's items.
+    void choice(const QString& path, qint64 v, std::initializer_list<qint64> items,
+                const char* what)
+    {
+        if (std::find(items.begin(), items.end(), v) == items.end())
+            found.push_back({path, {QStringLiteral("%1 is none of %2").arg(v).arg(
+                                        QString::fromUtf8(what)), {}, {}}});
+    }
+    // The ParamNumber of a row that takes one bit of a group parameter: slot × 256 + bit.
+    void groupBit(const QString& path, std::uint16_t paramNumber,
+                  std::optional<Refusal> (*bitRule)(qint64))
+    {
+        const int slot = paramNumber >> 8;
+        const int bit = paramNumber & 0xFF;
+        const QString what = QStringLiteral("%1 (%2) is bit %3 of group slot %4; ")
+                                 .arg(paramNumber)
+                                 .arg(NumberText::hex(paramNumber, 4))
+                                 .arg(bit)
+                                 .arg(slot);
+        if (slot >= Rows::GroupSlots) {
+            found.push_back({path, {what + QStringLiteral("the group slots are 0…%1")
+                                               .arg(Rows::GroupSlots - 1),
+                                    {}, {}}});
+        } else if (auto r = bitRule(bit)) {
+            r->reason = what + r->reason;
+            found.push_back({path, *std::move(r)});
+        }
+    }
+};
+
+QString row(const char* table, std::size_t i, const char* field = nullptr)
+{
+    QString p = QStringLiteral("%1[%2]").arg(QLatin1String(table)).arg(i);
+    if (field)
+        p += u'.' + QLatin1String(field);
+    return p;
+}
+
+void commonRefusals(const CommonSettings& m, Finder& f)
+{
+    f.choice(QStringLiteral("Common.V_CAN"), m.V_CAN, {0, 1, 2, 3, 4},
+             "the CAN-BUS speeds of the window (0…4: 300, 150, 100, 50, 20 kbit/s)");
+    f.choice(QStringLiteral("Common.V_Ext"), m.V_Ext, {0, 1, 2, 3, 4, 5, 6},
+             "the line speeds of the window (0…6: 300, 600, 1200, 2400, 4800, 9600, 19200 baud)");
+    const char* format = "the character formats (0 11 bits, 1 10 bits)";
+    const char* parity = "the parities (0 even, 1 odd, 2 none)";
+    f.choice(QStringLiteral("Common.RBit"), m.RBit, {0, 1}, format);
+    f.choice(QStringLiteral("Common.TBit"), m.TBit, {0, 1}, format);
+    f.choice(QStringLiteral("Common.RCon"), m.RCon, {0, 1, 2}, parity);
+    f.choice(QStringLiteral("Common.TCon"), m.TCon, {0, 1, 2}, parity);
+    if (m.AdrLong[0] != 0 || m.AdrLong[1] != 2)
+        f.found.push_back({QStringLiteral("Common.AdrLong"),
+                           {QStringLiteral("bytes 0 and 1 of the HART long address are fixed at "
+                                           "0 and 2; they are %1 and %2")
+                                .arg(m.AdrLong[0])
+                                .arg(m.AdrLong[1]),
+                            {}, {}}});
+}
+
+void magistralRefusals(const GatewayConfig& c, Finder& f)
+{
+    for (std::size_t s = 0; s < c.OkpSubblockTypes.size(); ++s)
+        f.choice(row("OkpSubblockTypes", s), c.OkpSubblockTypes[s], {0, 1, 2},
+                 "the sub-block types (0 нет, 1 ТС, 2 ТУ)");
+    for (std::size_t r = 0; r < c.TcTuTable.size(); ++r) {
+        const TcTuEntry& e = c.TcTuTable[r];
+        const std::size_t s = r / Rows::SignalsPerTcSubblock;
+        const int type = s < c.OkpSubblockTypes.size() ? c.OkpSubblockTypes[s] : SubblockNone;
+        if (e.Kind == 255)
+            continue;
+        if (type == SubblockTc && isGroupBitRow(e, SignalTable::Magistral))
+            f.groupBit(row("TcTuTable", r, "ParamNumber"), e.ParamNumber, &subblockBit);
+        if (type == SubblockTu)
+            f.add(row("TcTuTable", r, "Extra"), subblockPulse(e.Extra));
+    }
+}
+
+void modbusRefusals(const GatewayConfig& c, Finder& f)
+{
+    const char* table = "ModbusCoilTable";
+    const char* sign = "the feedback signs of the window (0 ОС=0, 1 ОС=1; 255 none)";
+    const char* ready = "the readiness values of the window (0, 1; 255 none)";
+    for (std::size_t i = 0; i < c.ModbusCoilTable.size(); ++i) {
+        const ModbusCoilEntry& e = c.ModbusCoilTable[i];
+        if (e.Coil != 0xFFFF)
+            f.add(row(table, i, "Coil"), coil(e.Coil));
+        f.choice(row(table, i, "TypeTU"), e.TypeTU, {0x00, 0x01, 0x10, 0x11},
+                 "the coil types of the window (0 импульс, 1 потенциал; 16 and 17 the same in "
+                 "two steps)");
+        f.add(row(table, i, "TimeTU1"), coilPulse(e.TimeTU1));
+        f.add(row(table, i, "TimeTU0"), coilPulse(e.TimeTU0));
+        f.choice(row(table, i, "OC1.Kind"), e.OC1.Kind, {0, 1, 255}, sign);
+        f.choice(row(table, i, "OC0.Kind"), e.OC0.Kind, {0, 1, 255}, sign);
+        f.choice(row(table, i, "READY1.Kind"), e.READY1.Kind, {0, 1, 255}, ready);
+        f.choice(row(table, i, "READY0.Kind"), e.READY0.Kind, {0, 1, 255}, ready);
+    }
+    for (std::size_t r = 0; r < c.ModbusTcTable.size(); ++r) {
+        const TcTuEntry& e = c.ModbusTcTable[r];
+        f.choice(row("ModbusTcTable", r, "Kind"), e.Kind, {0, 1, 255},
+                 "the sources of the window (0 параметр, 1 группа; 255 the row is not in use)");
+        if (e.Kind == 255)
+            continue;
+        f.add(row("ModbusTcTable", r, "Extra"), discreteInput(e.Extra));
+        if (isGroupBitRow(e, SignalTable::Modbus))
+            f.groupBit(row("ModbusTcTable", r, "ParamNumber"), e.ParamNumber, &telesignalBit);
+    }
+    for (std::size_t r = 0; r < c.TiFloatTable.size(); ++r) {
+        const TcTuEntry& e = c.TiFloatTable[r];
+        if (e.Kind != 255)
+            f.add(row("TiFloatTable", r, "Extra"), holdingRegister(e.Extra));
+    }
+}
+
+void ktsRefusals(const GatewayConfig& c, Finder& f)
+{
+    for (std::size_t g = 0; g < c.KtsGroups.size(); ++g)
+        f.add(row("KtsGroups", g, "Number"), ktsDecimals(c.KtsGroups[g].Number));
+    for (std::size_t r = 0; r < c.KtsSignals.size(); ++r) {
+        const KtsSignal& k = c.KtsSignals[r];
+        const std::uint8_t group = KtsSignal::kGroupSource, checked = KtsSignal::kChecked;
+        f.choice(row("KtsSignals", r, "Flags"), k.Flags,
+                 {0, group, checked, checked | group, 255},
+                 "the flags of the window (255 the row is not in use; otherwise 1 the group "
+                 "source, 128 the check mark)");
+        if (k.isGroup())
+            f.groupBit(row("KtsSignals", r, "ParamNumber"), k.ParamNumber, &ktsBit);
+    }
+}
+
+} // namespace
+
+std::vector<RefusedValue> refusedValues(const GatewayConfig& config)
+{
+    Finder f;
+    commonRefusals(config.Common, f);
+    switch (config.Protocol) {
+    case ProtocolVariant::Magistral1:
+        magistralRefusals(config, f);
+        break;
+    case ProtocolVariant::Modbus:
+        modbusRefusals(config, f);
+        break;
+    case ProtocolVariant::KtsEnergia:
+        ktsRefusals(config, f);
+        break;
+    case ProtocolVariant::UnkTm:
+    case ProtocolVariant::Hart:
+    case ProtocolVariant::None:
+        break;
+    }
+    return std::move(f.found);
+}
+
+} // namespace veg::ValueRules
