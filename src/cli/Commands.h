@@ -3,7 +3,6 @@
 #include "core/config/GatewayConfig.h"
 
 #include <CLI/CLI.hpp>
-#include <QJsonObject>
 
 #include <string>
 
@@ -31,9 +30,6 @@ bool loadFile(veg::GatewayConfig& c, const std::string& path);
 bool saveAs(veg::GatewayConfig& c, const std::string& path);
 // The system's decimal separator, with which vegconf shows and writes numbers.
 QChar systemDecimalSeparator();
-
-// The configuration as the dump command prints it.
-QJsonObject configJson(const veg::GatewayConfig& config);
 
 // Each group of subcommands lives in its own file and adds itself to the program.
 void addConfigCommands(CLI::App& app);   // dump, new, resave

@@ -230,17 +230,11 @@ bool readControllers(const IniDocument& doc, GatewayConfig& c, const LoadOptions
     for (std::size_t i = 0; i < count; ++i) {
         const QString& path = entries[2 * i].second;
         const auto& [netKey, net] = entries[2 * i + 1];
-        ControllerEntry e;
-        e.QueuePath = path;
         const auto number = NumberText::parseHex(net);
         if (!number)
             throw BadValue{QStringLiteral("Раздел [%1], ключ %2: %3")
                                .arg(kConfig, netKey, NumberText::notAnInteger(u'$' + net))};
-        e.NetNumber = narrow<std::uint8_t>(*number);
-        e.Present = !path.isEmpty() && QFileInfo(path).isFile();
-        // Every row gets its object; one whose queue file is missing simply holds no tasks.
-        if (options.makeDatabase)
-            e.Database = options.makeDatabase(path, options.directories);
+        ControllerEntry e = makeController(path, narrow<std::uint8_t>(*number), options);
         if (!e.Present)
             missing = true;
         c.Controllers.push_back(std::move(e));
@@ -434,6 +428,19 @@ void readKts(const IniDocument& doc, GatewayConfig& c)
 
 
 } // namespace
+
+ControllerEntry makeController(const QString& queuePath, std::uint8_t netNumber,
+                               const LoadOptions& options)
+{
+    ControllerEntry e;
+    e.QueuePath = queuePath;
+    e.NetNumber = netNumber;
+    e.Present = !queuePath.isEmpty() && QFileInfo(queuePath).isFile();
+    // Every row gets its object; one whose queue file is missing simply holds no tasks.
+    if (options.makeDatabase)
+        e.Database = options.makeDatabase(queuePath, options.directories);
+    return e;
+}
 
 QStringList fileCanSpeedTable()
 {

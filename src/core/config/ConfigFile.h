@@ -37,6 +37,11 @@ struct LoadResult
     bool loaded() const { return status == Status::Loaded; }
 };
 
+// One controller of the list as a load makes it: `Present` when the path names an existing file,
+// the database object (when `options` has a reader) from the path and the library folders.
+ControllerEntry makeController(const QString& queuePath, std::uint8_t netNumber,
+                               const LoadOptions& options);
+
 // Reads a ".veg" file into `config`. A refused file (missing, of the wrong type, or with a value
 // that does not read) leaves `config` exactly as it was. Fields of the general settings that the
 // file's protocol does not store keep their values.
