@@ -5,6 +5,7 @@
 #include "core/check/HeadlessEditors.h"
 #include "core/config/ConfigFile.h"
 #include "core/config/GatewayConfig.h"
+#include "core/config/ValueRules.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/GridNumbers.h"
 #include "core/editors/ModbusTelecontrolForm.h"
@@ -86,13 +87,13 @@ private:
             (can ? alone.Common.V_Ext : alone.Common.V_CAN) = 0;
             return GatewayImage::refusal(alone).isEmpty() ? Severity::Warning : Severity::Error;
         };
-        if (m.V_CAN >= kCanSpeedCount)
+        if (ValueRules::canSpeed(m.V_CAN))
             add(severity(true), EditorId::GatewayCommon, {},
                 QStringLiteral("Частота обмена по шине CAN-BUS"),
                 QStringLiteral("У скорости нет кода ВЕГ-78 (в файле «%1»): выберите 300, 150, "
                                "100, 50 или 20 кбит/с")
                     .arg(fileCanSpeedTable().value(m.V_CAN, QString::number(m.V_CAN))));
-        if (m.V_Ext >= kLineSpeedCount)
+        if (ValueRules::lineSpeed(m.V_Ext))
             add(severity(false), EditorId::GatewayCommon, {},
                 QStringLiteral("Частота обмена внешняя линия - ВЕГ"),
                 QStringLiteral("У скорости нет кода ВЕГ-78 (в файле «%1»): выберите от 300 до "
@@ -184,7 +185,9 @@ private:
                    });
             for (int i = 0; i < int(m_config.ModbusCoilTable.size()); ++i) {
                 const std::uint16_t coil = m_config.ModbusCoilTable[std::size_t(i)].Coil;
-                if (m_config.RowInUse(TableId::ModbusCoilTable, i) && coil != 0xFFFF && coil % 2)
+                // A coil number the window refuses: in 16 bits only an odd one.
+                if (m_config.RowInUse(TableId::ModbusCoilTable, i) && coil != 0xFFFF &&
+                    ValueRules::coil(coil))
                     add(Severity::Warning, EditorId::ModbusTu, rowText(i), {},
                         QStringLiteral("Coil %1 нечётный: окно принимает только чётные номера")
                             .arg(coil));

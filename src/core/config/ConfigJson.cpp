@@ -495,7 +495,7 @@ QString notKeptBecause(const GatewayConfig& c, const QString& path)
     if (table == u"TcTuTable") {
         const int s = row / Rows::SignalsPerTcSubblock, n = row % Rows::SignalsPerTcSubblock;
         const int type = s < int(c.OkpSubblockTypes.size()) ? c.OkpSubblockTypes[std::size_t(s)]
-                                                            : SubblockNone;
+                                                            : int(SubblockNone);
         static const QStringList types = {QStringLiteral("нет"), QStringLiteral("ТС"),
                                           QStringLiteral("ТУ")};
         const QString kind = types.value(type);

@@ -43,6 +43,26 @@ QString Refusal::text() const
     return reason;
 }
 
+std::optional<Refusal> canSpeed(qint64 index)
+{
+    if (index >= 0 && index < kCanSpeedCount)
+        return std::nullopt;
+    return Refusal{QStringLiteral("%1 is none of the CAN-BUS speeds of the window (0…4: 300, 150, "
+                                  "100, 50, 20 kbit/s)")
+                       .arg(index),
+                   {}, {}};
+}
+
+std::optional<Refusal> lineSpeed(qint64 index)
+{
+    if (index >= 0 && index < kLineSpeedCount)
+        return std::nullopt;
+    return Refusal{QStringLiteral("%1 is none of the line speeds of the window (0…6: 300, 600, "
+                                  "1200, 2400, 4800, 9600, 19200 baud)")
+                       .arg(index),
+                   {}, {}};
+}
+
 std::optional<Refusal> coil(qint64 number)
 {
     if (number % 2 != 0)
@@ -154,10 +174,8 @@ QString row(const char* table, std::size_t i, const char* field = nullptr)
 
 void commonRefusals(const CommonSettings& m, Finder& f)
 {
-    f.choice(QStringLiteral("Common.V_CAN"), m.V_CAN, {0, 1, 2, 3, 4},
-             "the CAN-BUS speeds of the window (0…4: 300, 150, 100, 50, 20 kbit/s)");
-    f.choice(QStringLiteral("Common.V_Ext"), m.V_Ext, {0, 1, 2, 3, 4, 5, 6},
-             "the line speeds of the window (0…6: 300, 600, 1200, 2400, 4800, 9600, 19200 baud)");
+    f.add(QStringLiteral("Common.V_CAN"), canSpeed(m.V_CAN));
+    f.add(QStringLiteral("Common.V_Ext"), lineSpeed(m.V_Ext));
     const char* format = "the character formats (0 11 bits, 1 10 bits)";
     const char* parity = "the parities (0 even, 1 odd, 2 none)";
     f.choice(QStringLiteral("Common.RBit"), m.RBit, {0, 1}, format);
@@ -181,7 +199,7 @@ void magistralRefusals(const GatewayConfig& c, Finder& f)
     for (std::size_t r = 0; r < c.TcTuTable.size(); ++r) {
         const TcTuEntry& e = c.TcTuTable[r];
         const std::size_t s = r / Rows::SignalsPerTcSubblock;
-        const int type = s < c.OkpSubblockTypes.size() ? c.OkpSubblockTypes[s] : SubblockNone;
+        const int type = s < c.OkpSubblockTypes.size() ? c.OkpSubblockTypes[s] : int(SubblockNone);
         if (e.Kind == 255)
             continue;
         if (type == SubblockTc && isGroupBitRow(e, SignalTable::Magistral))

@@ -41,6 +41,12 @@ inline constexpr int kLastRegister = 65535;
 // Digits after the decimal point of a КТС Энергия group value.
 inline constexpr int kMostDecimals = 8;
 
+// A CAN-BUS speed of the general settings: an index into 300, 150, 100, 50, 20 kbit/s. A file
+// can give one beyond the list; the window shows none of its items then, and the gateway's image
+// has no code for it.
+std::optional<Refusal> canSpeed(qint64 index);
+// A line speed of the general settings: an index into 300 ... 19200 baud.
+std::optional<Refusal> lineSpeed(qint64 index);
 // A Modbus coil number ("Телеуправление", column "Coil").
 std::optional<Refusal> coil(qint64 number);
 // A pulse duration of a Modbus coil ("Длительность импульса ТУ1,с" / "ТУ0,с").
