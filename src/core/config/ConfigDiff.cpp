@@ -193,11 +193,13 @@ template <typename Row> std::vector<Leaf> flatten(const QString& prefix, const R
     return out;
 }
 
-std::vector<Leaf> flattenController(const QString& prefix, const ControllerEntry& e)
+std::vector<Leaf> flattenController(const QString& prefix, const ControllerEntry& e,
+                                    bool withPath)
 {
     std::vector<Leaf> out;
     Flattener f(prefix, out);
-    f.text("Path", e.QueuePath, Notation::Text, -1);
+    if (withPath)
+        f.text("Path", e.QueuePath, Notation::Text, -1);
     f.number("NetNumber", e.NetNumber, Notation::Hex2);
     return out;
 }
@@ -244,16 +246,17 @@ std::vector<ConfigDifference> compareConfigs(const GatewayConfig& a, const Gatew
                sameProtocol ? nullptr : keptByEveryProtocol);
 
     if (options.controllers) {
+        const bool paths = options.controllerPaths;
         const std::size_t n = std::max(a.Controllers.size(), b.Controllers.size());
         for (std::size_t i = 0; i < n; ++i) {
             const QString prefix = QStringLiteral("Controllers[%1].").arg(i);
             if (i >= a.Controllers.size())
-                cmp.oneSided(flattenController(prefix, b.Controllers[i]), false);
+                cmp.oneSided(flattenController(prefix, b.Controllers[i], paths), false);
             else if (i >= b.Controllers.size())
-                cmp.oneSided(flattenController(prefix, a.Controllers[i]), true);
+                cmp.oneSided(flattenController(prefix, a.Controllers[i], paths), true);
             else
-                cmp.leaves(flattenController(prefix, a.Controllers[i]),
-                           flattenController(prefix, b.Controllers[i]));
+                cmp.leaves(flattenController(prefix, a.Controllers[i], paths),
+                           flattenController(prefix, b.Controllers[i], paths));
         }
     }
     if (!sameProtocol)

@@ -39,6 +39,7 @@ struct DiffOptions
 {
     bool fileType = true;    // IsReadBack: the file's "Read" or "Input"
     bool controllers = true; // the controller list: path and network number of each
+    bool controllerPaths = true; // a controller's task queue; without it its network number only
 };
 
 // Every field in which `b` differs from `a`, in a stable order: protocol, file type, general

@@ -1,5 +1,8 @@
 #include "core/exchange/GatewayReader.h"
 
+#include "core/config/ConfigDiff.h"
+#include "core/config/ConfigSchema.h"
+
 namespace veg {
 
 QString GatewayReader::unknownProtocol(int code)
@@ -18,9 +21,15 @@ bool GatewayReader::read(const CommonSettings& current, GatewayConfig& out)
     out.CreateFor(out.Protocol);
     if (!ReadTables(out))
         return false;
+    completeReadBack(out, m_nets);
+    return true;
+}
+
+void GatewayReader::completeReadBack(GatewayConfig& out, const ReferencedNets& nets)
+{
     // The controllers are known by their network numbers only, until their queues are entered.
     out.ClearControllers();
-    for (std::uint8_t net : m_nets.nets) {
+    for (std::uint8_t net : nets.nets) {
         ControllerEntry e;
         e.NetNumber = net;
         e.Present = false;
@@ -34,7 +43,77 @@ bool GatewayReader::read(const CommonSettings& current, GatewayConfig& out)
     out.Changed.ControllersChanged = true;
     for (ChangedFlag flag : out.catalogue().tableFlags)
         out.Changed.*flag = true;
-    return true;
+}
+
+GatewayConfig GatewayReader::imageOf(const GatewayConfig& config, const CommonSettings& current)
+{
+    GatewayConfig out;
+    out.Common = current;
+    out.Protocol = config.Protocol;
+    ReferencedNets nets;
+    auto pass = [&](const std::vector<ImageSection>& sections) {
+        for (const ImageSection& section : sections) {
+            // Expanded against what is read so far, as a read expands it.
+            for (const ImageParam& p : section.params(out)) {
+                if (p.number == GatewayImage::kProtocolCode)
+                    continue;
+                for (int e = 0; e < p.elements(); ++e)
+                    p.decode(out, e, p.encode(config, e), nets);
+            }
+        }
+    };
+    pass(GatewayImage::generalSettings(config.Protocol));
+    out.CreateFor(out.Protocol);
+    nets = ReferencedNets{}; // as ReadProtocolTables starts
+    pass(GatewayImage::tables(config.Protocol));
+    completeReadBack(out, nets);
+    return out;
+}
+
+namespace {
+
+// Changes every field of the general settings to another value the image can encode.
+struct ChangeEveryField
+{
+    template <typename T> void number(const char*, T& v, ConfigSchema::Notation n)
+    {
+        using N = ConfigSchema::Notation;
+        if (n == N::CanSpeed)
+            v = T((v + 1) % kCanSpeedCount);
+        else if (n == N::LineSpeed)
+            v = T((v + 1) % kLineSpeedCount);
+        else
+            v = T(v + 1);
+    }
+    void flag(const char*, bool& v) { v = !v; }
+    template <std::size_t N>
+    void bytes(const char*, std::array<std::uint8_t, N>& v, ConfigSchema::Notation)
+    {
+        for (std::uint8_t& b : v)
+            b = std::uint8_t(b + 1);
+    }
+};
+
+} // namespace
+
+QStringList GatewayReader::commonNotCarried(ProtocolVariant protocol)
+{
+    GatewayConfig config;
+    config.Protocol = protocol;
+    config.CreateFor(protocol);
+    config.ResetCommon();
+    CommonSettings other = config.Common;
+    ChangeEveryField change;
+    ConfigSchema::visitCommon(change, other);
+    // A field the image carries reads back the same from either start; one it does not keeps
+    // the start's value.
+    QStringList out;
+    for (const ConfigDifference& d :
+         compareConfigs(imageOf(config, config.Common), imageOf(config, other))) {
+        if (d.path.startsWith(QStringLiteral("Common.")))
+            out << d.path.mid(7);
+    }
+    return out;
 }
 
 bool GatewayReader::ReadSettings(GatewayConfig& config)

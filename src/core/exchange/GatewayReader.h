@@ -3,6 +3,8 @@
 #include "core/config/GatewayConfig.h"
 #include "core/exchange/ExchangeSteps.h"
 
+#include <QStringList>
+
 namespace veg {
 
 // Reads a configuration back from the gateway: access, the protocol it runs, its general
@@ -31,7 +33,21 @@ public:
     // The message of a protocol code that names no protocol.
     static QString unknownProtocol(int code);
 
+    // What a read-back gives of a gateway that holds the image of `config`, without a link: every
+    // element encoded and decoded again, sections in the order of a read. The general settings
+    // start from `current` as in read(); what the image does not carry (names, the controllers'
+    // queues, general settings outside the protocol's image) is therefore the same as in any
+    // read-back from `current`. Only for a configuration without an image refusal.
+    static GatewayConfig imageOf(const GatewayConfig& config, const CommonSettings& current);
+    // The fields of the general settings that the image of `protocol` does not carry, as the JSON
+    // of a configuration names them ("AdrOKP", ...): a read-back keeps their `current` values.
+    static QStringList commonNotCarried(ProtocolVariant protocol);
+
 private:
+    // The end of a complete read: the controllers from the network numbers the rows name, the
+    // state of a read-back configuration.
+    static void completeReadBack(GatewayConfig& out, const ReferencedNets& nets);
+
     ReferencedNets m_nets;
 };
 
