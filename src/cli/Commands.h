@@ -39,5 +39,7 @@ void addModbusCommands(CLI::App& app);   // modbus read, inputs, coils, write-co
 void addEditCommands(CLI::App& app);     // edit
 void addExchangeCommands(CLI::App& app); // image, write, read, search, verify
 void addCheckCommands(CLI::App& app);    // check
+void addImportCommands(CLI::App& app);   // import
+void addDiffCommands(CLI::App& app);     // diff
 
 } // namespace vegctl

@@ -48,6 +48,8 @@ int main(int argc, char** argv)
     vegctl::addEditCommands(app);
     vegctl::addExchangeCommands(app);
     vegctl::addCheckCommands(app);
+    vegctl::addImportCommands(app);
+    vegctl::addDiffCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
