@@ -107,8 +107,8 @@ void diffGateway(const DiffArgs& a, const LinkOptions& o)
         return;
     }
     const QStringList notCarried = GatewayReader::commonNotCarried(file->Protocol);
-    say(QStringLiteral("Не сравниваются (их нет в образе ВЕГ): названия, очереди задач "
-                       "контроллеров, тип файла%1")
+    say(QStringLiteral("Не сравниваются (их нет в образе ВЕГ): названия, номера задач, очереди "
+                       "задач контроллеров, тип файла%1")
             .arg(notCarried.isEmpty() ? QString()
                                       : QStringLiteral(", общие настройки ") +
                                             notCarried.join(QStringLiteral(", "))));
@@ -133,7 +133,7 @@ void addDiffCommands(CLI::App& app)
         "tables row by row; \"-\" for a row or controller only one side has. Names, general "
         "settings and controllers are compared; the file name and the changed flags are not. "
         "With --gateway only what the gateway's image carries is compared: not the names, the "
-        "controllers' task queues, the file type, nor the general settings outside the "
+        "task numbers, the controllers' task queues, the file type, nor the general settings outside the "
         "protocol's image (listed on standard error). Exit 0 equal, 1 different, 2 refused (a "
         "file that does not load, a configuration without an image), 3 the exchange failed");
     cmd->add_option("A", args->left, "configuration file (.veg)");

@@ -5,6 +5,7 @@
 #include "SampleConfigs.h"
 #include "SimGateway.h"
 
+#include "core/config/ConfigDiff.h"
 #include "core/exchange/GatewayReader.h"
 #include "core/exchange/GatewayVerifier.h"
 #include "core/exchange/GatewayWriter.h"
@@ -94,6 +95,10 @@ TEST_P(RoundTripTest, WhatIsWrittenReadsBack)
     for (ChangedFlag f : written.catalogue().tableFlags)
         expected.Changed.*f = true;
     EXPECT_EQ(sample::difference(read, expected), "");
+    // The same without a gateway, and the same to the comparison of vegctl diff --gateway.
+    const GatewayConfig image = GatewayReader::imageOf(written, before);
+    EXPECT_EQ(sample::difference(image, expected), "");
+    EXPECT_TRUE(compareConfigs(image, read).empty());
     EXPECT_FALSE(read.Controllers.empty());
     EXPECT_FALSE(read.Changed.CommonChanged); // a save as writes every section anyway
 }
@@ -355,4 +360,26 @@ TEST_F(WriteTest, VerifyListsEveryElementThatDiffers)
     ASSERT_EQ(differences.size(), 2u);
     EXPECT_EQ(differences[0].text(), "0001 gateway 12 file 44");
     EXPECT_TRUE(differences[1].text().startsWith("0303[5] gateway 00 12 34 56 file "));
+}
+
+// The general settings a read-back keeps from where it starts: those the image leaves out.
+TEST(ImageOf, GeneralSettingsThatTheImageDoesNotCarry)
+{
+    for (int p = 0; p < kProtocolCount; ++p) {
+        const auto protocol = ProtocolVariant(p);
+        const GatewayConfig written = sample::config(protocol);
+        CommonSettings other;
+        const GatewayConfig kept = sample::carried(written, other);
+        QStringList expected;
+        for (const ConfigDifference& d : compareConfigs(sample::carried(written, written.Common), kept))
+            expected << d.path.mid(QStringLiteral("Common.").size());
+        // Every field whose start shows through in the tests' own account of the image is named;
+        // a field the image carries is not.
+        const QStringList notCarried = GatewayReader::commonNotCarried(protocol);
+        EXPECT_EQ(notCarried.contains("AdrOKP"), protocol != ProtocolVariant::Magistral1);
+        EXPECT_EQ(notCarried.contains("V_Ext"), protocol == ProtocolVariant::KtsEnergia);
+        for (const QString& field : expected)
+            EXPECT_TRUE(notCarried.contains(field)) << protocolName(protocol).toStdString() << " "
+                                                    << field.toStdString();
+    }
 }

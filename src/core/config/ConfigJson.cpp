@@ -103,7 +103,7 @@ QString typeOf(const QJsonValue& v)
 {
     switch (v.type()) {
     case QJsonValue::Bool:
-        return QStringLiteral("true/false");
+        return QStringLiteral("a boolean");
     case QJsonValue::Double:
         return QStringLiteral("a number");
     case QJsonValue::String:

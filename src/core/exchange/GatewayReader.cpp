@@ -87,10 +87,12 @@ struct ChangeEveryField
     }
     void flag(const char*, bool& v) { v = !v; }
     template <std::size_t N>
-    void bytes(const char*, std::array<std::uint8_t, N>& v, ConfigSchema::Notation)
+    void bytes(const char*, std::array<std::uint8_t, N>& v, ConfigSchema::Notation n)
     {
-        for (std::uint8_t& b : v)
-            b = std::uint8_t(b + 1);
+        // The HART long address keeps its first two bytes fixed; the others are its own.
+        const std::size_t first = n == ConfigSchema::Notation::AdrLong ? 2 : 0;
+        for (std::size_t i = first; i < N; ++i)
+            v[i] = std::uint8_t(v[i] + 1);
     }
 };
 

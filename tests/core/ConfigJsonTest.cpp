@@ -1,0 +1,274 @@
+// A configuration as JSON and back: the round trip through a saved file, and what an import
+// refuses, with the JSON path and the reason.
+
+#include "core/config/ConfigFile.h"
+#include "core/config/ConfigJson.h"
+#include "core/config/GatewayConfig.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace veg;
+
+namespace {
+
+GatewayConfig newConfig(ProtocolVariant p)
+{
+    GatewayConfig c;
+    c.Protocol = p;
+    c.CreateFor(p);
+    c.ResetCommon();
+    c.ClearControllers();
+    c.IsNewFile = true;
+    return c;
+}
+
+// The JSON of a configuration without the name of its file, which a save decides.
+QJsonObject content(const GatewayConfig& c)
+{
+    QJsonObject o = ConfigJson::toJson(c);
+    o.remove(QStringLiteral("FileName"));
+    return o;
+}
+
+QString pretty(const QJsonObject& o)
+{
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented));
+}
+
+// Sets the value at a JSON path ("ModbusCoilTable[3].TU1.Kind", "Common.V_CAN") in place;
+// every step but the last must exist.
+void setAt(QJsonObject& root, const QString& path, const QJsonValue& value)
+{
+    static const QRegularExpression step(QStringLiteral("^(\\w+)(?:\\[(\\d+)\\])?$"));
+    const QStringList steps = path.split(u'.');
+    const auto m = step.match(steps.front());
+    ASSERT_TRUE(m.hasMatch()) << path.toStdString();
+    const QString key = m.captured(1);
+    if (m.captured(2).isEmpty()) {
+        if (steps.size() == 1) {
+            root[key] = value;
+            return;
+        }
+        QJsonObject inner = root[key].toObject();
+        setAt(inner, steps.mid(1).join(u'.'), value);
+        root[key] = inner;
+        return;
+    }
+    QJsonArray rows = root[key].toArray();
+    const int i = m.captured(2).toInt();
+    ASSERT_LT(i, rows.size()) << path.toStdString();
+    if (steps.size() == 1) {
+        rows[i] = value;
+    } else {
+        QJsonObject row = rows[i].toObject();
+        setAt(row, steps.mid(1).join(u'.'), value);
+        rows[i] = row;
+    }
+    root[key] = rows;
+}
+
+// The demo configuration of a protocol, as a load without databases gives it.
+GatewayConfig demo(ProtocolVariant p)
+{
+    const QDir dir(QStringLiteral(VEG_DEMO_DIR));
+    for (const QString& name : dir.entryList({QStringLiteral("*.veg")}, QDir::Files)) {
+        GatewayConfig c;
+        if (LoadConfiguration(c, dir.filePath(name), LoadOptions{}).loaded() && c.Protocol == p)
+            return c;
+    }
+    ADD_FAILURE() << "no demo configuration of " << protocolName(p).toStdString();
+    return newConfig(p);
+}
+
+// Imports JSON, saves the result, loads the file again: what a script's configuration becomes.
+GatewayConfig throughFile(const QJsonObject& json, const QString& path)
+{
+    GatewayConfig imported;
+    const ConfigJson::ImportResult r = ConfigJson::fromJson(json, imported, LoadOptions{});
+    EXPECT_TRUE(r.ok()) << r.errors.join(u'\n').toStdString();
+    EXPECT_TRUE(SaveConfiguration(imported, path, true).ok);
+    GatewayConfig loaded;
+    EXPECT_TRUE(LoadConfiguration(loaded, path, LoadOptions{}).loaded());
+    return loaded;
+}
+
+} // namespace
+
+// dump -> import -> dump gives the same JSON for every demo configuration and for a new one of
+// every protocol.
+TEST(ConfigJson, RoundTripThroughAFile)
+{
+    QTemporaryDir dir;
+    std::vector<std::pair<QString, GatewayConfig>> configs;
+    const QDir demo(QStringLiteral(VEG_DEMO_DIR));
+    for (const QString& name : demo.entryList({QStringLiteral("*.veg")}, QDir::Files)) {
+        GatewayConfig c;
+        ASSERT_TRUE(LoadConfiguration(c, demo.filePath(name), LoadOptions{}).loaded());
+        configs.emplace_back(name, std::move(c));
+    }
+    ASSERT_EQ(configs.size(), 5u);
+    for (int p = 0; p < kProtocolCount; ++p) {
+        // As vegctl new makes it: saved, and dumped from the file.
+        GatewayConfig c = newConfig(ProtocolVariant(p));
+        const QString path = dir.filePath(QStringLiteral("new%1.veg").arg(p));
+        ASSERT_TRUE(SaveConfiguration(c, path, true).ok);
+        GatewayConfig saved;
+        ASSERT_TRUE(LoadConfiguration(saved, path, LoadOptions{}).loaded());
+        configs.emplace_back(protocolName(ProtocolVariant(p)), std::move(saved));
+    }
+    for (const auto& [name, config] : configs) {
+        const QJsonObject json = ConfigJson::toJson(config);
+        const GatewayConfig back = throughFile(json, dir.filePath(QStringLiteral("back.veg")));
+        EXPECT_EQ(pretty(content(back)).toStdString(), pretty(content(config)).toStdString())
+            << name.toStdString();
+    }
+}
+
+// A script writes only what it sets: the rest is what File -> New gives.
+TEST(ConfigJson, KeysLeftOutKeepWhatANewConfigurationHas)
+{
+    const GatewayConfig fresh = newConfig(ProtocolVariant::Modbus);
+    GatewayConfig c;
+    ASSERT_TRUE(ConfigJson::fromJson(QByteArray(R"({"Protocol": 1, "Common": {"V_Ext": 6}})"), c,
+                                     LoadOptions{})
+                    .ok());
+    EXPECT_EQ(c.Common.V_Ext, 6);
+    GatewayConfig expected = fresh;
+    expected.Common.V_Ext = 6;
+    EXPECT_EQ(pretty(content(c)).toStdString(), pretty(content(expected)).toStdString());
+}
+
+namespace {
+
+struct Refusal
+{
+    const char* name;
+    ProtocolVariant protocol;
+    QString path;      // where the value goes; empty: the whole JSON is given as `value`
+    QJsonValue value;  // the value put there (undefined: the key removed)
+    QString expected;  // the start of the error line: its path and the gist of the reason
+    QString mentions;  // and what the line must also say (a window's own message), if anything
+};
+
+QJsonValue longName()
+{
+    return QString(81, u'ж');
+}
+
+const Refusal kRefusals[] = {
+    // The windows' own limits, with their messages.
+    {"odd_coil", ProtocolVariant::Modbus, "ModbusCoilTable[3].Coil", 7,
+     "ModbusCoilTable[3].Coil: 7 is odd", "\"Coil должен быть кратен 2!\""},
+    {"pulse_of_no_seconds", ProtocolVariant::Modbus, "ModbusCoilTable[0].TimeTU0", 0,
+     "ModbusCoilTable[0].TimeTU0: 0 is outside 1…255", "\"Введите значение от 1с до 256с\""},
+    {"discrete_input_beyond_16_bits", ProtocolVariant::Modbus, "ModbusTcTable[2].Extra", 65536,
+     "ModbusTcTable[2].Extra: 65536 is outside 0…65535",
+     "\"Номер Discret Inputs должен быть не больше 65535!\""},
+    {"holding_register_beyond_16_bits", ProtocolVariant::Modbus, "TiFloatTable[0].Extra", 70000,
+     "TiFloatTable[0].Extra: 70000 is outside 0…65535",
+     "\"Номер Holding registers должен быть не больше 65535!\""},
+    {"kts_decimals_beyond_the_spin_box", ProtocolVariant::KtsEnergia, "KtsGroups[1].Number", 9,
+     "KtsGroups[1].Number: 9 is outside 0…8", "\"Кол. знаков после запятой\""},
+    {"can_speed_without_an_item", ProtocolVariant::Hart, "Common.V_CAN", 5,
+     "Common.V_CAN: 5 is none of the CAN-BUS speeds", ""},
+    {"coil_type_without_an_item", ProtocolVariant::Modbus, "ModbusCoilTable[0].TypeTU", 2,
+     "ModbusCoilTable[0].TypeTU: 2 is none of the coil types", ""},
+    {"subblock_type_without_an_item", ProtocolVariant::Magistral1, "OkpSubblockTypes[1]", 3,
+     "OkpSubblockTypes[1]: 3 is none of the sub-block types", ""},
+    {"fixed_bytes_of_the_long_address", ProtocolVariant::Hart, "Common.AdrLong",
+     QJsonArray{1, 2, 3, 4, 5}, "Common.AdrLong: bytes 0 and 1", ""},
+    // Types, ranges and keys.
+    {"number_as_text", ProtocolVariant::Hart, "Common.AdrCAN", "12",
+     "Common.AdrCAN: \"12\" is a string; a number 0…255 is expected", ""},
+    {"number_beyond_its_field", ProtocolVariant::Hart, "Common.AdrCAN", 256,
+     "Common.AdrCAN: 256 is outside 0…255", ""},
+    {"fraction", ProtocolVariant::Hart, "HartDevices[0].RazmHour", 1.5,
+     "HartDevices[0].RazmHour: 1.5 is not a whole number", ""},
+    {"flag_as_number", ProtocolVariant::Hart, "Common.Modem", 1,
+     "Common.Modem: 1 is a number; true or false is expected", ""},
+    {"unknown_key", ProtocolVariant::Hart, "Common.Speed", 9600, "Common.Speed: unknown key", ""},
+    {"unknown_key_of_a_row", ProtocolVariant::Modbus, "TiFloatTable[1].Register", 3,
+     "TiFloatTable[1].Register: unknown key", ""},
+    {"table_of_another_protocol", ProtocolVariant::Modbus, "KtsGroups", QJsonArray(),
+     "KtsGroups: a table of КТС Энергия, not of Modbus", ""},
+    {"table_of_another_length", ProtocolVariant::Modbus, "ModbusCoilTable", QJsonArray{},
+     "ModbusCoilTable: 0 rows; a Modbus configuration has", ""},
+    {"row_not_an_object", ProtocolVariant::Hart, "HartDevices[1]", 5,
+     "HartDevices[1]: 5 is a number; a row object is expected", ""},
+    {"name_longer_than_kept", ProtocolVariant::Modbus, "TiFloatTable[0].Name", longName(),
+     "TiFloatTable[0].Name: 81 characters; the configuration keeps at most 80", ""},
+    {"controller_without_its_fields", ProtocolVariant::Hart, "Controllers",
+     QJsonArray{QJsonObject{{"Path", 5}}},
+     "Controllers[0].Path: 5 is a number; a text is expected", ""},
+    {"changed_flags_not_an_object", ProtocolVariant::Hart, "Changed", true,
+     "Changed: true is a boolean; an object of the changed flags is expected", ""},
+    {"protocol_missing", ProtocolVariant::Hart, "Protocol", QJsonValue::Undefined,
+     "Protocol: missing", ""},
+    {"protocol_unknown", ProtocolVariant::Hart, "Protocol", 5,
+     "Protocol: 5 is none of the protocols", ""},
+    // Values the .veg file would not give back.
+    {"setting_the_protocols_file_does_not_keep", ProtocolVariant::Modbus, "Common.AdrOKP", 5,
+     "Common.AdrOKP: 5 is not kept by the .veg file", "a Modbus file does not keep AdrOKP"},
+    {"name_with_blanks_at_its_ends", ProtocolVariant::Modbus, "TiFloatTable[0].Name", " Т1 ",
+     "TiFloatTable[0].Name: \" Т1 \" is not kept by the .veg file", "without blanks"},
+    {"field_of_a_row_not_in_use", ProtocolVariant::Modbus, "ModbusCoilTable[15].NameTU1", "x",
+     "ModbusCoilTable[15].NameTU1: \"x\" is not kept by the .veg file", "not in use"},
+};
+
+class ImportRefusal : public ::testing::TestWithParam<Refusal>
+{
+};
+
+} // namespace
+
+TEST_P(ImportRefusal, NamesThePathAndTheReasonAndChangesNothing)
+{
+    const Refusal& r = GetParam();
+    QJsonObject json = ConfigJson::toJson(demo(r.protocol));
+    if (r.value.isUndefined())
+        json.remove(r.path);
+    else
+        setAt(json, r.path, r.value);
+
+    GatewayConfig target = newConfig(ProtocolVariant::UnkTm);
+    target.Common.AdrCAN = 0x33;
+    const GatewayConfig before = target;
+    const ConfigJson::ImportResult result = ConfigJson::fromJson(json, target, LoadOptions{});
+    ASSERT_EQ(result.errors.size(), 1) << result.errors.join(u'\n').toStdString();
+    EXPECT_TRUE(result.errors.front().startsWith(r.expected)) << result.errors.front().toStdString();
+    EXPECT_TRUE(result.errors.front().contains(r.mentions)) << result.errors.front().toStdString();
+    EXPECT_EQ(pretty(ConfigJson::toJson(target)).toStdString(),
+              pretty(ConfigJson::toJson(before)).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImportRefusal, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every refused value of one import is told, in the order of the JSON, not only the first.
+TEST(ConfigJson, EveryRefusedValueIsTold)
+{
+    QJsonObject json = ConfigJson::toJson(newConfig(ProtocolVariant::Modbus));
+    setAt(json, "Common.AdrCAN", "x");
+    setAt(json, "TiFloatTable[2].Kind", -1);
+    GatewayConfig c;
+    const auto r = ConfigJson::fromJson(json, c, LoadOptions{});
+    ASSERT_EQ(r.errors.size(), 2) << r.errors.join(u'\n').toStdString();
+    EXPECT_TRUE(r.errors[0].startsWith("Common.AdrCAN:"));
+    EXPECT_TRUE(r.errors[1].startsWith("TiFloatTable[2].Kind: -1 is outside 0…255"));
+}
+
+TEST(ConfigJson, TextThatIsNoConfigurationObject)
+{
+    GatewayConfig c;
+    const auto broken = ConfigJson::fromJson(QByteArray("{\n  \"Protocol\": 1,\n"), c, {});
+    ASSERT_EQ(broken.errors.size(), 1);
+    EXPECT_TRUE(broken.errors.front().startsWith("3:1: not JSON")) << broken.errors.front().toStdString();
+    const auto array = ConfigJson::fromJson(QByteArray("[1, 2]"), c, {});
+    EXPECT_EQ(array.errors, QStringList{"the JSON holds no object of a configuration"});
+}
