@@ -119,6 +119,17 @@ TEST_P(VegctlExchangeTest, WriteVerifyReadSearch)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "0806[2] gateway 04 file 7F\n");
 
+    // The same by table and row; what the image does not carry (a name) is not compared.
+    r = vegctl(QStringList{"diff", veg, "--gateway"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("Не сравниваются (их нет в образе ВЕГ): названия")) << r.err.toStdString();
+    other.GroupParams[0].Name = QStringLiteral("Другое название");
+    r = vegctl(QStringList{"diff", file(other, "other.veg"), "--gateway=25"} + link);
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(r.out, "HartDevices[2].KodHart: 7F -> 04\n");
+    EXPECT_TRUE(r.err.endsWith("Различий: 1\n")) << r.err.toStdString();
+
     if (QString::fromLatin1(GetParam().name) == "direct") {
         const QString out = dir.filePath("read.veg");
         r = vegctl(QStringList{"read", out} + link);

@@ -1,0 +1,128 @@
+// vegctl import and vegctl diff on the demo configurations: what they print and their exit codes.
+
+#include "VegctlRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class VegctlDiffImport : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString demo = QStringLiteral(VEG_DEMO_DIR);
+    QString settings = dir.filePath("vegctl.ini");
+
+    void SetUp() override { ASSERT_TRUE(writeDemoSettings(settings)); }
+
+    QString demoFile(const char* name) const
+    {
+        return demo + u'/' + QString::fromUtf8(name) + QStringLiteral(".veg");
+    }
+    VegctlRun dump(const QString& file) const
+    {
+        return runVegctl({"dump", file, "--settings", settings});
+    }
+    // The dump of `file` without the line of its own name.
+    QJsonObject dumped(const QString& file) const
+    {
+        const VegctlRun r = dump(file);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        o.remove("FileName");
+        return o;
+    }
+};
+
+} // namespace
+
+TEST_F(VegctlDiffImport, DumpImportDumpGivesTheSameJson)
+{
+    const QStringList files = QDir(demo).entryList({"*.veg"}, QDir::Files);
+    ASSERT_EQ(files.size(), 5);
+    for (const QString& name : files) {
+        const QString json = dir.filePath("config.json");
+        QFile f(json);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(dump(demo + u'/' + name).out.toUtf8());
+        f.close();
+        const QString out = dir.filePath("imported.veg");
+        const VegctlRun r = runVegctl({"import", json, out, "--settings", settings});
+        ASSERT_EQ(r.status, 0) << name.toStdString() << r.err.toStdString();
+        EXPECT_EQ(dumped(out), dumped(demo + u'/' + name)) << name.toStdString();
+        // The imported file is the same configuration to diff, and to the file's own reader.
+        const VegctlRun same = runVegctl({"diff", demo + u'/' + name, out, "--settings", settings});
+        EXPECT_EQ(same.status, 0) << same.out.toStdString();
+        EXPECT_TRUE(same.out.isEmpty());
+    }
+}
+
+TEST_F(VegctlDiffImport, ARefusedImportWritesNothing)
+{
+    const QString out = dir.filePath("never.veg");
+    const VegctlRun r = runVegctl(
+        {"import", "-", out},
+        R"({"Protocol": 1, "ModbusCoilTable": [], "Common": {"V_Ext": 9, "Colour": 1}})");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Common.Colour: unknown key\n"
+                     "ModbusCoilTable: 0 rows; a Modbus configuration has 16\n"
+                     "2 values refused, nothing written\n");
+    EXPECT_FALSE(QFile::exists(out));
+
+    const VegctlRun odd = runVegctl({"import", "-", out}, R"({"Protocol": 1, "Common": {"V_Ext": 9}})");
+    EXPECT_EQ(odd.status, 2);
+    EXPECT_TRUE(odd.err.startsWith("Common.V_Ext: 9 is none of the line speeds")) << odd.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    const VegctlRun missing = runVegctl({"import", dir.filePath("missing.json"), out});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(VegctlDiffImport, DiffOfTwoFiles)
+{
+    const VegctlRun modbusHart =
+        runVegctl({"diff", demoFile("Котельная-Modbus"), demoFile("Котельная-HART"), "--settings",
+                   settings});
+    EXPECT_EQ(modbusHart.status, 1);
+    EXPECT_TRUE(modbusHart.out.startsWith("Protocol: Modbus -> HART\nCommon.AdrCAN: 01 -> 04\n"))
+        << modbusHart.out.toStdString();
+    const int lines = int(modbusHart.out.count(u'\n'));
+    EXPECT_EQ(modbusHart.err, QStringLiteral("Различий: %1\n").arg(lines));
+
+    const VegctlRun same = runVegctl({"diff", demoFile("Котельная-УНК"), demoFile("Котельная-УНК")});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_TRUE(same.out.isEmpty());
+    EXPECT_EQ(same.err, "Различий нет\n");
+}
+
+TEST_F(VegctlDiffImport, DiffRefusals)
+{
+    struct Case
+    {
+        QStringList args;
+        QString err;
+    };
+    const Case cases[] = {
+        {{"diff", dir.filePath("none.veg"), demoFile("Котельная-УНК")}, "не найден"},
+        {{"diff", demoFile("Котельная-УНК")}, "diff: give two files, or one with --gateway\n"},
+        {{"diff", demoFile("Котельная-УНК"), demoFile("Котельная-УНК"), "--port", "/dev/null"},
+         "diff: --port belongs with --gateway\n"},
+        {{"diff", demoFile("Котельная-УНК"), "--gateway"}, "diff --gateway: --port is required\n"},
+        {{"diff", "--gateway", demoFile("Котельная-УНК"), demoFile("Котельная-УНК"), "--port",
+          "/dev/null"},
+         "--gateway compares FILE with the gateway: give one file\n"},
+    };
+    for (const Case& c : cases) {
+        const VegctlRun r = runVegctl(c.args);
+        EXPECT_EQ(r.status, 2) << c.args.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
