@@ -140,6 +140,9 @@ void addDiffCommands(CLI::App& app)
     cmd->add_option("B", args->right, "configuration file (.veg) to compare A with");
     addLinkOptions(cmd, *link);
     cmd->get_option("--port")->required(false);
+    cmd->get_option("--settings")
+        ->description("program settings file: the database folders (section BaseK19) of the "
+                      "files' controllers and the adapter keys (section \"Parametr\")");
     // --gateway is the gateway mode and the gateway's network number at once: "--gateway" alone
     // is the default number, "--gateway=26" another.
     CLI::Option* gateway = cmd->get_option("--gateway");

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -125,7 +126,7 @@ QString shown(const QJsonValue& v)
         const double d = v.toDouble();
         if (std::isfinite(d) && std::trunc(d) == d && std::fabs(d) < 1e15)
             return QString::number(qint64(d));
-        return QString::number(d, 'g', 17);
+        return QString::number(d, 'g', QLocale::FloatingPointShortest);
     }
     case QJsonValue::String: {
         QString s = v.toString();
