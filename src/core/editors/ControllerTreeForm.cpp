@@ -1,5 +1,6 @@
 #include "core/editors/ControllerTreeForm.h"
 
+#include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/text/NumberText.h"
 
@@ -10,6 +11,20 @@ QString ControllerTreeForm::press(const QString& id)
     if (id == placeButton())
         place();
     return {};
+}
+
+std::optional<PlacedParam> ControllerTreeForm::selectedParameterOf(std::uint8_t netNumber)
+{
+    auto placed = placedParameter(m_tree, m_tree.selected(), config());
+    if (!placed) {
+        dialogs().info(QStringLiteral("Параметр не выбран!"));
+        return std::nullopt;
+    }
+    if (placed->netNumber != netNumber) {
+        dialogs().info(QStringLiteral("Неправильный выбор!"));
+        return std::nullopt;
+    }
+    return placed;
 }
 
 void ControllerTreeForm::beginActivation()

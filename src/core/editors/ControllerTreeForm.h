@@ -45,6 +45,10 @@ protected:
     // tree takes the focus.
     void selectParameter(std::uint16_t taskNumber, std::uint16_t paramNumber);
     void selectFirstNode();
+    // The parameter selected in the tree, to be placed for the controller `netNumber` (the
+    // thread's or row's): nothing, after its message, when no parameter is selected or when it
+    // is another controller's (its number would name another parameter in that controller).
+    std::optional<PlacedParam> selectedParameterOf(std::uint8_t netNumber);
 
     // The texts of the controller drop-downs, in the list's order.
     QStringList controllerItems() const;

@@ -205,17 +205,9 @@ void KtsGroupsForm::place(int)
     if (!m_grid.visible || !m_grid.isDataCell(row, column) ||
         (column != ControllerColumn && column != ParameterColumn) || shownController() < 0)
         return;
-    const auto placed = placedParameter(m_tree, m_tree.selected(), config());
-    if (!placed) {
-        dialogs().info(QStringLiteral("Параметр не выбран!"));
+    const auto placed = selectedParameterOf(entry(row).SetN);
+    if (!placed)
         return;
-    }
-    if (placed->netNumber != entry(row).SetN) {
-        // A parameter of another controller than the row's: its number would name another
-        // parameter in the row's controller.
-        dialogs().info(QStringLiteral("Неправильный выбор!"));
-        return;
-    }
     storeReference(row, column, *placed);
     m_tree.requestFocus();
     config().Changed.KtsGroupChanged = true;

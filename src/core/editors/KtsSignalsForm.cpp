@@ -279,17 +279,9 @@ void KtsSignalsForm::place(int)
         m_grid.cell(row, BitColumn).grey = false;
         showReferenceOf(row);
     } else {
-        const auto placed = placedParameter(m_tree, node, config());
-        if (!placed) {
-            dialogs().info(QStringLiteral("Параметр не выбран!"));
+        const auto placed = selectedParameterOf(k.SetN);
+        if (!placed)
             return;
-        }
-        if (placed->netNumber != k.SetN) {
-            // A parameter of another controller than the row's: its number would name another
-            // parameter in the row's controller.
-            dialogs().info(QStringLiteral("Неправильный выбор!"));
-            return;
-        }
         storeReference(row, column, *placed);
     }
     m_tree.requestFocus();

@@ -87,11 +87,6 @@ Password passwordBytes(const QString& text)
     return out;
 }
 
-QString noParameterChosen()
-{
-    return QStringLiteral("Параметр не выбран!");
-}
-
 } // namespace
 
 UnkThreadsForm::UnkThreadsForm(EditorSession& session) : ControllerTreeForm(session)
@@ -338,15 +333,9 @@ void UnkThreadsForm::place(int)
     UnkThread& u = thread(t);
     if (u.SetN == 255 || shownController() < 0)
         return;
-    const auto placed = placedParameter(m_tree, m_tree.selected(), config());
-    if (!placed) {
-        dialogs().info(noParameterChosen());
+    const auto placed = selectedParameterOf(u.SetN);
+    if (!placed)
         return;
-    }
-    if (placed->netNumber != u.SetN) {
-        dialogs().info(QStringLiteral("Неправильный выбор!"));
-        return;
-    }
     const int depth = placed->archiveDepth;
     QString refusal;
     if (row >= FirstArchiveRow) {
