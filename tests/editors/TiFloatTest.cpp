@@ -210,8 +210,9 @@ TEST_F(TiFloatTest, ControllerList)
     form.RemoveControllerRefs(0);
     EXPECT_EQ(c.TiFloatTable[39], before[41]); // 1A's two rows went, the rows behind moved up
     for (int i = 0; i < 64; ++i) {
-        if (i != 39)
+        if (i != 39) {
             EXPECT_EQ(c.TiFloatTable[std::size_t(i)], TcTuEntry{}) << i;
+        }
     }
 }
 

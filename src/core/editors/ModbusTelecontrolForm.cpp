@@ -261,13 +261,9 @@ void ModbusTelecontrolForm::storeReference(int row, int column, const PlacedPara
 bool ModbusTelecontrolForm::cellChanged(int row, int column, const QString& typed)
 {
     E& e = entry(row);
-    QString text = typed;
     switch (column) {
     case CoilColumn: {
-        const int marked = int(text.indexOf(u'н'));
-        if (marked >= 0)
-            text.truncate(marked);
-        const auto value = digitsValue(text);
+        const auto value = digitsValue(withoutMarker(typed));
         if (!value) {
             dialogs().info(QStringLiteral("Введите Coil!"));
             return false;
@@ -283,7 +279,7 @@ bool ModbusTelecontrolForm::cellChanged(int row, int column, const QString& type
     }
     case Time1Column:
     case Time0Column: {
-        const auto value = digitsValue(text);
+        const auto value = digitsValue(typed);
         if (!value || ValueRules::coilPulse(qint64(*value))) {
             dialogs().info(QStringLiteral("Введите значение от 1с до 256с"));
             return false;

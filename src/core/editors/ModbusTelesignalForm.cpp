@@ -12,15 +12,6 @@ namespace veg {
 
 namespace {
 
-// A number cell's text without the marker: everything before its first "н".
-QString withoutMarker(QString text)
-{
-    const int at = int(text.indexOf(u'н'));
-    if (at >= 0)
-        text.truncate(at);
-    return text;
-}
-
 QString rowTail(int n)
 {
     return QStringLiteral(" (%1строка)!").arg(n);

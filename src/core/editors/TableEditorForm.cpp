@@ -268,6 +268,14 @@ void TableEditorForm::endEdit(const QString& text)
     rowsChanged();
 }
 
+QString TableEditorForm::withoutMarker(QString text)
+{
+    const int at = int(text.indexOf(u'н'));
+    if (at >= 0)
+        text.truncate(at);
+    return text;
+}
+
 QString TableEditorForm::emptyMask(const QString& mask)
 {
     QString text = mask;

@@ -67,6 +67,9 @@ public:
     // The id of the "<< Поместить" button among the fields.
     static QString placeButton() { return QStringLiteral("Поместить"); }
     static QString marker() { return QStringLiteral("нет"); }
+    // A number cell's text as typed, without the marker: everything before its first "н" (the
+    // user may type a number in front of "нет" without deleting it).
+    static QString withoutMarker(QString text);
     // A masked edit's text with every place free ("_").
     static QString emptyMask(const QString& mask);
 

@@ -10,18 +10,6 @@
 
 namespace veg {
 
-namespace {
-
-QString withoutMarker(QString text)
-{
-    const int at = int(text.indexOf(u'н'));
-    if (at >= 0)
-        text.truncate(at);
-    return text;
-}
-
-} // namespace
-
 TiFloatForm::TiFloatForm(EditorSession& session) : TableEditorForm(session)
 {
     setupGrid(1, Rows::TiFloat,
