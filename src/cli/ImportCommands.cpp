@@ -8,6 +8,7 @@
 #include "core/config/ProgramSettings.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <iostream>
@@ -28,7 +29,12 @@ std::optional<QByteArray> readJson(const std::string& path)
                                     : (f.setFileName(QString::fromStdString(path)),
                                        f.open(QIODevice::ReadOnly));
     if (!opened) {
-        fail(QStringLiteral("%1: %2").arg(QString::fromStdString(path), f.errorString()),
+        const QString name = QString::fromStdString(path);
+        fail(path == "-"
+                 ? QStringLiteral("Не удалось прочитать стандартный ввод: %1").arg(f.errorString())
+             : QFileInfo::exists(name)
+                 ? QStringLiteral("Не удалось открыть файл %1: %2").arg(name, f.errorString())
+                 : QStringLiteral("Файл %1 не найден").arg(name),
              kRefused);
         return std::nullopt;
     }
@@ -48,10 +54,7 @@ void import(const std::string& in, const std::string& out)
     if (!r.ok()) {
         for (const QString& e : r.errors)
             std::cerr << e.toStdString() << '\n';
-        fail(QStringLiteral("%1 refused, nothing written").arg(r.errors.size() == 1
-                                                                   ? QStringLiteral("1 value")
-                                                                   : QStringLiteral("%1 values")
-                                                                         .arg(r.errors.size())),
+        fail(QStringLiteral("Отклонено значений: %1, ничего не записано").arg(r.errors.size()),
              kRefused);
         return;
     }

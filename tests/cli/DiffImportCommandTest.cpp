@@ -70,18 +70,21 @@ TEST_F(VegctlDiffImport, ARefusedImportWritesNothing)
         {"import", "-", out},
         R"({"Protocol": 1, "ModbusCoilTable": [], "Common": {"V_Ext": 9, "Colour": 1}})");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "Common.Colour: unknown key\n"
-                     "ModbusCoilTable: 0 rows; a Modbus configuration has 16\n"
-                     "2 values refused, nothing written\n");
+    EXPECT_EQ(r.err, "Common.Colour: неизвестный ключ\n"
+                     "ModbusCoilTable: строк в массиве 0, а в конфигурации Modbus их 16\n"
+                     "Отклонено значений: 2, ничего не записано\n");
     EXPECT_FALSE(QFile::exists(out));
 
     const VegctlRun odd = runVegctl({"import", "-", out}, R"({"Protocol": 1, "Common": {"V_Ext": 9}})");
     EXPECT_EQ(odd.status, 2);
-    EXPECT_TRUE(odd.err.startsWith("Common.V_Ext: 9 is none of the line speeds")) << odd.err.toStdString();
+    EXPECT_EQ(odd.err, "Common.V_Ext: 9 — не из списка скоростей линии в окне (0…6: 300, 600, "
+                       "1200, 2400, 4800, 9600, 19200 бод)\n"
+                       "Отклонено значений: 1, ничего не записано\n");
     EXPECT_FALSE(QFile::exists(out));
 
     const VegctlRun missing = runVegctl({"import", dir.filePath("missing.json"), out});
     EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, QStringLiteral("Файл %1 не найден\n").arg(dir.filePath("missing.json")));
     EXPECT_FALSE(QFile::exists(out));
 }
 

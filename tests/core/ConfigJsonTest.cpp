@@ -164,61 +164,65 @@ QJsonValue longName()
 const Refusal kRefusals[] = {
     // The windows' own limits, with their messages.
     {"odd_coil", ProtocolVariant::Modbus, "ModbusCoilTable[3].Coil", 7,
-     "ModbusCoilTable[3].Coil: 7 is odd", "\"Coil должен быть кратен 2!\""},
+     "ModbusCoilTable[3].Coil: 7 — нечётный номер; номер Coil должен быть чётным",
+     "\"Coil должен быть кратен 2!\""},
     {"pulse_of_no_seconds", ProtocolVariant::Modbus, "ModbusCoilTable[0].TimeTU0", 0,
-     "ModbusCoilTable[0].TimeTU0: 0 is outside 1…255", "\"Введите значение от 1с до 256с\""},
+     "ModbusCoilTable[0].TimeTU0: 0 вне диапазона длительности импульса 1…255 с",
+     "\"Введите значение от 1с до 256с\""},
     {"discrete_input_beyond_16_bits", ProtocolVariant::Modbus, "ModbusTcTable[2].Extra", 65536,
-     "ModbusTcTable[2].Extra: 65536 is outside 0…65535",
+     "ModbusTcTable[2].Extra: 65536 вне диапазона номеров Discret Inputs 0…65535",
      "\"Номер Discret Inputs должен быть не больше 65535!\""},
     {"holding_register_beyond_16_bits", ProtocolVariant::Modbus, "TiFloatTable[0].Extra", 70000,
-     "TiFloatTable[0].Extra: 70000 is outside 0…65535",
+     "TiFloatTable[0].Extra: 70000 вне диапазона номеров Holding Registers 0…65535",
      "\"Номер Holding registers должен быть не больше 65535!\""},
     {"kts_decimals_beyond_the_spin_box", ProtocolVariant::KtsEnergia, "KtsGroups[1].Number", 9,
-     "KtsGroups[1].Number: 9 is outside 0…8", "\"Кол. знаков после запятой\""},
+     "KtsGroups[1].Number: 9 вне диапазона числа знаков после запятой 0…8",
+     "(поле \"Кол. знаков после запятой\" в окне не выходит за эти пределы)"},
     {"can_speed_without_an_item", ProtocolVariant::Hart, "Common.V_CAN", 5,
-     "Common.V_CAN: 5 is none of the CAN-BUS speeds", ""},
+     "Common.V_CAN: 5 — не из списка скоростей CAN-BUS", ""},
     {"coil_type_without_an_item", ProtocolVariant::Modbus, "ModbusCoilTable[0].TypeTU", 2,
-     "ModbusCoilTable[0].TypeTU: 2 is none of the coil types", ""},
+     "ModbusCoilTable[0].TypeTU: 2 — не из списка типов ТУ", ""},
     {"subblock_type_without_an_item", ProtocolVariant::Magistral1, "OkpSubblockTypes[1]", 3,
-     "OkpSubblockTypes[1]: 3 is none of the sub-block types", ""},
+     "OkpSubblockTypes[1]: 3 — не из списка типов подблока", ""},
     {"fixed_bytes_of_the_long_address", ProtocolVariant::Hart, "Common.AdrLong",
-     QJsonArray{1, 2, 3, 4, 5}, "Common.AdrLong: bytes 0 and 1", ""},
+     QJsonArray{1, 2, 3, 4, 5}, "Common.AdrLong: байты 0 и 1 длинного адреса HART", ""},
     // Types, ranges and keys.
     {"number_as_text", ProtocolVariant::Hart, "Common.AdrCAN", "12",
-     "Common.AdrCAN: \"12\" is a string; a number 0…255 is expected", ""},
+     "Common.AdrCAN: \"12\" — строка, а нужно число 0…255", ""},
     {"number_beyond_its_field", ProtocolVariant::Hart, "Common.AdrCAN", 256,
-     "Common.AdrCAN: 256 is outside 0…255", ""},
+     "Common.AdrCAN: 256 вне диапазона поля 0…255", ""},
     {"fraction", ProtocolVariant::Hart, "HartDevices[0].RazmHour", 1.5,
-     "HartDevices[0].RazmHour: 1.5 is not a whole number", ""},
+     "HartDevices[0].RazmHour: 1.5 — не целое число", ""},
     {"flag_as_number", ProtocolVariant::Hart, "Common.Modem", 1,
-     "Common.Modem: 1 is a number; true or false is expected", ""},
-    {"unknown_key", ProtocolVariant::Hart, "Common.Speed", 9600, "Common.Speed: unknown key", ""},
+     "Common.Modem: 1 — число, а нужно true или false", ""},
+    {"unknown_key", ProtocolVariant::Hart, "Common.Speed", 9600, "Common.Speed: неизвестный ключ",
+     ""},
     {"unknown_key_of_a_row", ProtocolVariant::Modbus, "TiFloatTable[1].Register", 3,
-     "TiFloatTable[1].Register: unknown key", ""},
+     "TiFloatTable[1].Register: неизвестный ключ", ""},
     {"table_of_another_protocol", ProtocolVariant::Modbus, "KtsGroups", QJsonArray(),
-     "KtsGroups: a table of КТС Энергия, not of Modbus", ""},
+     "KtsGroups: таблица протокола КТС Энергия, а не Modbus", ""},
     {"table_of_another_length", ProtocolVariant::Modbus, "ModbusCoilTable", QJsonArray{},
-     "ModbusCoilTable: 0 rows; a Modbus configuration has", ""},
+     "ModbusCoilTable: строк в массиве 0, а в конфигурации Modbus их 16", ""},
     {"row_not_an_object", ProtocolVariant::Hart, "HartDevices[1]", 5,
-     "HartDevices[1]: 5 is a number; a row object is expected", ""},
+     "HartDevices[1]: 5 — число, а нужен объект строки", ""},
     {"name_longer_than_kept", ProtocolVariant::Modbus, "TiFloatTable[0].Name", longName(),
-     "TiFloatTable[0].Name: 81 characters; the configuration keeps at most 80", ""},
+     "TiFloatTable[0].Name: длина 81, а конфигурация хранит не больше 80 символов", ""},
     {"controller_without_its_fields", ProtocolVariant::Hart, "Controllers",
-     QJsonArray{QJsonObject{{"Path", 5}}},
-     "Controllers[0].Path: 5 is a number; a text is expected", ""},
+     QJsonArray{QJsonObject{{"Path", 5}}}, "Controllers[0].Path: 5 — число, а нужна строка", ""},
     {"changed_flags_not_an_object", ProtocolVariant::Hart, "Changed", true,
-     "Changed: true is a boolean; an object of the changed flags is expected", ""},
+     "Changed: true — логическое значение, а нужен объект флагов изменений", ""},
     {"protocol_missing", ProtocolVariant::Hart, "Protocol", QJsonValue::Undefined,
-     "Protocol: missing", ""},
+     "Protocol: обязательный ключ не задан", ""},
     {"protocol_unknown", ProtocolVariant::Hart, "Protocol", 5,
-     "Protocol: 5 is none of the protocols", ""},
+     "Protocol: 5 — не из списка протоколов", ""},
     // Values the .veg file would not give back.
     {"setting_the_protocols_file_does_not_keep", ProtocolVariant::Modbus, "Common.AdrOKP", 5,
-     "Common.AdrOKP: 5 is not kept by the .veg file", "a Modbus file does not keep AdrOKP"},
+     "Common.AdrOKP: 5 не сохраняется в файле .veg", "файл Modbus не хранит AdrOKP"},
     {"name_with_blanks_at_its_ends", ProtocolVariant::Modbus, "TiFloatTable[0].Name", " Т1 ",
-     "TiFloatTable[0].Name: \" Т1 \" is not kept by the .veg file", "without blanks"},
+     "TiFloatTable[0].Name: \" Т1 \" не сохраняется в файле .veg", "без пробелов по краям"},
     {"field_of_a_row_not_in_use", ProtocolVariant::Modbus, "ModbusCoilTable[15].NameTU1", "x",
-     "ModbusCoilTable[15].NameTU1: \"x\" is not kept by the .veg file", "not in use"},
+     "ModbusCoilTable[15].NameTU1: \"x\" не сохраняется в файле .veg",
+     "строка не используется (Coil 65535)"},
 };
 
 class ImportRefusal : public ::testing::TestWithParam<Refusal>
@@ -260,7 +264,7 @@ TEST(ConfigJson, EveryRefusedValueIsTold)
     const auto r = ConfigJson::fromJson(json, c, LoadOptions{});
     ASSERT_EQ(r.errors.size(), 2) << r.errors.join(u'\n').toStdString();
     EXPECT_TRUE(r.errors[0].startsWith("Common.AdrCAN:"));
-    EXPECT_TRUE(r.errors[1].startsWith("TiFloatTable[2].Kind: -1 is outside 0…255"));
+    EXPECT_TRUE(r.errors[1].startsWith("TiFloatTable[2].Kind: -1 вне диапазона поля 0…255"));
 }
 
 TEST(ConfigJson, TextThatIsNoConfigurationObject)
@@ -268,7 +272,8 @@ TEST(ConfigJson, TextThatIsNoConfigurationObject)
     GatewayConfig c;
     const auto broken = ConfigJson::fromJson(QByteArray("{\n  \"Protocol\": 1,\n"), c, {});
     ASSERT_EQ(broken.errors.size(), 1);
-    EXPECT_TRUE(broken.errors.front().startsWith("3:1: not JSON")) << broken.errors.front().toStdString();
+    EXPECT_TRUE(broken.errors.front().startsWith("3:1: ошибка JSON: объект не закрыт"))
+        << broken.errors.front().toStdString();
     const auto array = ConfigJson::fromJson(QByteArray("[1, 2]"), c, {});
-    EXPECT_EQ(array.errors, QStringList{"the JSON holds no object of a configuration"});
+    EXPECT_EQ(array.errors, QStringList{"В JSON нет объекта конфигурации"});
 }

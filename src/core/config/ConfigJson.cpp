@@ -104,15 +104,15 @@ QString typeOf(const QJsonValue& v)
 {
     switch (v.type()) {
     case QJsonValue::Bool:
-        return QStringLiteral("a boolean");
+        return QStringLiteral("логическое значение");
     case QJsonValue::Double:
-        return QStringLiteral("a number");
+        return QStringLiteral("число");
     case QJsonValue::String:
-        return QStringLiteral("a string");
+        return QStringLiteral("строка");
     case QJsonValue::Array:
-        return QStringLiteral("an array");
+        return QStringLiteral("массив");
     case QJsonValue::Object:
-        return QStringLiteral("an object");
+        return QStringLiteral("объект");
     default:
         return QStringLiteral("null");
     }
@@ -138,12 +138,12 @@ QString shown(const QJsonValue& v)
         return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case QJsonValue::Array: {
         const QByteArray compact = QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact);
-        return compact.size() <= 80 ? QString::fromUtf8(compact) : QStringLiteral("an array");
+        return compact.size() <= 80 ? QString::fromUtf8(compact) : QStringLiteral("массив");
     }
     case QJsonValue::Object:
-        return QStringLiteral("an object");
+        return QStringLiteral("объект");
     case QJsonValue::Undefined:
-        return QStringLiteral("nothing");
+        return QStringLiteral("нет значения");
     default:
         return QStringLiteral("null");
     }
@@ -163,7 +163,7 @@ std::optional<qint64> integer(const QJsonValue& v, const QString& path, qint64 l
                               ReadState& st)
 {
     if (!v.isDouble()) {
-        st.refuse(path, QStringLiteral("%1 is %2; a number %3…%4 is expected")
+        st.refuse(path, QStringLiteral("%1 — %2, а нужно число %3…%4")
                             .arg(shown(v), typeOf(v))
                             .arg(lo)
                             .arg(hi));
@@ -171,14 +171,12 @@ std::optional<qint64> integer(const QJsonValue& v, const QString& path, qint64 l
     }
     const double d = v.toDouble();
     if (!std::isfinite(d) || std::trunc(d) != d) {
-        st.refuse(path, QStringLiteral("%1 is not a whole number").arg(shown(v)));
+        st.refuse(path, QStringLiteral("%1 — не целое число").arg(shown(v)));
         return std::nullopt;
     }
     if (d < double(lo) || d > double(hi)) {
-        st.refuse(path, QStringLiteral("%1 is outside %2…%3, the values the field holds")
-                            .arg(shown(v))
-                            .arg(lo)
-                            .arg(hi));
+        st.refuse(path,
+                  QStringLiteral("%1 вне диапазона поля %2…%3").arg(shown(v)).arg(lo).arg(hi));
         return std::nullopt;
     }
     return qint64(d);
@@ -223,8 +221,8 @@ public:
             return;
         const QString p = path(QLatin1String(name));
         if (!v.isBool()) {
-            m_st.refuse(p, QStringLiteral("%1 is %2; true or false is expected")
-                               .arg(shown(v), typeOf(v)));
+            m_st.refuse(p,
+                        QStringLiteral("%1 — %2, а нужно true или false").arg(shown(v), typeOf(v)));
             return;
         }
         field = v.toBool();
@@ -237,12 +235,12 @@ public:
             return;
         const QString p = path(QLatin1String(name));
         if (!v.isString()) {
-            m_st.refuse(p, QStringLiteral("%1 is %2; a text is expected").arg(shown(v), typeOf(v)));
+            m_st.refuse(p, QStringLiteral("%1 — %2, а нужна строка").arg(shown(v), typeOf(v)));
             return;
         }
         const QString s = v.toString();
         if (maxLength >= 0 && s.size() > maxLength) {
-            m_st.refuse(p, QStringLiteral("%1 characters; the configuration keeps at most %2")
+            m_st.refuse(p, QStringLiteral("длина %1, а конфигурация хранит не больше %2 символов")
                                .arg(s.size())
                                .arg(maxLength));
             return;
@@ -257,12 +255,13 @@ public:
             return;
         const QString p = path(QLatin1String(name));
         if (!v.isDouble()) {
-            m_st.refuse(p, QStringLiteral("%1 is %2; a number is expected").arg(shown(v), typeOf(v)));
+            m_st.refuse(p, QStringLiteral("%1 — %2, а нужно число").arg(shown(v), typeOf(v)));
             return;
         }
         const double d = v.toDouble();
         if (!std::isfinite(d) || std::fabs(d) > double(FLT_MAX)) {
-            m_st.refuse(p, QStringLiteral("%1 is beyond a 32-bit float").arg(shown(v)));
+            m_st.refuse(p, QStringLiteral("%1 не помещается в 32-битное число с плавающей точкой")
+                               .arg(shown(v)));
             return;
         }
         field = float(d);
@@ -275,9 +274,10 @@ public:
             return;
         const QString p = path(QLatin1String(name));
         if (!v.isArray() || v.toArray().size() != qsizetype(N)) {
-            m_st.refuse(p, QStringLiteral("%1; an array of %2 bytes is expected")
-                               .arg(v.isArray() ? QStringLiteral("%1 elements").arg(v.toArray().size())
-                                                : shown(v) + QStringLiteral(" is ") + typeOf(v))
+            m_st.refuse(p, QStringLiteral("%1, а нужен массив из %2 байт")
+                               .arg(v.isArray()
+                                        ? QStringLiteral("массив длиной %1").arg(v.toArray().size())
+                                        : shown(v) + QStringLiteral(" — ") + typeOf(v))
                                .arg(N));
             return;
         }
@@ -303,8 +303,8 @@ public:
             return;
         const QString p = path(QLatin1String(name));
         if (!v.isObject()) {
-            m_st.refuse(p, QStringLiteral("%1 is %2; an object of Kind, NetNumber, ParamNumber and "
-                                          "TaskNumber is expected")
+            m_st.refuse(p, QStringLiteral("%1 — %2, а нужен объект с ключами Kind, NetNumber, "
+                                          "ParamNumber и TaskNumber")
                                .arg(shown(v), typeOf(v)));
             return;
         }
@@ -321,7 +321,7 @@ public:
             if (m_known.contains(it.key()))
                 continue;
             const QString why = elsewhere ? elsewhere(it.key()) : QString();
-            m_st.refuse(path(it.key()), why.isEmpty() ? QStringLiteral("unknown key") : why);
+            m_st.refuse(path(it.key()), why.isEmpty() ? QStringLiteral("неизвестный ключ") : why);
         }
     }
 
@@ -339,10 +339,9 @@ void stateValue(Reader& r, const char* name, QJsonValue::Type type, ReadState& s
     if (v.isUndefined() || v.type() == type)
         return;
     st.refuse(r.path(QLatin1String(name)),
-              QStringLiteral("%1 is %2; %3 is expected")
-                  .arg(shown(v), typeOf(v),
-                       type == QJsonValue::Bool ? QStringLiteral("true or false")
-                                                : QStringLiteral("a text")));
+              (type == QJsonValue::Bool ? QStringLiteral("%1 — %2, а нужно true или false")
+                                        : QStringLiteral("%1 — %2, а нужна строка"))
+                  .arg(shown(v), typeOf(v)));
 }
 
 void readChanged(Reader& top, ReadState& st)
@@ -351,9 +350,9 @@ void readChanged(Reader& top, ReadState& st)
     if (v.isUndefined())
         return;
     if (!v.isObject()) {
-        st.refuse(QStringLiteral("Changed"),
-                  QStringLiteral("%1 is %2; an object of the changed flags is expected")
-                      .arg(shown(v), typeOf(v)));
+        st.refuse(
+            QStringLiteral("Changed"),
+            QStringLiteral("%1 — %2, а нужен объект флагов изменений").arg(shown(v), typeOf(v)));
         return;
     }
     const QJsonObject o = v.toObject();
@@ -372,7 +371,7 @@ void readObject(Reader& top, const char* name, ReadState& st, Visit&& visit)
         return;
     const QString p = QLatin1String(name);
     if (!v.isObject()) {
-        st.refuse(p, QStringLiteral("%1 is %2; an object is expected").arg(shown(v), typeOf(v)));
+        st.refuse(p, QStringLiteral("%1 — %2, а нужен объект").arg(shown(v), typeOf(v)));
         return;
     }
     const QJsonObject o = v.toObject();
@@ -388,15 +387,14 @@ void readControllers(Reader& top, GatewayConfig& c, const LoadOptions& options, 
         return;
     if (!v.isArray()) {
         st.refuse(QStringLiteral("Controllers"),
-                  QStringLiteral("%1 is %2; an array of controllers is expected")
-                      .arg(shown(v), typeOf(v)));
+                  QStringLiteral("%1 — %2, а нужен массив контроллеров").arg(shown(v), typeOf(v)));
         return;
     }
     const QJsonArray a = v.toArray();
     for (qsizetype i = 0; i < a.size(); ++i) {
         const QString p = QStringLiteral("Controllers[%1]").arg(i);
         if (!a.at(i).isObject()) {
-            st.refuse(p, QStringLiteral("%1 is %2; an object of Path and NetNumber is expected")
+            st.refuse(p, QStringLiteral("%1 — %2, а нужен объект с ключами Path и NetNumber")
                              .arg(shown(a.at(i)), typeOf(a.at(i))));
             continue;
         }
@@ -423,14 +421,14 @@ void readTable(Reader& top, const char* name, std::vector<Row>& rows, ProtocolVa
         return;
     const QString p = QLatin1String(name);
     if (!v.isArray()) {
-        st.refuse(p, QStringLiteral("%1 is %2; an array of %3 rows is expected")
+        st.refuse(p, QStringLiteral("%1 — %2, а нужен массив строк таблицы (их %3)")
                          .arg(shown(v), typeOf(v))
                          .arg(rows.size()));
         return;
     }
     const QJsonArray a = v.toArray();
     if (a.size() != qsizetype(rows.size())) {
-        st.refuse(p, QStringLiteral("%1 rows; a %2 configuration has %3")
+        st.refuse(p, QStringLiteral("строк в массиве %1, а в конфигурации %2 их %3")
                          .arg(a.size())
                          .arg(protocolName(protocol))
                          .arg(rows.size()));
@@ -445,7 +443,7 @@ void readTable(Reader& top, const char* name, std::vector<Row>& rows, ProtocolVa
             }
         } else {
             if (!a.at(i).isObject()) {
-                st.refuse(rp, QStringLiteral("%1 is %2; a row object is expected")
+                st.refuse(rp, QStringLiteral("%1 — %2, а нужен объект строки")
                                   .arg(shown(a.at(i)), typeOf(a.at(i))));
                 continue;
             }
@@ -468,7 +466,8 @@ QString tableOfAnotherProtocol(const QString& key, ProtocolVariant protocol)
                 found = protocolName(other);
         });
         if (!found.isEmpty() && other != protocol)
-            return QStringLiteral("a table of %1, not of %2").arg(found, protocolName(protocol));
+            return QStringLiteral("таблица протокола %1, а не %2")
+                .arg(found, protocolName(protocol));
     }
     return {};
 }
@@ -482,8 +481,8 @@ QString notKeptBecause(const GatewayConfig& c, const QString& path)
         const QString field = path.mid(7);
         if (c.Protocol == ProtocolVariant::UnkTm &&
             (field == u"TimeRes" || field == u"RTSoff" || field == u"RTSon") && !c.Common.Modem)
-            return QStringLiteral("a УНК ТМ file keeps it only with Modem on");
-        return QStringLiteral("a %1 file does not keep %2").arg(protocolName(c.Protocol), field);
+            return QStringLiteral("файл УНК ТМ хранит его только при включённом Modem");
+        return QStringLiteral("файл %1 не хранит %2").arg(protocolName(c.Protocol), field);
     }
     if (!m.hasMatch())
         return {};
@@ -491,8 +490,8 @@ QString notKeptBecause(const GatewayConfig& c, const QString& path)
     const int row = m.captured(2).toInt();
     if (table == u"ModbusCoilTable" && row < int(c.ModbusCoilTable.size()) &&
         c.ModbusCoilTable[std::size_t(row)].Coil == 0xFFFF)
-        return QStringLiteral("the row is not in use (Coil 65535), and the file keeps nothing "
-                              "else of such a row");
+        return QStringLiteral("строка не используется (Coil 65535), а больше ничего из такой "
+                              "строки файл не хранит");
     if (table == u"TcTuTable") {
         const int s = row / Rows::SignalsPerTcSubblock, n = row % Rows::SignalsPerTcSubblock;
         const int type = s < int(c.OkpSubblockTypes.size()) ? c.OkpSubblockTypes[std::size_t(s)]
@@ -501,12 +500,12 @@ QString notKeptBecause(const GatewayConfig& c, const QString& path)
                                           QStringLiteral("ТУ")};
         const QString kind = types.value(type);
         if (type != SubblockTc && n >= Rows::OperationsPerTuSubblock)
-            return QStringLiteral("sub-block %1 is \"%2\": the file keeps rows 0…5 of it")
+            return QStringLiteral("подблок %1 — \"%2\": файл хранит только его строки 0…5")
                 .arg(s)
                 .arg(kind);
         if (type != SubblockTu && path.endsWith(QStringLiteral(".Extra")))
-            return QStringLiteral("sub-block %1 is \"%2\": the file keeps pulse times of \"ТУ\" "
-                                  "sub-blocks only")
+            return QStringLiteral("подблок %1 — \"%2\": файл хранит длительности импульса "
+                                  "только у подблоков \"ТУ\"")
                 .arg(s)
                 .arg(kind);
     }
@@ -521,7 +520,7 @@ void checkKeptByFile(const GatewayConfig& c, ReadState& st)
     WriteConfiguration(c, doc, true);
     GatewayConfig reloaded;
     if (!LoadConfiguration(reloaded, doc, QString(), LoadOptions{}).loaded()) {
-        st.errors << QStringLiteral("the saved configuration does not load again");
+        st.errors << QStringLiteral("Сохранённая конфигурация не загружается обратно");
         return;
     }
     DiffOptions options;
@@ -529,16 +528,56 @@ void checkKeptByFile(const GatewayConfig& c, ReadState& st)
     for (const ConfigDifference& d : compareConfigs(c, reloaded, options)) {
         if (!st.given.contains(d.path))
             continue;
-        QString reason = QStringLiteral("%1 is not kept by the .veg file (a reload gives %2)")
-                             .arg(shown(d.leftValue), shown(d.rightValue));
+        QString reason =
+            QStringLiteral("%1 не сохраняется в файле .veg (после повторной загрузки — %2)")
+                .arg(shown(d.leftValue), shown(d.rightValue));
         const QString because = notKeptBecause(c, d.path);
         if (!because.isEmpty())
             reason += QStringLiteral(": ") + because;
         else if (d.leftValue.isString())
-            reason += QStringLiteral(": the file holds texts in Windows-1251, on one line, without "
-                                     "blanks at their ends");
+            reason +=
+                QStringLiteral(": файл хранит тексты в кодировке Windows-1251, одной строкой, "
+                               "без пробелов по краям");
         st.refuse(d.path, reason);
     }
+}
+
+// What is wrong with a text that is not JSON, in the words of the program's messages.
+QString parseErrorText(QJsonParseError::ParseError error)
+{
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return QStringLiteral("объект не закрыт");
+    case QJsonParseError::MissingNameSeparator:
+        return QStringLiteral("после имени ключа нет двоеточия");
+    case QJsonParseError::UnterminatedArray:
+        return QStringLiteral("массив не закрыт");
+    case QJsonParseError::MissingValueSeparator:
+        return QStringLiteral("между значениями нет запятой");
+    case QJsonParseError::IllegalValue:
+        return QStringLiteral("недопустимое значение");
+    case QJsonParseError::TerminationByNumber:
+        return QStringLiteral("текст обрывается на числе");
+    case QJsonParseError::IllegalNumber:
+        return QStringLiteral("недопустимое число");
+    case QJsonParseError::IllegalEscapeSequence:
+        return QStringLiteral("недопустимая escape-последовательность");
+    case QJsonParseError::IllegalUTF8String:
+        return QStringLiteral("строка не в UTF-8");
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("строка не закрыта");
+    case QJsonParseError::MissingObject:
+        return QStringLiteral("нет объекта");
+    case QJsonParseError::DeepNesting:
+        return QStringLiteral("слишком глубокая вложенность");
+    case QJsonParseError::DocumentTooLarge:
+        return QStringLiteral("слишком большой документ");
+    case QJsonParseError::GarbageAtEnd:
+        return QStringLiteral("лишний текст после конца документа");
+    case QJsonParseError::NoError:
+        break;
+    }
+    return QStringLiteral("ошибка разбора");
 }
 
 } // namespace
@@ -597,7 +636,8 @@ ImportResult fromJson(const QJsonObject& json, GatewayConfig& config, const Load
                                              "4 КТС Энергия");
     if (protocol.isUndefined()) {
         st.refuse(QStringLiteral("Protocol"),
-                  QStringLiteral("missing; it decides the tables (%1)").arg(protocols));
+                  QStringLiteral("обязательный ключ не задан; от него зависят таблицы (%1)")
+                      .arg(protocols));
         return {st.errors};
     }
     const auto code = integer(protocol, QStringLiteral("Protocol"), 0, 255, st);
@@ -605,7 +645,7 @@ ImportResult fromJson(const QJsonObject& json, GatewayConfig& config, const Load
         return {st.errors};
     if (*code >= kProtocolCount) {
         st.refuse(QStringLiteral("Protocol"),
-                  QStringLiteral("%1 is none of the protocols (%2)").arg(*code).arg(protocols));
+                  QStringLiteral("%1 — не из списка протоколов (%2)").arg(*code).arg(protocols));
         return {st.errors};
     }
 
@@ -657,10 +697,13 @@ ImportResult fromJson(const QByteArray& text, GatewayConfig& config, const LoadO
         const QByteArray before = text.left(error.offset);
         const int line = int(before.count('\n')) + 1;
         const int column = int(QString::fromUtf8(before.mid(before.lastIndexOf('\n') + 1)).size()) + 1;
-        return {{QStringLiteral("%1:%2: not JSON: %3").arg(line).arg(column).arg(error.errorString())}};
+        return {{QStringLiteral("%1:%2: ошибка JSON: %3")
+                     .arg(line)
+                     .arg(column)
+                     .arg(parseErrorText(error.error))}};
     }
     if (!doc.isObject())
-        return {{QStringLiteral("the JSON holds no object of a configuration")}};
+        return {{QStringLiteral("В JSON нет объекта конфигурации")}};
     return fromJson(doc.object(), config, options);
 }
 

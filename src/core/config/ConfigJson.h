@@ -27,8 +27,8 @@ QJsonValue real(float value);
 
 struct ImportResult
 {
-    // One line per refused value, "PATH: reason" ("ModbusCoilTable[3].Coil: 7 is odd; ..."),
-    // in the order of the JSON's fields. Empty when the configuration was taken.
+    // One line per refused value, "PATH: reason" ("ModbusCoilTable[3].Coil: 7 — нечётный номер;
+    // ..."), in the order of the JSON's fields. Empty when the configuration was taken.
     QStringList errors;
 
     bool ok() const { return errors.isEmpty(); }

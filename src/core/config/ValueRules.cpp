@@ -9,27 +9,31 @@ namespace veg::ValueRules {
 
 namespace {
 
-QString range(qint64 v, qint64 lo, qint64 hi, const QString& what)
+// `what` names the values in the genitive ("номеров Coil"); `unit` follows the limits.
+QString range(qint64 v, qint64 lo, qint64 hi, const QString& what, const QString& unit = {})
 {
-    return QStringLiteral("%1 is outside %2…%3, %4").arg(v).arg(lo).arg(hi).arg(what);
+    QString text = QStringLiteral("%1 вне диапазона %2 %3…%4").arg(v).arg(what).arg(lo).arg(hi);
+    if (!unit.isEmpty())
+        text += u' ' + unit;
+    return text;
 }
 
 // A number cell that refuses the value with its message.
 std::optional<Refusal> outside(qint64 v, qint64 lo, qint64 hi, const QString& what,
-                               const QString& message)
+                               const QString& message, const QString& unit = {})
 {
     if (v >= lo && v <= hi)
         return std::nullopt;
-    return Refusal{range(v, lo, hi, what), message, {}};
+    return Refusal{range(v, lo, hi, what, unit), message, {}};
 }
 
 // A spin box, which goes no further than its limits.
 std::optional<Refusal> spin(qint64 v, qint64 lo, qint64 hi, const QString& what,
-                            const char* caption)
+                            const char* caption, const QString& unit = {})
 {
     if (v >= lo && v <= hi)
         return std::nullopt;
-    return Refusal{range(v, lo, hi, what), {}, QString::fromUtf8(caption)};
+    return Refusal{range(v, lo, hi, what, unit), {}, QString::fromUtf8(caption)};
 }
 
 } // namespace
@@ -37,9 +41,10 @@ std::optional<Refusal> spin(qint64 v, qint64 lo, qint64 hi, const QString& what,
 QString Refusal::text() const
 {
     if (!message.isEmpty())
-        return reason + QStringLiteral(" (the window refuses it: \"%1\")").arg(message);
+        return reason + QStringLiteral(" (окно отвечает: \"%1\")").arg(message);
     if (!spinBox.isEmpty())
-        return reason + QStringLiteral(" (the window's spin box \"%1\" goes no further)").arg(spinBox);
+        return reason +
+               QStringLiteral(" (поле \"%1\" в окне не выходит за эти пределы)").arg(spinBox);
     return reason;
 }
 
@@ -47,77 +52,82 @@ std::optional<Refusal> canSpeed(qint64 index)
 {
     if (index >= 0 && index < kCanSpeedCount)
         return std::nullopt;
-    return Refusal{QStringLiteral("%1 is none of the CAN-BUS speeds of the window (0…4: 300, 150, "
-                                  "100, 50, 20 kbit/s)")
+    return Refusal{QStringLiteral("%1 — не из списка скоростей CAN-BUS в окне (0…4: 300, 150, "
+                                  "100, 50, 20 кбит/с)")
                        .arg(index),
-                   {}, {}};
+                   {},
+                   {}};
 }
 
 std::optional<Refusal> lineSpeed(qint64 index)
 {
     if (index >= 0 && index < kLineSpeedCount)
         return std::nullopt;
-    return Refusal{QStringLiteral("%1 is none of the line speeds of the window (0…6: 300, 600, "
-                                  "1200, 2400, 4800, 9600, 19200 baud)")
+    return Refusal{QStringLiteral("%1 — не из списка скоростей линии в окне (0…6: 300, 600, "
+                                  "1200, 2400, 4800, 9600, 19200 бод)")
                        .arg(index),
-                   {}, {}};
+                   {},
+                   {}};
 }
 
 std::optional<Refusal> coil(qint64 number)
 {
     if (number % 2 != 0)
-        return Refusal{QStringLiteral("%1 is odd; a coil number must be even").arg(number),
-                       QStringLiteral("Coil должен быть кратен 2!"), {}};
+        return Refusal{
+            QStringLiteral("%1 — нечётный номер; номер Coil должен быть чётным").arg(number),
+            QStringLiteral("Coil должен быть кратен 2!"),
+            {}};
     if (number > kLastCoil || number < 0)
-        return Refusal{range(number, 0, kLastCoil, QStringLiteral("the coil numbers")),
-                       QStringLiteral("Coil не должен превышать 65534!"), {}};
+        return Refusal{range(number, 0, kLastCoil, QStringLiteral("номеров Coil")),
+                       QStringLiteral("Coil не должен превышать 65534!"),
+                       {}};
     return std::nullopt;
 }
 
 std::optional<Refusal> coilPulse(qint64 seconds)
 {
-    return outside(seconds, kShortestPulse, kLongestPulse, QStringLiteral("the pulse durations, s"),
-                   QStringLiteral("Введите значение от 1с до 256с"));
+    return outside(seconds, kShortestPulse, kLongestPulse, QStringLiteral("длительности импульса"),
+                   QStringLiteral("Введите значение от 1с до 256с"), QStringLiteral("с"));
 }
 
 std::optional<Refusal> subblockPulse(qint64 seconds)
 {
-    return spin(seconds, kShortestPulse, kLongestPulse, QStringLiteral("the pulse durations, s"),
-                "Длительность сигнала, сек");
+    return spin(seconds, kShortestPulse, kLongestPulse, QStringLiteral("длительности сигнала"),
+                "Длительность сигнала, сек", QStringLiteral("с"));
 }
 
 std::optional<Refusal> discreteInput(qint64 number)
 {
-    return outside(number, 0, kLastRegister, QStringLiteral("the discrete-input numbers"),
+    return outside(number, 0, kLastRegister, QStringLiteral("номеров Discret Inputs"),
                    QStringLiteral("Номер Discret Inputs должен быть не больше 65535!"));
 }
 
 std::optional<Refusal> telesignalBit(qint64 bit)
 {
-    return outside(bit, 0, kLastBit, QStringLiteral("the bits of a group parameter"),
+    return outside(bit, 0, kLastBit, QStringLiteral("номеров бита"),
                    QStringLiteral("Номер бита должен быть не больше 31!"));
 }
 
 std::optional<Refusal> subblockBit(qint64 bit)
 {
-    return spin(bit, 0, kLastBit, QStringLiteral("the bits of a group parameter"), "Номер бита");
+    return spin(bit, 0, kLastBit, QStringLiteral("номеров бита"), "Номер бита");
 }
 
 std::optional<Refusal> ktsBit(qint64 bit)
 {
-    return outside(bit, 0, kLastBit, QStringLiteral("the bits of a group parameter"),
+    return outside(bit, 0, kLastBit, QStringLiteral("номеров бита"),
                    QStringLiteral("Номер бита не больше 31!"));
 }
 
 std::optional<Refusal> holdingRegister(qint64 number)
 {
-    return outside(number, 0, kLastRegister, QStringLiteral("the holding-register numbers"),
+    return outside(number, 0, kLastRegister, QStringLiteral("номеров Holding Registers"),
                    QStringLiteral("Номер Holding registers должен быть не больше 65535!"));
 }
 
 std::optional<Refusal> ktsDecimals(qint64 digits)
 {
-    return spin(digits, 0, kMostDecimals, QStringLiteral("the digits a value can show"),
+    return spin(digits, 0, kMostDecimals, QStringLiteral("числа знаков после запятой"),
                 "Кол. знаков после запятой");
 }
 
@@ -139,8 +149,11 @@ public:
                 const char* what)
     {
         if (std::find(items.begin(), items.end(), v) == items.end())
-            found.push_back({path, {QStringLiteral("%1 is none of %2").arg(v).arg(
-                                        QString::fromUtf8(what)), {}, {}}});
+            found.push_back(
+                {path,
+                 {QStringLiteral("%1 — не из списка %2").arg(v).arg(QString::fromUtf8(what)),
+                  {},
+                  {}}});
     }
     // The ParamNumber of a row that takes one bit of a group parameter: slot × 256 + bit.
     void groupBit(const QString& path, std::uint16_t paramNumber,
@@ -148,15 +161,18 @@ public:
     {
         const int slot = paramNumber >> 8;
         const int bit = paramNumber & 0xFF;
-        const QString what = QStringLiteral("%1 (%2) is bit %3 of group slot %4; ")
-                                 .arg(paramNumber)
-                                 .arg(NumberText::hex(paramNumber, 4))
-                                 .arg(bit)
-                                 .arg(slot);
+        const QString what =
+            QStringLiteral("%1 (%2) — бит %3 группового параметра GroupParams[%4]; ")
+                .arg(paramNumber)
+                .arg(NumberText::hex(paramNumber, 4))
+                .arg(bit)
+                .arg(slot);
         if (slot >= Rows::GroupSlots) {
-            found.push_back({path, {what + QStringLiteral("the group slots are 0…%1")
-                                               .arg(Rows::GroupSlots - 1),
-                                    {}, {}}});
+            found.push_back(
+                {path,
+                 {what + QStringLiteral("индексы GroupParams — 0…%1").arg(Rows::GroupSlots - 1),
+                  {},
+                  {}}});
         } else if (auto r = bitRule(bit)) {
             r->reason = what + r->reason;
             found.push_back({path, *std::move(r)});
@@ -176,26 +192,27 @@ void commonRefusals(const CommonSettings& m, Finder& f)
 {
     f.add(QStringLiteral("Common.V_CAN"), canSpeed(m.V_CAN));
     f.add(QStringLiteral("Common.V_Ext"), lineSpeed(m.V_Ext));
-    const char* format = "the character formats (0 11 bits, 1 10 bits)";
-    const char* parity = "the parities (0 even, 1 odd, 2 none)";
+    const char* format = "форматов символа (0 — 11 бит, 1 — 10 бит)";
+    const char* parity = "видов контроля чётности (0 — по чётности, 1 — по нечётности, 2 — нет)";
     f.choice(QStringLiteral("Common.RBit"), m.RBit, {0, 1}, format);
     f.choice(QStringLiteral("Common.TBit"), m.TBit, {0, 1}, format);
     f.choice(QStringLiteral("Common.RCon"), m.RCon, {0, 1, 2}, parity);
     f.choice(QStringLiteral("Common.TCon"), m.TCon, {0, 1, 2}, parity);
     if (m.AdrLong[0] != 0 || m.AdrLong[1] != 2)
         f.found.push_back({QStringLiteral("Common.AdrLong"),
-                           {QStringLiteral("bytes 0 and 1 of the HART long address are fixed at "
-                                           "0 and 2; they are %1 and %2")
+                           {QStringLiteral("байты 0 и 1 длинного адреса HART всегда равны 0 и "
+                                           "2, а здесь они %1 и %2")
                                 .arg(m.AdrLong[0])
                                 .arg(m.AdrLong[1]),
-                            {}, {}}});
+                            {},
+                            {}}});
 }
 
 void magistralRefusals(const GatewayConfig& c, Finder& f)
 {
     for (std::size_t s = 0; s < c.OkpSubblockTypes.size(); ++s)
         f.choice(row("OkpSubblockTypes", s), c.OkpSubblockTypes[s], {0, 1, 2},
-                 "the sub-block types (0 нет, 1 ТС, 2 ТУ)");
+                 "типов подблока (0 — нет, 1 — ТС, 2 — ТУ)");
     for (std::size_t r = 0; r < c.TcTuTable.size(); ++r) {
         const TcTuEntry& e = c.TcTuTable[r];
         const std::size_t s = r / Rows::SignalsPerTcSubblock;
@@ -212,15 +229,15 @@ void magistralRefusals(const GatewayConfig& c, Finder& f)
 void modbusRefusals(const GatewayConfig& c, Finder& f)
 {
     const char* table = "ModbusCoilTable";
-    const char* sign = "the feedback signs of the window (0 ОС=0, 1 ОС=1; 255 none)";
-    const char* ready = "the readiness values of the window (0, 1; 255 none)";
+    const char* sign = "знаков ОС в окне (0 — ОС=0, 1 — ОС=1; 255 — нет)";
+    const char* ready = "значений готовности в окне (0, 1; 255 — нет)";
     for (std::size_t i = 0; i < c.ModbusCoilTable.size(); ++i) {
         const ModbusCoilEntry& e = c.ModbusCoilTable[i];
         if (e.Coil != 0xFFFF)
             f.add(row(table, i, "Coil"), coil(e.Coil));
         f.choice(row(table, i, "TypeTU"), e.TypeTU, {0x00, 0x01, 0x10, 0x11},
-                 "the coil types of the window (0 импульс, 1 потенциал; 16 and 17 the same in "
-                 "two steps)");
+                 "типов ТУ в окне (0 — импульс, 1 — потенциал; 16 и 17 — то же в "
+                 "две ступени)");
         f.add(row(table, i, "TimeTU1"), coilPulse(e.TimeTU1));
         f.add(row(table, i, "TimeTU0"), coilPulse(e.TimeTU0));
         f.choice(row(table, i, "OC1.Kind"), e.OC1.Kind, {0, 1, 255}, sign);
@@ -231,7 +248,7 @@ void modbusRefusals(const GatewayConfig& c, Finder& f)
     for (std::size_t r = 0; r < c.ModbusTcTable.size(); ++r) {
         const TcTuEntry& e = c.ModbusTcTable[r];
         f.choice(row("ModbusTcTable", r, "Kind"), e.Kind, {0, 1, 255},
-                 "the sources of the window (0 параметр, 1 группа; 255 the row is not in use)");
+                 "источников в окне (0 — параметр, 1 — группа; 255 — строка не используется)");
         if (e.Kind == 255)
             continue;
         f.add(row("ModbusTcTable", r, "Extra"), discreteInput(e.Extra));
@@ -252,10 +269,9 @@ void ktsRefusals(const GatewayConfig& c, Finder& f)
     for (std::size_t r = 0; r < c.KtsSignals.size(); ++r) {
         const KtsSignal& k = c.KtsSignals[r];
         const std::uint8_t group = KtsSignal::kGroupSource, checked = KtsSignal::kChecked;
-        f.choice(row("KtsSignals", r, "Flags"), k.Flags,
-                 {0, group, checked, checked | group, 255},
-                 "the flags of the window (255 the row is not in use; otherwise 1 the group "
-                 "source, 128 the check mark)");
+        f.choice(row("KtsSignals", r, "Flags"), k.Flags, {0, group, checked, checked | group, 255},
+                 "флагов строки в окне (255 — строка не используется; иначе 1 — источник "
+                 "\"группа\", 128 — отметка)");
         if (k.isGroup())
             f.groupBit(row("KtsSignals", r, "ParamNumber"), k.ParamNumber, &ktsBit);
     }

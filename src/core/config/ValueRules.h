@@ -24,8 +24,8 @@ struct Refusal
     QString message;
     QString spinBox;
 
-    // The reason followed by what the window does with the value: `7 is odd; a coil number must
-    // be even (the window refuses it: "Coil должен быть кратен 2!")`.
+    // The reason followed by what the window does with the value: `7 — нечётный номер; номер
+    // Coil должен быть чётным (окно отвечает: "Coil должен быть кратен 2!")`.
     QString text() const;
 };
 
