@@ -3,6 +3,7 @@
 // window open, and the main menu's items that open them. With VEG_SCREENSHOTS set to a folder the
 // windows are also saved there as pictures.
 #include "../editors/EditorFixture.h"
+#include "WindowActions.h"
 
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
@@ -55,36 +56,6 @@ protected:
         config = site(p);
         session = std::make_unique<EditorSession>(config, dialogs, additional);
         editors = std::make_unique<EditorSet>(*session);
-    }
-    static void screenshot(QWidget& w, const char* name)
-    {
-        const QByteArray dir = qgetenv("VEG_SCREENSHOTS");
-        if (!dir.isEmpty())
-            w.grab().save(QString::fromLocal8Bit(dir) + u'/' + QLatin1String(name) +
-                          QStringLiteral(".png"));
-    }
-    static void show(EditorDialog& w)
-    {
-        w.FormActivate();
-        w.show();
-        QApplication::setActiveWindow(&w);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    }
-    // Keys with any character (QTest's key clicks take Latin ones only).
-    static void typeText(QWidget* w, const QString& text)
-    {
-        for (QChar c : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, {}, QString(c));
-            QApplication::sendEvent(w, &press);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, {}, QString(c));
-            QApplication::sendEvent(w, &release);
-        }
-    }
-    static void clickCell(EditorGridView& grid, int row, int column)
-    {
-        QTest::mouseClick(grid.body()->viewport(), Qt::LeftButton, {},
-                          grid.cellRect(row, column).center());
-        QCoreApplication::processEvents();
     }
 };
 

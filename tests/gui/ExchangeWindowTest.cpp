@@ -3,6 +3,7 @@
 
 #include "FakeHost.h"
 #include "TestSupport.h"
+#include "WindowActions.h"
 
 #include "core/config/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
@@ -40,17 +41,6 @@ protected:
     ProgramSettings settings{dir.filePath("vegconf.ini")};
     ScriptedDialogs dialogs;
 };
-
-// Keys as a keyboard sends them, Cyrillic letters included.
-void type(QWidget* w, const QString& text)
-{
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &release);
-    }
-}
 
 template <typename T> T* child(QWidget& w, const char* name)
 {
@@ -114,11 +104,11 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     auto* to = child<QLineEdit>(window, "Edit2");
     to->setFocus();
     to->selectAll();
-    type(to, QStringLiteral("2А"));
+    typeText(to, QStringLiteral("2А"));
     EXPECT_EQ(to->text(), "2F");
     to->selectAll();
-    type(to, QStringLiteral("25"));
-    type(to, QStringLiteral("7")); // a third digit is refused
+    typeText(to, QStringLiteral("25"));
+    typeText(to, QStringLiteral("7")); // a third digit is refused
     EXPECT_EQ(to->text(), "25");
     child<QCheckBox>(window, "CheckBox1")->setChecked(true);
     QTest::mouseClick(action, Qt::LeftButton);

@@ -4,6 +4,7 @@
 // and the main menu's items that open them. With VEG_SCREENSHOTS set to a folder the windows are
 // also saved there as pictures.
 #include "../editors/MeteringFixture.h"
+#include "WindowActions.h"
 
 #include "core/config/ProgramSettings.h"
 #include "core/editors/EditorSet.h"
@@ -48,30 +49,6 @@ protected:
         config = station(p);
         session = std::make_unique<EditorSession>(config, dialogs, additional, separator);
         editors = std::make_unique<EditorSet>(*session);
-    }
-    static void screenshot(QWidget& w, const char* name)
-    {
-        const QByteArray dir = qgetenv("VEG_SCREENSHOTS");
-        if (!dir.isEmpty())
-            w.grab().save(QString::fromLocal8Bit(dir) + u'/' + QLatin1String(name) +
-                          QStringLiteral(".png"));
-    }
-    static void show(EditorDialog& w)
-    {
-        w.FormActivate();
-        w.show();
-        QApplication::setActiveWindow(&w);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    }
-    static void clickCell(EditorGridView& grid, int row, int column)
-    {
-        QTest::mouseClick(grid.body()->viewport(), Qt::LeftButton, {},
-                          grid.cellRect(row, column).center());
-        QCoreApplication::processEvents();
-    }
-    static QString shown(EditorGridView& grid, int row, int column)
-    {
-        return grid.body()->model()->index(row, column).data().toString();
     }
 };
 

@@ -3,6 +3,7 @@
 // list closing and a read-back, and that a double click opens a table's window. With
 // VEG_SCREENSHOTS set to a folder the main window is also saved there as a picture.
 #include "TestSupport.h"
+#include "WindowActions.h"
 
 #include "core/app/ConfigOverview.h"
 #include "core/config/ProgramSettings.h"
@@ -115,14 +116,6 @@ protected:
         const auto found = t.findItems(title, Qt::MatchExactly, 0);
         ASSERT_EQ(found.size(), 1) << title.toStdString();
         doubleClick(t, found[0]);
-    }
-    static void screenshot(QWidget& w, const char* name)
-    {
-        const QByteArray folder = qgetenv("VEG_SCREENSHOTS");
-        QApplication::processEvents(); // the layout follows the new content
-        if (!folder.isEmpty())
-            w.grab().save(QString::fromLocal8Bit(folder) + u'/' + QLatin1String(name) +
-                          QStringLiteral(".png"));
     }
 };
 

@@ -3,6 +3,7 @@
 // opened by its button, placing from the tree, "Печать", the main menu's items. With
 // VEG_SCREENSHOTS set to a folder the windows are also saved there as pictures.
 #include "../editors/EditorFixture.h"
+#include "WindowActions.h"
 
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
@@ -65,20 +66,6 @@ protected:
         session->printer = &printer;
         editors = std::make_unique<EditorSet>(*session);
     }
-    static void show(EditorDialog& w)
-    {
-        w.FormActivate();
-        w.show();
-        QApplication::setActiveWindow(&w);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    }
-    static void screenshot(QWidget& w, const char* name)
-    {
-        const QByteArray dir = qgetenv("VEG_SCREENSHOTS");
-        if (!dir.isEmpty())
-            w.grab().save(QString::fromLocal8Bit(dir) + u'/' + QLatin1String(name) +
-                          QStringLiteral(".png"));
-    }
 };
 
 } // namespace
@@ -136,7 +123,8 @@ TEST_F(PointWindowsTest, TelesignalWindowPlacesAGroupBit)
     ASSERT_TRUE(spin->isVisible());
     spin->setValue(9);
     const ParamTree& tree = *form.tree();
-    w.treeView()->setCurrentIndex(w.treeView()->indexOfNode(tree.find({"2 параметр", "ГрК (№ 0421)"})));
+    w.treeView()->setCurrentIndex(
+        w.treeView()->indexOfNode(tree.find({"2 параметр", "ГрК (№ 0421)"})));
     QTest::mouseClick(w.findChild<QPushButton*>("ButtonПоместить"), Qt::LeftButton);
     EXPECT_EQ(config.TcTuTable[69], (TcTuEntry{{1, 255, 0x0109, 0xFFFF}, 0, "ГрК (№ 0421)"}));
     EXPECT_EQ(w.findChild<QLineEdit*>("Box6")->text(), "ГрК (№ 0421)");
@@ -189,8 +177,8 @@ TEST_F(PointWindowsTest, TelemetryWindowPrints)
     QTest::mouseClick(w.findChild<QPushButton*>("ButtonПечать"), Qt::LeftButton);
     ASSERT_EQ(printer.printed.size(), 1u);
     ASSERT_EQ(printer.printed[0].rows.size(), 1u);
-    EXPECT_EQ(printer.printed[0].rows[0],
-              (QStringList{"1", "100", "Т (№ 0301)/Теплоузел(Насосная)", "0301", "1A", "02", "00"}));
+    EXPECT_EQ(printer.printed[0].rows[0], (QStringList{"1", "100", "Т (№ 0301)/Теплоузел(Насосная)",
+                                                       "0301", "1A", "02", "00"}));
     screenshot(w, "TFTIFloat");
 }
 
@@ -209,7 +197,9 @@ TEST_F(PointWindowsTest, MainMenuOpensThem)
         QStringList seen; // the modal windows' titles, in the order they were shown
     } cases[] = {
         {"N_New_Magistral1", "N_OKP", {"Настройка обычного КП", "Телесигнализация. Субблок 0"}},
-        {"N_New_Magistral1", "N_IKP", {"Интеллектуальное КП", "Настройка интеллектуального КП. Субблок 0"}},
+        {"N_New_Magistral1",
+         "N_IKP",
+         {"Интеллектуальное КП", "Настройка интеллектуального КП. Субблок 0"}},
         {"N_New_Modbus", "N_ModbusTC", {"Телесигнализация"}},
         {"N_New_Modbus", "N_TIFloat", {"Телеизмерение параметров с плавающей точкой"}},
     };
