@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/config/ProgramSettings.h"
+#include "gui/widgets/TypedKey.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -81,7 +82,8 @@ TFTask::TFTask(GatewayConfig& config, const ProgramSettings& settings, Dialogs& 
     // The columns' widths, each at least as wide as its heading in the font of this system.
     int width = 0;
     for (int c = 0; c < ControllerListForm::kColumnCount; ++c) {
-        const int heading = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(headings[c]) + 16;
+        const int heading =
+            m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(headings[c]) + 16;
         m_grid->setColumnWidth(c, std::max(kColumnWidths[c], heading));
         width += m_grid->columnWidth(c);
     }
@@ -214,22 +216,11 @@ void TFTask::render()
 bool TFTask::netNumberKey(QObject* editor, QEvent* event)
 {
     auto* edit = qobject_cast<QLineEdit*>(editor);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (!edit || text.isEmpty())
-        return false;
-    const QChar typed = text.at(0);
-    // Enter, Esc, Tab, Delete and the like end or steer the editing; they are no characters.
-    if ((typed.unicode() < 0x20 && typed.unicode() != 8) || typed.unicode() == 0x7F)
+    const auto typed = typedCharacter(*static_cast<QKeyEvent*>(event));
+    if (!edit || !typed)
         return false;
     const int length = int(edit->text().size() - edit->selectedText().size());
-    const QChar entered = m_form.netNumberKey(typed, length);
-    if (entered.isNull())
-        return true; // swallowed
-    if (entered == typed)
-        return false;
-    edit->insert(QString(entered)); // a letter of the Russian layout or a lower-case one
-    return true;
+    return takeFilteredKey(*edit, *typed, m_form.netNumberKey(*typed, length));
 }
 
 bool TFTask::eventFilter(QObject* watched, QEvent* event)

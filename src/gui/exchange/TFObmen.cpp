@@ -2,6 +2,7 @@
 
 #include "core/exchange/ConfigurationHost.h"
 #include "core/port/QtSerialPort.h"
+#include "gui/widgets/TypedKey.h"
 
 #include <QAction>
 #include <QApplication>
@@ -286,16 +287,13 @@ void TFObmen::renderMemo()
         m_memo->appendPlainText(lines[m_memoShown]);
 }
 
-bool TFObmen::rangeKey(int box, QKeyEvent* key)
+bool TFObmen::rangeKey(int box, QKeyEvent* pressed)
 {
     auto* edit = m_range[std::size_t(box)];
-    const QString text = key->text();
-    if (text.isEmpty())
+    const auto key = typedCharacter(*pressed);
+    if (!key)
         return false;
-    const QChar typed = text.at(0);
-    // Enter, Esc, Tab, Delete and the like steer the editing; they are no characters.
-    if ((typed.unicode() < 0x20 && typed.unicode() != 8) || typed.unicode() == 0x7F)
-        return false;
+    const QChar typed = *key;
     const bool whole = edit->hasSelectedText() && edit->selectedText() == edit->text();
     bool clearFirst = false;
     const QChar entered = m_form->Edit1KeyPress(edit->text(), whole, typed, clearFirst);

@@ -54,7 +54,7 @@ private:
     void render();
     void renderGrid();
     void renderMemo();
-    bool rangeKey(int box, QKeyEvent* key);
+    bool rangeKey(int box, QKeyEvent* pressed);
 
     SystemClock m_systemClock;
     std::unique_ptr<ExchangeForm> m_form;

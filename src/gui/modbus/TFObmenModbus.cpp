@@ -2,6 +2,7 @@
 
 #include "core/modbus/ModbusLinkSettings.h"
 #include "gui/app/FormControls.h"
+#include "gui/widgets/TypedKey.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -164,14 +165,10 @@ void TFObmenModbus::collect()
 
 bool TFObmenModbus::filterKey(QLineEdit* edit, QEvent* event)
 {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (text.isEmpty())
+    const auto key = typedCharacter(*static_cast<QKeyEvent*>(event));
+    if (!key)
         return false;
-    const QChar typed = text.at(0);
-    // Enter, Esc, Tab, Delete and the like steer the window; they are no characters.
-    if ((typed.unicode() < 0x20 && typed.unicode() != 8) || typed.unicode() == 0x7F)
-        return false;
+    const QChar typed = *key;
     QString rest = edit->text();
     if (edit->hasSelectedText())
         rest.remove(edit->selectionStart(), edit->selectedText().size());
@@ -184,12 +181,7 @@ bool TFObmenModbus::filterKey(QLineEdit* edit, QEvent* event)
         entered = ModbusSettingsForm::answerTimeKey(typed);
     else // backspace is judged by the whole text: "COM" stays however much of it is selected
         entered = ModbusSettingsForm::portKey(typed.unicode() == 8 ? edit->text() : rest, typed);
-    if (entered.isNull())
-        return true; // swallowed
-    if (entered == typed)
-        return false;
-    edit->insert(QString(entered)); // a letter of the Russian layout or a lower-case one
-    return true;
+    return takeFilteredKey(*edit, typed, entered);
 }
 
 bool TFObmenModbus::eventFilter(QObject* watched, QEvent* event)
