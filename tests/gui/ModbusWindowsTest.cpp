@@ -2,6 +2,7 @@
 // coupling, apply, and a reading shown in the grid.
 
 #include "TestSupport.h"
+#include "WindowActions.h"
 
 #include "../link/FakePort.h"
 
@@ -49,12 +50,6 @@ protected:
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    // Keys with their text, Cyrillic ones included (QTest's key clicks take ASCII only).
-    static void type(QWidget* w, const QString& text)
-    {
-        for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
     static QRadioButton* radio(QWidget* w, const char* group, int i)
     {
         return child<QGroupBox>(w, group)->findChildren<QRadioButton*>().value(i);
@@ -71,7 +66,7 @@ TEST_F(ModbusWindowsTest, SettingsWindowFiltersKeysCouplesParityAndApplies)
     auto* slave = child<QLineEdit>(&w, "EditSlave");
     EXPECT_EQ(slave->text(), "01");
     slave->selectAll();
-    type(slave, QStringLiteral("фсd"));
+    typeText(slave, QStringLiteral("фсd"));
     EXPECT_EQ(slave->text(), "AC"); // the Russian layout's letters; a third one is refused
 
     auto* port = child<QComboBox>(&w, "ComboPort");
