@@ -72,6 +72,8 @@ ConfigOverviewView::ConfigOverviewView(QWidget* parent) : QWidget(parent)
                           {QString(), QStringLiteral("Где"), QStringLiteral("Что")}, m_checkBox);
     m_findings->setToolTip(QStringLiteral("Двойной щелчок открывает окно, где это исправляется"));
     m_findings->header()->setStretchLastSection(true);
+    // A place cut short keeps its end, the rows.
+    m_findings->setTextElideMode(Qt::ElideMiddle);
     checkLayout->addWidget(m_findings);
     lists->addWidget(m_checkBox, 5);
     content->addLayout(lists, 1);
@@ -108,6 +110,7 @@ void ConfigOverviewView::showOverview(const ConfigOverview& overview)
             m_findings,
             {error ? QStringLiteral("Ошибка") : QStringLiteral("Внимание"), f.where(), f.text});
         item->setForeground(0, error ? QColor(0xB0, 0x20, 0x20) : QColor(0x9A, 0x6A, 0x00));
+        item->setToolTip(1, f.where());
         item->setToolTip(2, f.text);
         if (f.editor)
             item->setData(0, kEditorRole, int(*f.editor));
@@ -118,6 +121,10 @@ void ConfigOverviewView::showOverview(const ConfigOverview& overview)
     }
     m_findings->resizeColumnToContents(0);
     m_findings->resizeColumnToContents(1);
+    // A long place (a window's whole caption and its rows) must leave room to read what is wrong.
+    const int mostForPlace = m_findings->viewport()->width() * 2 / 5;
+    if (mostForPlace > 150 && m_findings->columnWidth(1) > mostForPlace)
+        m_findings->setColumnWidth(1, mostForPlace);
 }
 
 void ConfigOverviewView::itemActivated(QTreeWidgetItem* item)
