@@ -13,7 +13,7 @@
 #include "core/editors/TiFloatForm.h"
 #include "core/link/ExchangeSettings.h"
 #include "dbbuilder/DatabaseBuilder.h"
-#include "gui/editors/GridTreeWindow.h"
+#include "gui/editors/GridTreeDialog.h"
 #include "gui/editors/TFModbusTU.h"
 #include "gui/widgets/ParamTreeView.h"
 
@@ -220,7 +220,7 @@ void BM_TelesignalFormActivate(benchmark::State& state)
 BENCHMARK(BM_TelesignalFormActivate)->Unit(benchmark::kMillisecond);
 
 // Opens a grid editor's window offscreen: activation, rendering, showing and painting it once.
-void openWindow(benchmark::State& state, veg::GridTreeWindow& window)
+void openWindow(benchmark::State& state, veg::GridTreeDialog& window)
 {
     for (auto _ : state) {
         window.FormActivate();
@@ -236,7 +236,7 @@ void openWindow(benchmark::State& state, veg::GridTreeWindow& window)
 
 void BM_TelesignalWindowOpens(benchmark::State& state)
 {
-    veg::GridTreeWindow window(*site().TcForm);
+    veg::GridTreeDialog window(*site().TcForm);
     openWindow(state, window);
 }
 BENCHMARK(BM_TelesignalWindowOpens)->Unit(benchmark::kMillisecond);
@@ -255,7 +255,7 @@ BENCHMARK(BM_TiFloatFormActivate)->Unit(benchmark::kMillisecond);
 
 void BM_TiFloatWindowOpens(benchmark::State& state)
 {
-    veg::GridTreeWindow window(*floatSite().TiForm);
+    veg::GridTreeDialog window(*floatSite().TiForm);
     openWindow(state, window);
 }
 BENCHMARK(BM_TiFloatWindowOpens)->Unit(benchmark::kMillisecond);
