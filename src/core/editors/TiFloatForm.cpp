@@ -226,7 +226,7 @@ void TiFloatForm::rowsChanged()
 bool TiFloatForm::closeCheck()
 {
     if (m_error) {
-        // The Part keeps the window open without a word; the user is told why.
+        // A silent refusal would leave the user guessing; the message that set the flag says why.
         if (m_grid.isDataCell(m_errorRow, RegisterColumn))
             m_grid.setCurrent(m_errorRow, RegisterColumn);
         dialogs().info(m_errorMessage);
