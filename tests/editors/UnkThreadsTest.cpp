@@ -3,6 +3,8 @@
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/UnkThreadsForm.h"
+#include "core/exchange/GatewayImage.h"
+#include "core/text/NumberText.h"
 
 using namespace veg;
 using namespace vegtest;
@@ -362,6 +364,73 @@ TEST_F(UnkThreadsTest, DeletingParametersAndThreads)
     // The first thread's own fields wait for the closing; the second's are gone.
     EXPECT_TRUE(r->output().contains("row 1: Имя нитки | Нитка А | нет | нет"));
     EXPECT_TRUE(r->output().contains("row 5: CAN-адрес модуля на нитке | нет | нет | нет"));
+}
+
+// The hourly depth stays while an archive deeper than one record a day stands anywhere in the
+// archive rows (daily rows take hourly archives too), so that the guard against a second depth
+// holds; it goes with the last of them. The gateway gets the same depth (byte 0x19 of the
+// thread's page).
+TEST_F(UnkThreadsTest, TheDepthStaysWhileADeepArchiveStands)
+{
+    const auto placeAt = [](int row, const QString& node) {
+        return QString("click %1 1\n").arg(row) + node + "place\n";
+    };
+    const auto deleteAt = [](int row) {
+        return QString("answer yes\nmenu %1 1 \"Удалить параметр\"\n").arg(row);
+    };
+    struct Case
+    {
+        const char* name;
+        QString script;
+        int depth; // RazmHour of thread 1 afterwards
+    } cases[] = {
+        {"the density deleted, the deep archive in a daily row stays",
+         placeAt(6, kDensity) + placeAt(13, kHourly1440) + deleteAt(6), 60},
+        {"an hourly row emptied, the deep archive in a daily row stays",
+         placeAt(13, kHourly1440) + placeAt(19, kHourly1440) + deleteAt(19), 60},
+        {"a daily archive deleted, the deep archive in an hourly row stays",
+         placeAt(13, kDaily) + placeAt(24, kHourly1440) + deleteAt(13), 60},
+        {"the last deep archive deleted, a daily one stays",
+         placeAt(13, kDaily) + placeAt(19, kHourly1440) + deleteAt(19), 255},
+        {"the last deep archive deleted from a daily row",
+         placeAt(14, kHourly1440) + placeAt(20, kMonthly) + deleteAt(14), 255},
+        {"another depth after the last deep archive went",
+         placeAt(14, kHourly1440) + deleteAt(14) + placeAt(19, kHourly720), 30},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        GatewayConfig c = twoThreads();
+        auto r = runner(c, kOpen + k.script);
+        EXPECT_EQ(c.UnkThreads[0].RazmHour, k.depth);
+        EXPECT_EQ(cell(*r, 25, 1), k.depth == 255 ? QString() : QString::number(k.depth));
+        // What the gateway is sent.
+        QStringList sent;
+        for (const ImageWrite& w :
+             GatewayImage::encodeSections(c, GatewayImage::tables(ProtocolVariant::UnkTm)))
+            if (w.param == 0x0519)
+                sent << w.text();
+        EXPECT_EQ(sent, QStringList{"0519 " + NumberText::hex(k.depth, 2)});
+        if (k.depth == 60) {
+            // The guard still holds: a 30-deep archive is refused wherever it goes.
+            ASSERT_TRUE(r->run(placeAt(21, kHourly720)).ok);
+            EXPECT_EQ(r->output().last(), "box: Размер архива не совпадает с ранее выбранным!");
+            EXPECT_FALSE(c.GroupParams[std::size_t(unkGroupRow(0, 15))].isUsed());
+        }
+    }
+
+    // Read back from a gateway without the controller's database: the depth of what stands is
+    // unknown, and the depth stays.
+    GatewayConfig c = twoThreads();
+    c.IsReadBack = true;
+    c.Controllers[0].Present = false;
+    c.Controllers[0].Database.reset();
+    c.GroupParams[7] = stationParam(0x0105, "ЧасQ");  // row 13
+    c.GroupParams[13] = stationParam(0x0106, "ЧасP"); // row 19
+    c.UnkThreads[0].RazmHour = 60;
+    auto r = runner(c, kOpen + deleteAt(19));
+    EXPECT_FALSE(c.GroupParams[13].isUsed());
+    EXPECT_EQ(c.UnkThreads[0].RazmHour, 60);
+    EXPECT_EQ(cell(*r, 25, 1), "60");
 }
 
 TEST_F(UnkThreadsTest, NoControllers)

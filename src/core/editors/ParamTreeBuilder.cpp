@@ -83,6 +83,38 @@ int archiveDepth(const Task_CL& database, const ParamCandidate& candidate)
     }
 }
 
+std::optional<int> archiveDepthOf(const Task_CL& database, std::uint16_t taskNumber,
+                                  std::uint16_t paramNumber)
+{
+    const auto& params = database.params();
+    int found = -1;
+    for (int i = 0; i < int(params.size()); ++i) {
+        const ParamRecord& p = params[std::size_t(i)];
+        if (p.Number != paramNumber)
+            continue;
+        if (std::uint16_t(p.Task) == taskNumber) {
+            found = i;
+            break;
+        }
+        if (found < 0)
+            found = i;
+    }
+    if (found < 0)
+        return std::nullopt;
+    const ParamRecord& p = params[std::size_t(found)];
+    const auto& descriptors = database.descriptors();
+    ParamCandidate c;
+    c.Descriptor = p.Descriptor;
+    c.Param = found;
+    if (p.Descriptor >= 0 && std::size_t(p.Descriptor) < descriptors.size()) {
+        const ParamDescriptor& d = descriptors[std::size_t(p.Descriptor)];
+        c.TypeCode = d.TypeCode;
+        c.Length = d.isArray() ? d.Length : 0;
+    }
+    c.AttributeWord = p.AttributeWord;
+    return archiveDepth(database, c);
+}
+
 bool BuildParameterTree(ParamTree& tree, const GatewayConfig& config, const TreeOptions& options)
 {
     tree.clear();

@@ -57,6 +57,11 @@ QString controllerListText(const GatewayConfig& config, int controller);
 // The archive depth of a candidate: descriptor class 1: length / 24; classes 2 and 3: 1;
 // any other class: 0 (not an archive parameter).
 int archiveDepth(const Task_CL& database, const ParamCandidate& candidate);
+// The archive depth of a parameter a row already holds: parameter `paramNumber` of the task
+// `taskNumber` (of any task when that task does not hold it). None when the database has no such
+// parameter.
+std::optional<int> archiveDepthOf(const Task_CL& database, std::uint16_t taskNumber,
+                                  std::uint16_t paramNumber);
 
 // What placing the parameter node `node` writes into a row.
 struct PlacedParam

@@ -416,16 +416,35 @@ void UnkThreadsForm::deleteParameter(int row, int t)
     } else {
         slot(t, row - FirstSlotRow) = GroupParamRef{};
         showCell(row, t);
-        bool hourly = false;
-        for (int r = FirstHourlyRow; r <= LastSlotRow; ++r)
-            hourly = hourly || holdsParameter(slot(t, r - FirstSlotRow));
-        if (!hourly) {
-            // No hourly archive is left: no depth either, so that the next one may have its own.
+        if (row >= FirstArchiveRow && !deepArchiveStands(t)) {
+            // No archive of more than one record a day is left: no depth either, so that the
+            // next one may have its own. The gateway gets the depth of the archives that stay.
             u.RazmHour = 255;
             showCell(DepthRow, t);
         }
     }
     config().Changed.UnkChanged = true;
+}
+
+bool UnkThreadsForm::deepArchiveStands(int t) const
+{
+    const auto controller = config().ControllerIndex(thread(t).SetN);
+    const Task_CL* database = nullptr;
+    if (controller &&
+        (!config().IsReadBack || config().Controllers[std::size_t(*controller)].Present))
+        database = config().Controllers[std::size_t(*controller)].Database.get();
+    for (int r = FirstArchiveRow; r <= LastSlotRow; ++r) {
+        const GroupParamRef& g = slot(t, r - FirstSlotRow);
+        if (!holdsParameter(g))
+            continue;
+        // An archive whose depth the database cannot tell may be the deep one: it keeps the
+        // depth.
+        const auto depth =
+            database ? archiveDepthOf(*database, g.TaskNumber, g.ParamNumber) : std::nullopt;
+        if (!depth || *depth > 1)
+            return true;
+    }
+    return false;
 }
 
 void UnkThreadsForm::deleteThread(int t)

@@ -88,6 +88,9 @@ private:
     void syncTree();
     void resetSlots(int t);
     void deleteParameter(int row, int t);
+    // Whether an archive of more than one record a day stands in the archive rows of the thread
+    // (the hourly depth holds for it).
+    bool deepArchiveStands(int t) const;
     void deleteThread(int t);
 
     bool m_gridChanged = false;
