@@ -105,6 +105,67 @@ TEST_F(ModbusTelesignalTest, PlacingFromBothTrees)
     EXPECT_TRUE(c.Changed.ModbusTcChanged);
 }
 
+// Placing a group bit writes the signal cell, its hint and the changed flag, nothing else: a bit
+// never typed stays empty and the closing asks for it instead of keeping bit 0; a bit typed
+// before the placing is the bit placed.
+TEST_F(ModbusTelesignalTest, PlacingAGroupLeavesTheOtherCells)
+{
+    GatewayConfig c = modbus();
+    ScenarioRunner runner(c, additional);
+    ASSERT_TRUE(runner.run(kOpen + "type 1 1 12\nchoose 1 2 группа\n" + kGroup + "place\n").ok);
+    EXPECT_EQ(text(runner, 1, 1), "12");
+    EXPECT_EQ(text(runner, 1, 2), "группа");
+    EXPECT_EQ(text(runner, 1, 3), "");
+    EXPECT_EQ(text(runner, 1, 4), "ГрК (№ 0421)");
+    EXPECT_EQ(runner.top()->grid()->cell(1, 4).hint, "01 0200 00");
+    EXPECT_EQ(c.ModbusTcTable[0], (TcTuEntry{{1, 0, 0x0200, 0xFFFF}, 12, "ГрК (№ 0421)"}));
+    EXPECT_TRUE(c.Changed.ModbusTcChanged);
+    ASSERT_TRUE(runner.run("close\n").ok);
+    EXPECT_EQ(only(runner.output(), {"box:"}), QStringList{"box: Введите номер бита(1строка)!"});
+    ASSERT_NE(runner.top(), nullptr);
+    ASSERT_TRUE(runner.run("type 1 3 5\nclose\n").ok);
+    EXPECT_EQ(runner.top(), nullptr);
+    EXPECT_EQ(c.ModbusTcTable[0].ParamNumber, 0x0205);
+
+    // The bit typed first, then the group placed: what the row shows is what it holds.
+    GatewayConfig typed = modbus();
+    run(typed, kOpen + "type 1 1 12\nchoose 1 2 группа\ntype 1 3 7\n" + kGroup + "place\nclose\n");
+    EXPECT_EQ(typed.ModbusTcTable[0], (TcTuEntry{{1, 0, 0x0207, 0xFFFF}, 12, "ГрК (№ 0421)"}));
+
+    // Placed again on a row in use, the row keeps its bit.
+    GatewayConfig used = modbus();
+    used.ModbusTcTable[0] = {{1, 0, 0x0209, 0xFFFF}, 4, "ГрК (№ 0421)"};
+    ScenarioRunner again(used, additional);
+    ASSERT_TRUE(again.run(kOpen + kGroup + "place\n").ok);
+    EXPECT_EQ(text(again, 1, 3), "9");
+    EXPECT_EQ(used.ModbusTcTable[0].ParamNumber, 0x0209);
+}
+
+// A key typed into the number, bit or signal cell is a change of the table, even when the cell
+// refuses the value; a click or a source chosen is none.
+TEST_F(ModbusTelesignalTest, TypingIsAChange)
+{
+    struct Case
+    {
+        QString script;
+        bool changed;
+    } cases[] = {
+        {"type 1 1 \"\\b65536\"\n", true},
+        {"type 3 3 \"\\b\\b32\"\n", true},
+        {"type 1 4 X\n", true},
+        {"click 1 4\nclick 3 1\nchoose 3 2 группа\n", false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.script.toStdString());
+        GatewayConfig c = modbus();
+        c.ModbusTcTable[0] = parameterRow(7);
+        c.ModbusTcTable[2] = {{1, 0, 0x0205, 0xFFFF}, 9, "ГрК (№ 0421)"};
+        ScenarioRunner runner(c, additional);
+        ASSERT_TRUE(runner.run(kOpen + k.script).ok);
+        EXPECT_EQ(c.Changed.ModbusTcChanged, k.changed);
+    }
+}
+
 // The tree follows the row when another row is clicked; the source chosen switches it.
 TEST_F(ModbusTelesignalTest, TreeFollowsTheRows)
 {
@@ -128,9 +189,14 @@ TEST_F(ModbusTelesignalTest, TreeFollowsTheRows)
     EXPECT_FALSE(runner.top()->grid()->cell(1, 3).grey);
     EXPECT_EQ(runner.top()->tree()->kind, ParamTree::Kind::Groups);
     EXPECT_EQ(c.ModbusTcTable[0], parameterRow(1));
-    // The same source again changes nothing.
+    // The same source chosen again asks for a new signal too; the bit stays.
     ASSERT_TRUE(runner.run("choose 2 2 группа\n").ok);
-    EXPECT_EQ(text(runner, 2, 4), "ГрК (№ 0421)");
+    EXPECT_EQ(text(runner, 2, 4), "");
+    EXPECT_EQ(text(runner, 2, 3), "3");
+    EXPECT_EQ(c.ModbusTcTable[1], (TcTuEntry{{1, 0, 0x0203, 0xFFFF}, 2, "ГрК (№ 0421)"}));
+    ASSERT_TRUE(runner.run("choose 1 2 параметр\n").ok);
+    EXPECT_EQ(text(runner, 1, 4), "");
+    EXPECT_EQ(c.ModbusTcTable[0], parameterRow(1));
 
     // Without group parameters the group tree is hidden with its message.
     GatewayConfig bare = site();

@@ -148,6 +148,15 @@ void ModbusTelesignalForm::afterClick(int row, int column)
         m_grid.setCurrent(row, SourceColumn);
 }
 
+KeyOutcome ModbusTelesignalForm::cellKey(QChar key, const QString& text)
+{
+    const int column = m_grid.currentColumn;
+    const KeyOutcome out = TableEditorForm::cellKey(key, text);
+    if (out.accepted && (column == InputColumn || column == BitColumn || column == SignalColumn))
+        markChanged();
+    return out;
+}
+
 bool ModbusTelesignalForm::cellChanged(int row, int column, const QString& typed)
 {
     TcTuEntry& e = entry(row);
@@ -191,10 +200,8 @@ void ModbusTelesignalForm::choiceMade(int row, int column, int index)
 {
     if (column != SourceColumn)
         return;
-    // The same source again changes nothing; another one asks for a new signal. The model row
-    // changes only when a parameter is placed.
-    if (m_grid.cell(row, SourceColumn).text == m_editText)
-        return;
+    // A source chosen, even the same one again, asks for a new signal. The model row changes
+    // only when a parameter is placed.
     const bool group = index == 1;
     m_grid.cell(row, SignalColumn).text.clear();
     GridCell& bit = m_grid.cell(row, BitColumn);
@@ -224,8 +231,11 @@ void ModbusTelesignalForm::PlaceParameter()
             dialogs().info(QStringLiteral("Параметр не выбран!"));
             return;
         }
+        // The bit is the one column 3 shows; a row whose bit was never typed gets bit 0 and an
+        // empty column 3, which the closing asks to fill.
+        const auto bit = digitsValue(withoutMarker(m_grid.cell(row, BitColumn).text));
         e.Kind = 1;
-        e.ParamNumber = std::uint16_t(m_tree.node(node).slot * 256); // bit 0
+        e.ParamNumber = std::uint16_t(m_tree.node(node).slot * 256 + (bit && *bit <= 31 ? *bit : 0));
         e.NetNumber = 0;
         e.Name = cutName(m_tree.node(node).text);
     } else {
@@ -241,7 +251,10 @@ void ModbusTelesignalForm::PlaceParameter()
         e.Name = placed->name;
     }
     e.Extra = std::int32_t(*number);
-    fillRow(row);
+    // Only the signal cell shows what was placed: the number, source and bit cells keep what
+    // the user left in them.
+    showReference(row, SignalColumn, shownName(e.NetNumber, e.ParamNumber, e.Name, group),
+                  refText(e));
     rowsChanged();
     m_tree.requestFocus();
     markChanged();

@@ -39,6 +39,8 @@ public:
 
     void PlaceParameter() override;
     void dropOnCell(int row, int column) override;
+    // A key typed into the number, bit or signal cell is a change of the table.
+    KeyOutcome cellKey(QChar key, const QString& text) override;
 
     static QString parameterItem() { return QStringLiteral("параметр"); }
     static QString groupItem() { return QStringLiteral("группа"); }
