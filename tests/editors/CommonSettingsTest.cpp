@@ -26,27 +26,53 @@ const QString kOpen = "open TFCommon\n";
 
 } // namespace
 
-// The four two-digit boxes: Cyrillic keys of A-F, two characters at most, Backspace.
-TEST_F(CommonSettingsTest, TwoDigitHexBoxes)
+// The hexadecimal boxes: Cyrillic keys of A-F, no more digits than the box has places, a full
+// box takes Backspace only, also while its text is selected (as it is when the box is entered).
+// The HART addresses and the CRC constant have the same filter.
+TEST_F(CommonSettingsTest, HexBoxes)
 {
     struct Case
     {
+        ProtocolVariant protocol;
         const char* id;
         QString keys;
         QString shown;
     } cases[] = {
-        {"AdrCAN", "фс", "AC"},     {"AdrCAN", "фсв", "AC"},
-        {"AdrCAN", "фс\\b1", "A1"}, {"AdrCAN", "аЖ9", "F9"},
-        {"AdrExt", "Уe", "EE"},     {"AdrCAN", "g", "01"}, // swallowed: the text stays
+        {ProtocolVariant::Modbus, "AdrCAN", "\\bфс", "AC"},
+        {ProtocolVariant::Modbus, "AdrCAN", "\\bфсв", "AC"},
+        {ProtocolVariant::Modbus, "AdrCAN", "\\bфс\\b1", "A1"},
+        {ProtocolVariant::Modbus, "AdrCAN", "\\bаЖ9", "F9"},
+        {ProtocolVariant::Modbus, "AdrCAN", "g", "01"},  // swallowed: the text stays
+        {ProtocolVariant::Modbus, "AdrCAN", "фс", "01"}, // the full box, selected
+        {ProtocolVariant::Modbus, "AdrExt", "\\bУe", "EE"},
+        {ProtocolVariant::Modbus, "AdrExt", "7", "12"},
+        {ProtocolVariant::Magistral1, "AdrOKP", "\\b\\bв", "D"},
+        {ProtocolVariant::Modbus, "Const1", "\\b1B002", "1B00"},
+        {ProtocolVariant::Modbus, "Const1", "\\bсфgх", "CA"},
+        {ProtocolVariant::UnkTm, "Const1", "5", "8408"},
+        {ProtocolVariant::Hart, "AdrLong2", "\\bи1х", "B1"},
+        {ProtocolVariant::Hart, "AdrLong4", "\\b123", "12"},
+        {ProtocolVariant::Hart, "AdrLong3", "7", "03"},
+        {ProtocolVariant::Hart, "AdrShort", "\\bуу1", "EE"},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(k.keys.toStdString());
-        GatewayConfig c = site();
+        SCOPED_TRACE((k.id + QString(" ") + k.keys).toStdString());
+        GatewayConfig c = site(k.protocol);
         c.Common.AdrCAN = 1;
+        c.Common.AdrExt = 0x12;
+        c.Common.Const1 = 0x8408;
+        c.Common.AdrLong[3] = 3;
         veg::ScenarioRunner runner(c, additional);
         ASSERT_TRUE(runner.run(kOpen + QString("type %1 \"%2\"\n").arg(k.id, k.keys)).ok);
         EXPECT_EQ(field(*runner.top(), k.id)->text, k.shown);
     }
+
+    // What a box holds is what is stored: no digit beyond its places reaches the model.
+    GatewayConfig c = site(ProtocolVariant::Modbus);
+    ASSERT_TRUE(veg::ScenarioRunner(c, additional)
+                    .run(kOpen + "type Const1 \"\\b1B002\"\npress Поместить\n")
+                    .ok);
+    EXPECT_EQ(c.Common.Const1, 0x1B00);
 }
 
 TEST_F(CommonSettingsTest, FormatAndParityAreCoupled)
@@ -98,9 +124,8 @@ TEST_F(CommonSettingsTest, HartStoresItsOwnFields)
     GatewayConfig c = site(ProtocolVariant::Hart);
     const CommonSettings before = c.Common;
     ASSERT_TRUE(veg::ScenarioRunner(c, additional)
-                    .run(kOpen +
-                         "set RCon 0\nset TCon 2\nset Synch on\ntype AdrLong2 a\ntype AdrLong4 1F\n"
-                         "type AdrShort 3\npress Поместить\n")
+                    .run(kOpen + "set RCon 0\nset TCon 2\nset Synch on\ntype AdrLong2 \\ba\n"
+                                 "type AdrLong4 \\b1F\ntype AdrShort \\b3\npress Поместить\n")
                     .ok);
     EXPECT_EQ(c.Common.RCon, before.RCon);
     EXPECT_EQ(c.Common.TCon, before.TCon);
@@ -128,31 +153,56 @@ TEST_F(CommonSettingsTest, SpeedOutsideTheListIsKept)
     EXPECT_EQ(c.Common.V_CAN, 3);
 }
 
-// A box that is not hexadecimal stops the storing: nothing is stored, the window stays open.
+// A box that is not hexadecimal (a blank in it, or nothing) stops the storing: nothing is
+// stored, the window stays open.
 TEST_F(CommonSettingsTest, TextThatIsNotHexStoresNothing)
 {
     GatewayConfig c = site();
     const CommonSettings before = c.Common;
     veg::ScenarioRunner runner(c, additional);
-    ASSERT_TRUE(
-        runner
-            .run(kOpen + "type AdrCAN 5\nset tbegin 99\ntype Const1 12G4\npress Поместить\nclose\n")
-            .ok);
-    EXPECT_EQ(runner.output(), (QStringList{"box: '12G4' не является допустимым целым числом",
-                                            "box: '12G4' не является допустимым целым числом"}));
+    ASSERT_TRUE(runner
+                    .run(kOpen + "type AdrCAN \\b5\nset tbegin 99\ntype Const1 \"\\b12 4\"\n"
+                                 "press Поместить\nclose\n")
+                    .ok);
+    EXPECT_EQ(runner.output(), (QStringList{"box: '12 4' не является допустимым целым числом",
+                                            "box: '12 4' не является допустимым целым числом"}));
     EXPECT_NE(runner.top(), nullptr);
     EXPECT_EQ(c.Common, before);
-    ASSERT_TRUE(runner.run("type Const1 8408\nclose\n").ok);
+    ASSERT_TRUE(runner.run("type Const1 \\b8408\nclose\n").ok);
     EXPECT_EQ(runner.top(), nullptr);
     EXPECT_EQ(c.Common.AdrCAN, 5);
     EXPECT_EQ(c.Common.tbegin, 99);
     EXPECT_EQ(c.Common.Const1, 0x8408);
 
-    // An empty two-digit box and a blank typed into it do not read either.
-    GatewayConfig blank = site();
-    veg::ScenarioRunner r2(blank, additional);
-    ASSERT_TRUE(r2.run(kOpen + "type AdrExt \" \"\npress Поместить\n").ok);
-    EXPECT_EQ(r2.output(), QStringList{"box: ' ' не является допустимым целым числом"});
+    // A blank before or after a digit, a blank alone, an empty box: in every hexadecimal box.
+    struct Case
+    {
+        ProtocolVariant protocol;
+        const char* id;
+        QString keys;
+        QString text;
+    } cases[] = {
+        {ProtocolVariant::Modbus, "AdrExt", "\\b 1", " 1"},
+        {ProtocolVariant::Modbus, "AdrExt", "\\b1 ", "1 "},
+        {ProtocolVariant::Modbus, "AdrExt", "\\b ", " "},
+        {ProtocolVariant::Modbus, "AdrCAN", "\\b", ""},
+        {ProtocolVariant::Magistral1, "AdrIKP", "\\b 1", " 1"},
+        {ProtocolVariant::UnkTm, "Const1", "\\bA 01", "A 01"},
+        {ProtocolVariant::Hart, "AdrLong2", "\\b1 ", "1 "},
+        {ProtocolVariant::Hart, "AdrShort", "\\b 7", " 7"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE((k.id + QString(" ") + k.keys).toStdString());
+        GatewayConfig blank = site(k.protocol);
+        const CommonSettings was = blank.Common;
+        veg::ScenarioRunner r2(blank, additional);
+        ASSERT_TRUE(
+            r2.run(kOpen + QString("type %1 \"%2\"\npress Поместить\n").arg(k.id, k.keys)).ok);
+        EXPECT_EQ(r2.output(),
+                  QStringList{"box: '" + k.text + "' не является допустимым целым числом"});
+        EXPECT_EQ(blank.Common, was);
+        EXPECT_NE(r2.top(), nullptr);
+    }
 }
 
 // Which controls each protocol shows, and which of them are disabled.
@@ -220,8 +270,9 @@ TEST_F(CommonSettingsTest, RoundTrip)
     GatewayConfig c = site(ProtocolVariant::UnkTm);
     ASSERT_TRUE(veg::ScenarioRunner(c, additional)
                     .run(kOpen +
-                         "type AdrCAN 2f\ntype AdrExt 11\nset V_Ext 19200\nset TBit 0\nset TCon 1\n"
-                         "set trepeat 600\nset Modem on\nset RTSon 7\ntype Const1 8408\nclose\n")
+                         "type AdrCAN \\b2f\ntype AdrExt \\b11\nset V_Ext 19200\nset TBit 0\n"
+                         "set TCon 1\nset trepeat 600\nset Modem on\nset RTSon 7\n"
+                         "type Const1 \\b8408\nclose\n")
                     .ok);
     const QString file = db.path("common.veg");
     ASSERT_TRUE(SaveConfiguration(c, file, true).ok);

@@ -206,9 +206,16 @@ TEST_F(EditorWindowsTest, CommonSettingsOfTheProtocol)
     EXPECT_FALSE(w.findChild<QWidget*>("V_Ext")->isEnabled());
     screenshot(w, "TFCommon-KTS");
 
+    // A full box takes Backspace only, also with its text selected.
     auto* can = w.findChild<QLineEdit*>("AdrCAN");
+    const QString was = can->text();
+    ASSERT_EQ(was.size(), 2);
     can->setFocus();
     can->selectAll();
+    typeText(can, QStringLiteral("фс"));
+    EXPECT_EQ(can->text(), was);
+    QTest::keyClick(can, Qt::Key_Backspace);
+    EXPECT_EQ(can->text(), "");
     typeText(can, QStringLiteral("фсв"));
     EXPECT_EQ(can->text(), "AC");
     QTest::keyClick(can, Qt::Key_Backspace);

@@ -6,6 +6,8 @@
 #include "core/text/NumberText.h"
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 namespace veg {
 
@@ -35,10 +37,25 @@ const SpinRange* spinRange(const QString& id)
     return nullptr;
 }
 
-// The four boxes of two hexadecimal digits with the hexadecimal key filter.
-bool twoDigitBox(const QString& id)
+// The hexadecimal boxes and how many digits each holds: the addresses two (the HART long
+// address two per byte), the CRC constant four; 0 for the other fields.
+int hexBoxWidth(const QString& id)
 {
-    return id == u"AdrCAN" || id == u"AdrExt" || id == u"AdrIKP" || id == u"AdrOKP";
+    if (id == u"AdrCAN" || id == u"AdrExt" || id == u"AdrIKP" || id == u"AdrOKP" ||
+        id == u"AdrShort" || (id.startsWith(u"AdrLong") && id.size() == 8))
+        return 2;
+    if (id == u"Const1")
+        return 4;
+    return 0;
+}
+
+// A box's text read as the gateway's value: hexadecimal digits only, at most as many as the box
+// holds. A blank anywhere does not read.
+std::optional<std::uint32_t> hexBoxValue(const QString& text, int width)
+{
+    if (text.size() > width || text.contains(u' '))
+        return std::nullopt;
+    return NumberText::parseHex(text);
 }
 
 QString titleOf(P p)
@@ -276,13 +293,15 @@ void CommonSettingsForm::changed()
     config().Changed.CommonChanged = true;
 }
 
-QChar CommonSettingsForm::fieldKey(const QString& id, QChar key, int length)
+QChar CommonSettingsForm::fieldKey(const QString& id, QChar key, int length, int)
 {
-    if (!twoDigitBox(id))
+    const int width = hexBoxWidth(id);
+    if (width == 0)
         return key;
     if (key.unicode() == 8)
         return key;
-    if (length >= 2)
+    // A full box takes Backspace only, even when its text is selected.
+    if (length >= width)
         return QChar(0);
     return HexKeyFilter(key);
 }
@@ -290,7 +309,9 @@ QChar CommonSettingsForm::fieldKey(const QString& id, QChar key, int length)
 void CommonSettingsForm::editField(const QString& id, const QString& text)
 {
     if (QString* v = textValue(id)) {
-        *v = text;
+        // A box holds no more digits than it has places.
+        const int width = hexBoxWidth(id);
+        *v = width > 0 ? text.left(width) : text;
         changed();
     }
 }
@@ -347,30 +368,30 @@ bool CommonSettingsForm::StoreCommonSettings()
     const P p = config().Protocol;
     // The boxes stored for this protocol, read first: a text that is not hexadecimal stops the
     // storing before anything changed.
-    std::vector<std::pair<const QString*, std::uint32_t*>> boxes;
+    std::vector<std::tuple<const QString*, std::uint32_t*, int>> boxes;
     std::uint32_t adrCan = 0, adrExt = 0, adrOkp = 0, const1 = 0;
     std::array<std::uint32_t, 5> adrLong{};
-    boxes.push_back({&m_adrCan, &adrCan});
+    boxes.push_back({&m_adrCan, &adrCan, 2});
     switch (p) {
     case P::Magistral1:
-        boxes.push_back({&m_adrIkp, &adrExt});
-        boxes.push_back({&m_adrOkp, &adrOkp});
+        boxes.push_back({&m_adrIkp, &adrExt, 2});
+        boxes.push_back({&m_adrOkp, &adrOkp, 2});
         break;
     case P::Modbus:
     case P::UnkTm:
-        boxes.push_back({&m_adrExt, &adrExt});
-        boxes.push_back({&m_const1, &const1});
+        boxes.push_back({&m_adrExt, &adrExt, 2});
+        boxes.push_back({&m_const1, &const1, 4});
         break;
     case P::Hart:
-        boxes.push_back({&m_adrShort, &adrExt});
+        boxes.push_back({&m_adrShort, &adrExt, 2});
         for (std::size_t i = 0; i < 5; ++i)
-            boxes.push_back({&m_adrLong[i], &adrLong[i]});
+            boxes.push_back({&m_adrLong[i], &adrLong[i], 2});
         break;
     default:
         break;
     }
-    for (const auto& [text, value] : boxes) {
-        const auto v = NumberText::parseHex(*text);
+    for (const auto& [text, value, width] : boxes) {
+        const auto v = hexBoxValue(*text, width);
         if (!v) {
             dialogs().info(NumberText::notAnInteger(*text));
             return false;

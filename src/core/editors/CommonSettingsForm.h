@@ -11,6 +11,10 @@ namespace veg {
 // "V_CAN", "RBit", ..., "AdrLong0" ... "AdrLong4"; "AdrIKP" is the intelligent point's address and
 // "AdrShort" the HART short address, both AdrExt); the buttons are "Поместить" and "Выход".
 //
+// Every hexadecimal box (the addresses of two digits, the HART long address two per byte, the
+// CRC constant of four) takes the hexadecimal key filter and no more digits than it has places:
+// a full box takes Backspace only, even with its text selected.
+//
 // Storing ("Поместить", and closing after a change) is all or nothing: when a hexadecimal box
 // does not read, the message names its text, nothing is stored and the window stays open.
 class CommonSettingsForm : public EditorForm
@@ -24,7 +28,7 @@ public:
     bool closeRequested() override;
 
     std::vector<FormField> fields() const override;
-    QChar fieldKey(const QString& id, QChar key, int length) override;
+    QChar fieldKey(const QString& id, QChar key, int length, int selected) override;
     void editField(const QString& id, const QString& text) override;
     void chooseField(const QString& id, int index) override;
     void checkField(const QString& id, bool checked) override;

@@ -119,9 +119,10 @@ public:
     // --- controls of windows without a grid (and the buttons of any window)
     virtual std::vector<FormField> fields() const { return {}; }
     virtual void clickField(const QString& id) {}
-    // A key typed into a text field that holds `length` characters besides any selected ones:
-    // the character to enter, or QChar(0) to swallow the key.
-    virtual QChar fieldKey(const QString& id, QChar key, int length) { return key; }
+    // A key typed into a text field that holds `length` characters, `selected` of them selected
+    // (a key other than Backspace replaces them): the character to enter, or QChar(0) to
+    // swallow the key.
+    virtual QChar fieldKey(const QString& id, QChar key, int length, int selected) { return key; }
     virtual void editField(const QString& id, const QString& text) {}
     // The focus left a text field (a click elsewhere, Tab): a masked field checks its places.
     virtual void leaveField(const QString& id) {}

@@ -130,7 +130,7 @@ void GroupParamsForm::clickField(const QString& id)
         locateSlot(s);
 }
 
-QChar GroupParamsForm::fieldKey(const QString& id, QChar key, int length)
+QChar GroupParamsForm::fieldKey(const QString&, QChar, int, int)
 {
     return QChar(0); // the slot fields take no typed keys
 }

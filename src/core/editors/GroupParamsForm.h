@@ -24,7 +24,7 @@ public:
 
     std::vector<FormField> fields() const override;
     void clickField(const QString& id) override;
-    QChar fieldKey(const QString& id, QChar key, int length) override;
+    QChar fieldKey(const QString& id, QChar key, int length, int selected) override;
     QString press(const QString& id) override;
     QStringList contextMenu(const UiTarget& target) override;
     void contextCommand(const QString& item) override;

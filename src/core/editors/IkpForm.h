@@ -19,7 +19,7 @@ public:
     void FormActivate() override {}
 
     std::vector<FormField> fields() const override;
-    QChar fieldKey(const QString& id, QChar key, int length) override { return QChar(0); }
+    QChar fieldKey(const QString&, QChar, int, int) override { return QChar(0); }
     QString press(const QString& id) override;
 
     static QString subblockButton(int subblock) { return QStringLiteral("Sub%1").arg(subblock); }

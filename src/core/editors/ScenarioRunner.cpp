@@ -112,8 +112,9 @@ public:
           m_selected(selected)
     {}
     const QString& text() const { return m_text; }
-    // What the editor holds besides a selected text.
-    int length() const { return m_selected ? 0 : int(m_text.size()); }
+    int size() const { return int(m_text.size()); }
+    // How much of the text is selected: all of it or nothing.
+    int selectedSize() const { return m_selected ? int(m_text.size()) : 0; }
 
     void type(QChar key, bool clearFirst = false)
     {
@@ -438,7 +439,7 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
         // focus then leaves the field.
         TypedText text(f->text, f->mask, f->maxLength, true);
         for (QChar key : keysOf(w[2])) {
-            const QChar k = form->fieldKey(w[1], key, text.length());
+            const QChar k = form->fieldKey(w[1], key, text.size(), text.selectedSize());
             if (k.isNull())
                 continue;
             const QString before = text.text();

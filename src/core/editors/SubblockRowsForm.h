@@ -34,7 +34,7 @@ public:
 
     std::vector<FormField> fields() const override;
     void clickField(const QString& id) override;
-    QChar fieldKey(const QString& id, QChar key, int length) override { return QChar(0); }
+    QChar fieldKey(const QString&, QChar, int, int) override { return QChar(0); }
     void chooseField(const QString& id, int index) override;
     void spinField(const QString& id, int value) override;
     QString press(const QString& id) override;

@@ -470,7 +470,7 @@ std::vector<FormField> UnkThreadsForm::fields() const
     return out;
 }
 
-QChar UnkThreadsForm::fieldKey(const QString& id, QChar key, int)
+QChar UnkThreadsForm::fieldKey(const QString& id, QChar key, int, int)
 {
     if (id != timePasswordField())
         return QChar(0);

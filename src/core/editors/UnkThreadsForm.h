@@ -46,7 +46,7 @@ public:
     void dropOnCell(int row, int column) override;
     void place(int slot = -1) override;
     std::vector<FormField> fields() const override;
-    QChar fieldKey(const QString& id, QChar key, int length) override;
+    QChar fieldKey(const QString& id, QChar key, int length, int selected) override;
     void editField(const QString& id, const QString& text) override;
     void leaveField(const QString& id) override;
 

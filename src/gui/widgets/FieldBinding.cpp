@@ -135,8 +135,8 @@ bool FieldBinding::eventFilter(QObject* watched, QEvent* event)
         // Esc keep their work.
         if (backspace || (!text.isEmpty() && text.at(0).isPrint())) {
             const QChar typed = backspace ? QChar(8) : text.at(0);
-            const int length = int(edit->text().size() - edit->selectedText().size());
-            const QChar k = m_form.fieldKey(b->id, typed, length);
+            const QChar k = m_form.fieldKey(b->id, typed, int(edit->text().size()),
+                                            int(edit->selectedText().size()));
             if (k.isNull())
                 return true;
             if (k != typed) {
