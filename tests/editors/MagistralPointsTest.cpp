@@ -95,7 +95,7 @@ TEST_F(MagistralPointsTest, TelesignalSources)
     ASSERT_TRUE(runner.run("open TFTC 4\n").ok);
     EXPECT_EQ(runner.top()->caption(), "Телесигнализация. Субблок 4");
     EXPECT_EQ(field(runner, "Position"), "Операция 1 разряд 1");
-    EXPECT_EQ(field(runner, "Source"), "данных нет");
+    EXPECT_EQ(field(runner, "Source"), "");
     EXPECT_EQ(field(runner, "BitNumber"), "0 hidden");
     EXPECT_EQ(selectedPath(runner), QStringList{"hidden"});
 
@@ -146,6 +146,77 @@ TEST_F(MagistralPointsTest, TelesignalSources)
     ASSERT_TRUE(runner.run("close\n").ok);
     EXPECT_EQ(runner.top(), nullptr);
     EXPECT_EQ(only(runner.output(), {"box:"}), QStringList{});
+}
+
+// The windows of a sub-block open on the first row without following it: no source, no tree.
+// The user's first choice of an operation, a bit or a measurement (the first one again too)
+// makes the window follow the rows.
+TEST_F(MagistralPointsTest, OpeningFollowsNoRow)
+{
+    struct Case
+    {
+        QString open, choose, source;
+        QStringList located;
+    } cases[] = {
+        {"open TFTC 4\n",
+         "set Bit 1\n",
+         "сигнал",
+         {"Насосная", "Задвижка подачи", "Откр (№ 0201)"}},
+        {"open TFTC 4\n",
+         "set Operation 1\n",
+         "сигнал",
+         {"Насосная", "Задвижка подачи", "Откр (№ 0201)"}},
+        {"open TFTU 4\n", "set Operation 1\n", "сигнал", {"Насосная", "Задвижка подачи", "Откр"}},
+        {"open TFNastrIKP 4\n", "click Box1\n", "параметр", {"Насосная", "Теплоузел", "Т"}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE((k.open + k.choose).toStdString());
+        GatewayConfig c = magistral();
+        c.TcTuTable[std::size_t(tcTuRow(4, 0))] = {{0, 0x1A, 0x0201, 1}, 9, "Откр"};
+        c.IkpTable[std::size_t(ikpRow(4, 0))] = {{2, 0x1A, 0x0301, 2}, "Т"};
+        ScenarioRunner runner(c, additional);
+        ASSERT_TRUE(runner.run(k.open).ok);
+        EXPECT_EQ(field(runner, "Source"), "");
+        EXPECT_EQ(selectedPath(runner), QStringList{"hidden"});
+        const auto before = c;
+        ASSERT_TRUE(runner.run("place\n").ok); // nothing to place by
+        EXPECT_EQ(c.TcTuTable, before.TcTuTable);
+        EXPECT_EQ(c.IkpTable, before.IkpTable);
+        ASSERT_TRUE(runner.run(k.choose).ok);
+        EXPECT_EQ(field(runner, "Source"), k.source);
+        EXPECT_EQ(selectedPath(runner), k.located);
+        EXPECT_EQ(only(runner.output(), {"box:"}), QStringList{});
+    }
+}
+
+// The duration of "Телеуправление" is shown for every operation, whatever its source, and shows
+// the operation's own pulse length.
+TEST_F(MagistralPointsTest, TelecontrolDurationFollowsTheOperation)
+{
+    GatewayConfig c = magistral();
+    c.TcTuTable[std::size_t(tcTuRow(2, 0))] = {{0, 0x1A, 0x0201, 1}, 9, "Откр"};
+    c.TcTuTable[std::size_t(tcTuRow(2, 2))] = {{1, 0x1A, 0x0202, 1}, 200, "Закр"};
+    ScenarioRunner runner(c, additional);
+    ASSERT_TRUE(runner.run("open TFTU 2\n").ok);
+    EXPECT_EQ(field(runner, "Duration"), "1");
+    struct Step
+    {
+        int operation;
+        QString source, duration;
+    } steps[] = {
+        {1, "сигнал", "9"},
+        {2, "управления нет", "1"}, // an empty operation: the shortest pulse
+        {3, "сигнал", "200"},
+        {1, "сигнал", "9"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.operation);
+        ASSERT_TRUE(runner.run(QString("set Operation %1\n").arg(s.operation)).ok);
+        EXPECT_EQ(field(runner, "Source"), s.source);
+        EXPECT_EQ(field(runner, "Duration"), s.duration);
+    }
+    ASSERT_TRUE(runner.run("set Source \"управления нет\"\n").ok);
+    EXPECT_EQ(field(runner, "Duration"), "9"); // still shown
 }
 
 TEST_F(MagistralPointsTest, GroupSourceWithoutGroupParameters)
@@ -248,7 +319,10 @@ TEST_F(MagistralPointsTest, IntelligentPoint)
     EXPECT_EQ(field(runner, "Has1"), "нет");
     EXPECT_EQ(field(runner, "Has11"), "нет");
 
-    ASSERT_TRUE(runner.run("press Sub1\nset Source параметр\nselect Насосная \"Задвижка подачи\" Тход\nplace\n").ok);
+    ASSERT_TRUE(runner
+                    .run("press Sub1\nset Source параметр\nselect Насосная \"Задвижка подачи\" "
+                         "Тход\nplace\n")
+                    .ok);
     EXPECT_EQ(runner.top()->caption(), "Настройка интеллектуального КП. Субблок 1");
     EXPECT_EQ(c.IkpTable[4], (TiEntry{{1, 0x1A, 0x0206, 1}, "Тход/Задвижка подачи(Насосная)"}));
     EXPECT_TRUE(c.Changed.IkpChanged);
@@ -273,7 +347,7 @@ TEST_F(MagistralPointsTest, ReadBackBoxes)
     c.TcTuTable[1] = {{1, 255, 0x0105, 0xFFFF}, 0, "ГрК"};
     c.TcTuTable[2] = {{0, 0x2B, 0x0202, 7}, 0, "ЗакрО"};
     ScenarioRunner runner(c, additional);
-    ASSERT_TRUE(runner.run("open TFTC 0\n").ok);
+    ASSERT_TRUE(runner.run("open TFTC 0\nset Bit 1\n").ok);
     EXPECT_EQ(field(runner, "Box1"), "Параметр 0201 (модуль 1A)");
     EXPECT_EQ(field(runner, "Box2"), "Параметр 0421 (модуль 1A)"); // slot 1's parameter
     EXPECT_EQ(field(runner, "Box3"), "ЗакрО");

@@ -108,6 +108,12 @@ TEST_F(PointWindowsTest, TelesignalWindowPlacesAGroupBit)
     EXPECT_EQ(box1->text(), "Откр (№ 0201)/Задвижка подачи(Насосная)");
     EXPECT_EQ(box1->toolTip(), "00 0201 1A");
     EXPECT_TRUE(box1->isReadOnly());
+    // Opened on operation 1, bit 1, without following it: no source, no tree.
+    for (const char* source : {"Source0", "Source1", "Source2"})
+        EXPECT_FALSE(w.findChild<QRadioButton*>(source)->isChecked()) << source;
+    EXPECT_FALSE(w.treeView()->isVisible());
+    // Bit 1 clicked: the window follows its row.
+    QTest::mouseClick(w.findChild<QRadioButton*>("Bit0"), Qt::LeftButton);
     EXPECT_TRUE(w.findChild<QRadioButton*>("Source0")->isChecked());
     EXPECT_TRUE(w.treeView()->isVisible());
     EXPECT_FALSE(w.findChild<QSpinBox*>("BitNumber")->isVisible());

@@ -31,8 +31,9 @@ void SubblockRowsForm::FormActivate()
     m_tree.clear();
     m_tree.visible = false;
     m_spinValue = spin() ? spin()->minimum : 0;
+    // The window opens on the first group and row without a source: it follows the rows from
+    // the user's first choice on.
     m_following = true;
-    followRow();
 }
 
 bool SubblockRowsForm::closeRequested()
@@ -174,7 +175,7 @@ std::vector<FormField> SubblockRowsForm::fields() const
         f.minimum = s->minimum;
         f.maximum = s->maximum;
         f.value = m_spinValue;
-        f.visible = chosenSource() == s->shownFor;
+        f.visible = !s->shownFor || chosenSource() == s->shownFor;
         f.group = page;
         out.push_back(f);
     }

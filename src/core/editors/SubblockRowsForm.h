@@ -16,7 +16,8 @@ namespace veg {
 // ("Source") that decides which tree is shown, a spin box where the editor has one, the tree and
 // "<< Поместить" ("Поместить"), which fills the chosen row from the tree by the chosen source.
 //
-// Choosing a row makes the source follow it: an empty row "нет"-source (no tree), a group-bit row
+// The window opens on the first group and row with no source chosen and no tree. Choosing a row
+// (the same one too) makes the source follow it: an empty row "нет"-source (no tree), a group-bit row
 // the group tree with its slot selected, any other row the parameter tree with its parameter
 // located. A click on a box chooses that box's row.
 class SubblockRowsForm : public EditorForm
@@ -66,7 +67,7 @@ protected:
     {
         QString id, caption;
         int minimum, maximum;
-        Source shownFor; // visible while this source is chosen
+        std::optional<Source> shownFor; // visible while this source is chosen; none: always
     };
 
     // --- what an editor states

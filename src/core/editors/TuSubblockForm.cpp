@@ -56,8 +56,7 @@ TreeOptions TuSubblockForm::treeOptions() const
 std::optional<SubblockRowsForm::Spin> TuSubblockForm::spin() const
 {
     return Spin{durationField(), QStringLiteral("Длительность сигнала, сек"),
-                ValueRules::kShortestPulse, ValueRules::kLongestPulse,
-                Source::Parameter};
+                ValueRules::kShortestPulse, ValueRules::kLongestPulse, std::nullopt};
 }
 
 std::optional<int> TuSubblockForm::spinValueOf(int row) const
