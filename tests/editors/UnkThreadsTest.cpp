@@ -335,12 +335,18 @@ TEST_F(UnkThreadsTest, DeletingParametersAndThreads)
     ASSERT_TRUE(r->run("click 21 1\n" + kHourly720 + "place\n").ok);
     EXPECT_EQ(c.UnkThreads[0].RazmHour, 30);
 
-    // Nothing to delete, a No, the items of each row.
+    // A row showing "нет" is asked about as it shows; a No keeps the parameter.
     ASSERT_TRUE(r->run("menu 7 1 \"Удалить параметр\"\nmenu 6 1 \"Удалить параметр\"\n").ok);
     EXPECT_EQ(r->output().mid(r->output().size() - 2),
-              (QStringList{"box: Выберите параметр",
+              (QStringList{"ask: Удалить параметр нет? -> no",
                            "ask: Удалить параметр Плотн (№ 0101)/Нитка 1(Узел учёта)? -> no"}));
     EXPECT_TRUE(c.GroupParams[0].isUsed());
+    EXPECT_EQ(c.UnkThreads[0].RazmHour, 30);
+    // Yes on a row showing "нет": the slot stays empty, the depth stays.
+    ASSERT_TRUE(r->run("answer yes\nmenu 7 1 \"Удалить параметр\"\n").ok);
+    EXPECT_EQ(r->output().last(), "ask: Удалить параметр нет? -> yes");
+    EXPECT_EQ(cell(*r, 7, 1), "нет");
+    EXPECT_EQ(c.UnkThreads[0].RazmHour, 30);
     EXPECT_EQ(r->top()->contextMenu({3, 1, {}}), QStringList{});
     EXPECT_EQ(r->top()->contextMenu({4, 1, {}}), QStringList{"Удалить нитку"});
     EXPECT_EQ(r->top()->contextMenu({5, 1, {}}),

@@ -388,11 +388,8 @@ void UnkThreadsForm::menuCommand(const QString& item, int row, int column)
 {
     const int t = column - 1;
     if (item == deleteParameterItem()) {
+        // The question names what the cell shows, "нет" too.
         const QString text = m_grid.cell(row, column).text;
-        if (text.isEmpty() || text == marker()) {
-            dialogs().info(QStringLiteral("Выберите параметр"));
-            return;
-        }
         if (dialogs().confirm(QStringLiteral("Удалить параметр ") + text + u'?'))
             deleteParameter(row, t);
     } else if (item == deleteThreadItem()) {
