@@ -166,13 +166,19 @@ TEST_F(ModbusTelecontrolTest, TypeAndStepsDisableCells)
     EXPECT_EQ(e.OC0.Kind, 255);
     EXPECT_EQ(e.TU0.ParamNumber, 0x0202); // stays in the model
 
-    // Back to "импульс": the cells show what the model still holds; the feedback is empty.
+    // Back to "импульс": the cells that turn white start empty, for the user to fill; the model
+    // keeps what it held, and the closing asks for the durations again.
     ASSERT_TRUE(runner.run("choose 3 2 импульс\n").ok);
     const EditorGrid& g = *runner.top()->grid();
-    EXPECT_EQ(g.cell(3, 5).text, "Закрыть задвижку (№ 0202)/Задвижка подачи(Насосная)");
-    EXPECT_EQ(g.cell(3, 10).text, "5");
-    EXPECT_EQ(g.cell(3, 6).text, "");
-    EXPECT_FALSE(g.cell(3, 6).grey);
+    for (int column : {5, 6, 7, 8, 9, 10, 11, 14, 15}) {
+        EXPECT_EQ(g.cell(3, column).text, "") << column;
+        EXPECT_FALSE(g.cell(3, column).grey) << column;
+    }
+    EXPECT_EQ(g.cell(3, 12).text, "готов"); // never grey
+    EXPECT_EQ(e.TU0.ParamNumber, 0x0202);
+    EXPECT_EQ(e.TimeTU1, 5);
+    ASSERT_TRUE(runner.run("close\n").ok);
+    EXPECT_EQ(runner.output().last(), "box: Введите длительность импульса ТУ!(Строка 1)");
 
     // One step: the readiness goes grey and READY1 empty; a click there moves to column 3.
     ASSERT_TRUE(runner.run("choose 3 3 \" 1\"\nclick 3 13\n").ok);
@@ -289,6 +295,26 @@ TEST_F(ModbusTelecontrolTest, PlacingAndDropping)
     EXPECT_EQ(s.ModbusCoilTable[0].NameTU1, "Откр (№ 0201)/ЗДВ(Насосная)");
 }
 
+// A drop on a white readiness cell places there: every cell of a row not in use is white; a
+// grey one takes nothing.
+TEST_F(ModbusTelecontrolTest, DropsOnWhiteReadinessCells)
+{
+    GatewayConfig c = site();
+    c.ModbusCoilTable[0] = pulseRow(2); // one step: its readiness cells are grey
+    veg::ScenarioRunner runner(c, additional);
+    ASSERT_TRUE(runner.run(kOpen + kCloseReturn + "drop 4 12\ndrop 4 14\n").ok);
+    EXPECT_EQ(only(runner.output(), {"box:"}), QStringList{});
+    const ModbusCoilEntry& free = c.ModbusCoilTable[1];
+    EXPECT_EQ(free.READY1, (ParamCore{255, 0x2B, 0x0202, 7})); // the value is chosen beside it
+    EXPECT_EQ(free.READY0, (ParamCore{255, 0x2B, 0x0202, 7}));
+    EXPECT_EQ(runner.top()->grid()->cell(4, 12).text, "ЗакрО (№ 0202)/Задвижка обратки(plant)");
+
+    const ModbusCoilEntry before = c.ModbusCoilTable[0];
+    ASSERT_TRUE(runner.run("drop 3 12\n").ok);
+    EXPECT_EQ(c.ModbusCoilTable[0], before);
+    EXPECT_EQ(runner.top()->grid()->cell(3, 12).text, "");
+}
+
 // Click-sync: a click on a reference that names a parameter selects its node.
 TEST_F(ModbusTelecontrolTest, ClicksFollowTheReferences)
 {
@@ -303,6 +329,25 @@ TEST_F(ModbusTelecontrolTest, ClicksFollowTheReferences)
     EXPECT_EQ(t.path(t.selected()), (QStringList{"plant", "Задвижка обратки", "ЗакрО (№ 0202)"}));
     ASSERT_TRUE(runner.run("click 4 4\nclick 3 1\n").ok); // no reference there: stays
     EXPECT_EQ(t.path(t.selected()), (QStringList{"plant", "Задвижка обратки", "ЗакрО (№ 0202)"}));
+
+    // A feedback or readiness reference whose sign or value is not chosen (Kind 255) is empty:
+    // the tree stays where it is.
+    GatewayConfig unsigned_ = site();
+    unsigned_.ModbusCoilTable[0] = pulseRow(2);
+    unsigned_.ModbusCoilTable[0].TypeTU = 0x10;
+    unsigned_.ModbusCoilTable[0].OC1.Kind = 255;
+    unsigned_.ModbusCoilTable[0].READY1 = {255, 0x2B, 0x0202, 7};
+    unsigned_.ModbusCoilTable[0].NameREADY1 = "ЗакрО";
+    veg::ScenarioRunner second(unsigned_, additional);
+    ASSERT_TRUE(second.run(kOpen + "click 3 6\n").ok);
+    const ParamTree& t2 = *second.top()->tree();
+    EXPECT_EQ(t2.path(t2.selected()),
+              (QStringList{"Насосная", "Задвижка подачи", "Откр (№ 0201)"}));
+    ASSERT_TRUE(second.run("click 3 12\n").ok);
+    EXPECT_EQ(t2.path(t2.selected()),
+              (QStringList{"Насосная", "Задвижка подачи", "Откр (№ 0201)"}));
+    ASSERT_TRUE(second.run("click 3 8\n").ok); // its sign chosen: located
+    EXPECT_EQ(t2.path(t2.selected()), (QStringList{"plant", "Задвижка обратки", "ЗакрО (№ 0202)"}));
 }
 
 // "Удалить" on row 3 of 16 moves rows 4-16 up; row 16 is no longer in use.

@@ -207,19 +207,13 @@ void ModbusTelecontrolForm::applyDisabled(int row)
         GridCell& cell = m_grid.cell(row, c);
         if (const RefColumn* r = refColumn(c); r && inUse(e))
             cell.hint = refText(e.*(r->core)); // a choice may have emptied its Kind
+        // A cell that goes grey is emptied; one that turns white starts empty and is filled by
+        // the user (the model keeps what it held until then).
         const bool off = disabled(e, c);
-        if (off) {
+        if (off || cell.grey)
             cell.text.clear();
-        } else if (cell.grey) {
-            showCell(row, c); // white again: it shows what the model holds
-        }
         cell.grey = off;
     }
-}
-
-bool ModbusTelecontrolForm::isReferenceCell(int row, int column) const
-{
-    return TableEditorForm::isReferenceCell(row, column) && !disabled(entry(row), column);
 }
 
 std::optional<ParamCore> ModbusTelecontrolForm::referenceAt(int row, int column) const

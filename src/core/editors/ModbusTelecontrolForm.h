@@ -69,7 +69,6 @@ public:
 protected:
     TreeOptions treeOptions() const override;
     void fillRow(int row) override;
-    bool isReferenceCell(int row, int column) const override;
     std::optional<ParamCore> referenceAt(int row, int column) const override;
     std::optional<ParamCore> mainReference(int row) const override;
     QString wrongCellMessage() const override;

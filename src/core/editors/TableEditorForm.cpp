@@ -135,10 +135,10 @@ QString TableEditorForm::shownName(std::uint8_t netNumber, std::uint16_t paramNu
 void TableEditorForm::syncTreeWithCell(int row, int column)
 {
     const auto ref = referenceAt(row, column);
-    // A reference that names a parameter is located also while its Kind is still empty (a
-    // feedback sign not chosen yet): the user sees the parameter the cell shows.
-    if (ref && ref->ParamNumber != 0xFFFF)
-        LocateReference(0, ref->TaskNumber, ref->ParamNumber, ref->NetNumber);
+    // An empty reference (Kind 255: a feedback or readiness reference whose sign or value was
+    // never chosen, or was emptied by the type or steps) leaves the tree as it is.
+    if (ref && ref->Kind != 255)
+        LocateReference(ref->Kind, ref->TaskNumber, ref->ParamNumber, ref->NetNumber);
 }
 
 void TableEditorForm::clickCell(int row, int column)
