@@ -88,6 +88,8 @@ TEST_F(ModbusWindowsTest, SettingsWindowFiltersKeysCouplesParityAndApplies)
     EXPECT_TRUE(child<QGroupBox>(&w, "RadioGroupParity")->isEnabled());
     EXPECT_TRUE(radio(&w, "RadioGroupParity", 0)->isChecked());
     click(radio(&w, "RadioGroupParity", 1));
+    click(radio(&w, "RadioGroupFormat", 0)); // "11 бит" again: the parity stays
+    EXPECT_TRUE(radio(&w, "RadioGroupParity", 1)->isChecked());
     click(radio(&w, "RadioGroupFormat", 1)); // "10 бит"
     EXPECT_FALSE(child<QGroupBox>(&w, "RadioGroupParity")->isEnabled());
     EXPECT_TRUE(radio(&w, "RadioGroupParity", 2)->isChecked());

@@ -63,6 +63,27 @@ TEST_F(ModbusSettingsFormTest, FormatSetsTheParity)
     EXPECT_EQ(written().value("NastrModbus", "StopBitMod").value(), "1");
 }
 
+// The format already chosen, clicked again, changes nothing: "11 бит" keeps the odd parity,
+// "10 бит" its "Контроля нет".
+TEST_F(ModbusSettingsFormTest, TheSameFormatAgainKeepsTheParity)
+{
+    settings.modbus.CharFormat = 0;
+    settings.modbus.ParityChoice = 1;
+    form.FormActivate();
+    form.chooseFormat(0);
+    EXPECT_EQ(form.parity, 1);
+    EXPECT_TRUE(form.parityEnabled());
+    EXPECT_TRUE(form.apply());
+    EXPECT_EQ(written().value("NastrModbus", "ParityMod").value(), "1");
+
+    form.FormActivate();
+    form.chooseFormat(1);
+    form.chooseFormat(1);
+    EXPECT_EQ(form.parity, 2);
+    form.chooseFormat(0);
+    EXPECT_EQ(form.parity, 0); // another format: the parity follows it
+}
+
 TEST_F(ModbusSettingsFormTest, KeyFilters)
 {
     const QChar bs(8);

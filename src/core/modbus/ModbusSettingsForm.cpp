@@ -58,7 +58,11 @@ void ModbusSettingsForm::FormActivate()
 
 void ModbusSettingsForm::chooseFormat(int index)
 {
-    format = index == 0 ? 0 : 1;
+    const int chosen = index == 0 ? 0 : 1;
+    // The format already chosen, clicked again, is no choice: the parity stays.
+    if (chosen == format)
+        return;
+    format = chosen;
     parity = format == 0 ? 0 : 2;
 }
 

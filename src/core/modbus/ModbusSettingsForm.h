@@ -40,7 +40,8 @@ public:
     static QStringList parityTexts();
 
     void FormActivate();
-    // "10 бит" sets "Контроля нет"; "11 бит" sets "Контроль по четности".
+    // "10 бит" sets "Контроля нет"; "11 бит" sets "Контроль по четности". The format already
+    // chosen, clicked again, changes nothing.
     void chooseFormat(int index);
 
     // Key filters. Each returns the character to enter, or QChar(0) to swallow the key.

@@ -148,14 +148,14 @@ void TFObmenModbus::render()
     m_rendering = false;
 }
 
-// The controls' values into the form, before a handler that reads them.
+// The controls' values into the form, before a handler that reads them. The format reaches the
+// form only as a choice (chooseFormat), which tells a new format from the same one clicked again.
 void TFObmenModbus::collect()
 {
     ModbusSettingsForm& f = m_form;
     f.slaveAddress = m_slave->text();
     f.speed = m_speed->currentIndex();
     f.port = m_port->currentText();
-    f.format = m_format->checkedId() < 0 ? f.format : m_format->checkedId();
     f.parity = m_parity->checkedId() < 0 ? f.parity : m_parity->checkedId();
     f.answerTime = m_answerTime->text();
     f.constCrc = m_crc->text();
