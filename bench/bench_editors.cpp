@@ -11,7 +11,7 @@
 #include "core/editors/ModbusTelecontrolForm.h"
 #include "core/editors/ModbusTelesignalForm.h"
 #include "core/editors/TiFloatForm.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/AdditionalSettings.h"
 #include "dbbuilder/DatabaseBuilder.h"
 #include "gui/editors/GridTreeDialog.h"
 #include "gui/editors/TFModbusTU.h"

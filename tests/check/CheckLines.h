@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/check/ConfigCheck.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/AdditionalSettings.h"
 
 #include <QStringList>
 

@@ -1,5 +1,6 @@
 #include "core/config/ProgramSettings.h"
 
+#include "core/link/PortNames.h"
 #include "core/text/IniDocument.h"
 #include "core/text/NumberText.h"
 
@@ -154,7 +155,7 @@ void ProgramSettings::readExchange(const IniDocument& doc, QStringList& errors)
     if (e.AdapterKind == ExchangeSettings::kRs232)
         r.boolean("Adapter", "0", e.ViaAdapter);
     e.PortName = r.text("Comport", "COM2");
-    e.PortIndex = int(ExchangeSettings::portNames().indexOf(e.PortName));
+    e.PortIndex = int(portNames().indexOf(e.PortName));
     r.dec("Pc_numb", "0", e.PcNumber);
     e.CanSpeedIndex = indexOfTrimmed(ExchangeSettings::canSpeeds(), r.text("SpeedPC", "300"));
     r.dec("CRC", "0", e.ChecksumKind);

@@ -3,6 +3,7 @@
 #include "core/config/DatabaseDirectories.h"
 #include "core/link/ExchangeSettings.h"
 #include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/AdditionalSettings.h"
 
 #include <QString>
 #include <QStringList>

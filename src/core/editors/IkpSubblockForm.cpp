@@ -1,7 +1,7 @@
 #include "core/editors/IkpSubblockForm.h"
 
 #include "core/config/GatewayConfig.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/AdditionalSettings.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/ReferenceRules.h"
 

@@ -3,7 +3,7 @@
 #include "core/app/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/editors/ReferenceRules.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/AdditionalSettings.h"
 #include "core/text/HexKeyFilter.h"
 
 namespace veg {

@@ -2,7 +2,7 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/config/ValueRules.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/AdditionalSettings.h"
 #include "core/editors/ModbusTelecontrolForm.h"
 
 namespace veg {

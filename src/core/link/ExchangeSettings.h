@@ -32,13 +32,6 @@ struct ExchangeSettings
     {
         return {QStringLiteral("RS-232 "), QStringLiteral("CAN-BUS")};
     }
-    static QStringList portNames()
-    {
-        QStringList out;
-        for (int i = 1; i <= 8; ++i)
-            out << QStringLiteral("COM%1").arg(i);
-        return out;
-    }
     static QStringList serialSpeeds()
     {
         return {QStringLiteral("300"),   QStringLiteral("600"),   QStringLiteral("1200"),
@@ -57,14 +50,6 @@ struct ExchangeSettings
         return {QStringLiteral("не рассчитывается"), QStringLiteral("в данных"),
                 QStringLiteral("вместо КС ")};
     }
-};
-
-// The display option of the additional settings window (section "DopNastr").
-struct AdditionalSettings
-{
-    bool ShortTaskNames = false;
-    static QString longText() { return QStringLiteral("длинное"); }
-    static QString shortText() { return QStringLiteral("короткое"); }
 };
 
 } // namespace veg

@@ -2,6 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
+#include "core/link/PortNames.h"
 #include "core/text/NumberText.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ void ExchangeSettingsForm::FormActivate()
 {
     const ExchangeSettings& e = m_settings.exchange;
     linkType = e.AdapterKind == ExchangeSettings::kCanBus ? 1 : 0;
-    ports = ExchangeSettings::portNames();
+    ports = portNames();
     for (const QString& p : m_machinePorts) {
         if (!ports.contains(p))
             ports << p;
@@ -83,7 +84,7 @@ bool ExchangeSettingsForm::apply()
     e.PortName = ports.value(port, e.PortName);
     e.AdapterKind = linkType == 1 ? ExchangeSettings::kCanBus : ExchangeSettings::kRs232;
     e.ViaAdapter = linkType == 1 ? false : viaAdapter;
-    e.PortIndex = int(ExchangeSettings::portNames().indexOf(e.PortName));
+    e.PortIndex = int(portNames().indexOf(e.PortName));
     e.ChecksumKind = static_cast<std::uint8_t>(std::clamp(checksum, 0, 2));
     e.SpeedIndex = speed;
     e.CanSpeedIndex = canSpeed;

@@ -2,7 +2,7 @@
 
 #include "core/app/Dialogs.h"
 #include "core/config/ProgramSettings.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/link/PortNames.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"
 
@@ -38,7 +38,7 @@ QStringList ModbusSettingsForm::parityTexts()
 void ModbusSettingsForm::FormActivate()
 {
     const ModbusLinkSettings& m = m_settings.modbus;
-    ports = ExchangeSettings::portNames();
+    ports = portNames();
     for (const QString& p : m_machinePorts) {
         if (!ports.contains(p))
             ports << p;
