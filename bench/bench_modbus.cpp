@@ -12,7 +12,7 @@
 #include "core/config/ConfigFile.h"
 #include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusCrc.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
 #include "core/port/QtSerialPort.h"

@@ -2,7 +2,7 @@
 
 #include "core/check/ConfigCheck.h"
 #include "core/config/GatewayConfig.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <iostream>
 

@@ -4,7 +4,7 @@
 #include "core/config/ConfigFile.h"
 #include "core/config/ConfigJson.h"
 #include "core/config/GatewayConfig.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/text/NumberText.h"
 
 #include <QFileInfo>

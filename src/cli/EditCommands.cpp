@@ -1,7 +1,7 @@
 #include "Commands.h"
 
 #include "core/config/GatewayConfig.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/editors/PrintTable.h"
 #include "core/editors/ScenarioRunner.h"
 #include "gui/print/TablePainter.h"

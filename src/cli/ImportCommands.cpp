@@ -5,7 +5,7 @@
 #include "core/app/ControllerDatabases.h"
 #include "core/config/ConfigJson.h"
 #include "core/config/GatewayConfig.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <QFile>
 #include <QFileInfo>

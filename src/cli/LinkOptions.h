@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/exchange/LinkSession.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/ExchangeSettings.h"
 #include "core/port/LinkContext.h"
 #include "core/port/SystemClock.h"
 

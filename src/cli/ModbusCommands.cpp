@@ -7,9 +7,9 @@
 
 #include "Commands.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/modbus/ModbusBits.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
 #include "core/port/QtSerialPort.h"

@@ -1,6 +1,6 @@
 #include "gui/app/QtDialogs.h"
 #include "gui/app/TFNastr.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/database/ControllerListForm.h"
-#include "core/config/DatabaseDirectories.h"
+#include "core/settings/DatabaseDirectories.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
 #include "dbbuilder/DatabaseBuilder.h"

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/database/DatabasePathForm.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/link/ExchangeSettingsForm.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/text/HexKeyFilter.h"
 
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 #include "core/app/FileCommands.h"
 #include "core/config/ConfigFile.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <QDir>
 #include <QFileInfo>

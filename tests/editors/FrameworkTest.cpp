@@ -1,6 +1,6 @@
 #include "EditorFixture.h"
 
-#include "core/config/DatabaseDirectories.h"
+#include "core/settings/DatabaseDirectories.h"
 #include "core/database/ControllerListForm.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/ControllerRefsEditor.h"

@@ -4,7 +4,7 @@
 #include "EditorFixture.h"
 #include "TableRowPrinters.h"
 
-#include "core/config/DatabaseDirectories.h"
+#include "core/settings/DatabaseDirectories.h"
 #include "core/database/ControllerListForm.h"
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/EditorForm.h"

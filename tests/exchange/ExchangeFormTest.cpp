@@ -5,7 +5,7 @@
 #include "SampleConfigs.h"
 #include "TestSupport.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
 #include "core/exchange/ExchangeForm.h"
 #include "sim/GatewaySimulator.h"

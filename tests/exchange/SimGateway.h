@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/exchange/LinkSession.h"
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/ExchangeSettings.h"
 #include "sim/GatewaySimulator.h"
 #include "sim/ManualClock.h"
 #include "sim/SimulatorPort.h"

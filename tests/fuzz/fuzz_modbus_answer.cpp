@@ -8,7 +8,7 @@
 #include "../link/FakePort.h"
 
 #include "core/modbus/ModbusBits.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
 #include "core/modbus/ModbusResult.h"

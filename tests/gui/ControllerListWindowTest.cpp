@@ -3,7 +3,7 @@
 #include "../core/TestSupport.h"
 
 #include "core/config/GatewayConfig.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/database/TFTask.h"
 #include "dbbuilder/DatabaseBuilder.h"
 #include "core/editors/ControllerRefsEditor.h"

@@ -6,7 +6,7 @@
 #include "WindowActions.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/GroupParamsForm.h"

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "gui/app/TFNastr.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/link/TFNastrObm.h"
 
 #include <QAction>

@@ -6,7 +6,7 @@
 #include "../editors/MeteringFixture.h"
 #include "WindowActions.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/HartDevicesForm.h"
 #include "core/editors/KtsGroupsForm.h"

@@ -6,7 +6,7 @@
 
 #include "../link/FakePort.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/modbus/ModbusCrc.h"
 #include "core/port/DailyLog.h"
 #include "gui/app/TFNastr.h"

@@ -6,7 +6,7 @@
 #include "WindowActions.h"
 
 #include "core/app/ConfigOverview.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/app/ConfigOverviewView.h"
 #include "gui/app/LineDiagram.h"
 #include "gui/app/TFNastr.h"

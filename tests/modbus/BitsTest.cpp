@@ -4,7 +4,7 @@
 #include "MasterFixture.h"
 
 #include "core/modbus/ModbusBits.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 
 using namespace veg;
 

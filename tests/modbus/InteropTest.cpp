@@ -5,7 +5,7 @@
 #include "LibmodbusSlave.h"
 
 #include "core/modbus/ModbusBits.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
 #include "core/port/QtSerialPort.h"

@@ -4,7 +4,7 @@
 #include "../core/TestSupport.h"
 #include "MasterFixture.h"
 
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusReadForm.h"
 #include "core/port/DailyLog.h"
 

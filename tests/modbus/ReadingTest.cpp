@@ -3,7 +3,7 @@
 
 #include "MasterFixture.h"
 
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusReading.h"
 
 using namespace veg;

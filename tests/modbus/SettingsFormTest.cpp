@@ -3,7 +3,7 @@
 
 #include "../core/TestSupport.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/modbus/ModbusSettingsForm.h"
 
 #include <QTemporaryDir>

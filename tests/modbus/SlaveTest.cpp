@@ -6,7 +6,7 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusBits.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusReading.h"
 #include "sim/GatewayDevice.h"
 #include "sim/ModbusSlave.h"

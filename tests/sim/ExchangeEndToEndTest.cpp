@@ -6,7 +6,7 @@
 #include "SimProcess.h"
 #include "TestSupport.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
 #include "core/exchange/ExchangeForm.h"
 #include "core/port/QtSerialPort.h"

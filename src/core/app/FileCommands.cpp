@@ -1,7 +1,7 @@
 #include "core/app/FileCommands.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/config/ProgressSink.h"
 
 #include <QFileInfo>

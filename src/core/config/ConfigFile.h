@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/config/DatabaseDirectories.h"
+#include "core/settings/DatabaseDirectories.h"
 #include "core/config/GatewayConfig.h"
 
 #include <QChar>

@@ -2,7 +2,7 @@
 
 #include "core/app/ControllerDatabases.h"
 #include "core/app/Dialogs.h"
-#include "core/config/DatabaseDirectories.h"
+#include "core/settings/DatabaseDirectories.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/ControllerList.h"
 #include "core/database/Task_CL.h"

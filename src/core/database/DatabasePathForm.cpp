@@ -1,7 +1,7 @@
 #include "core/database/DatabasePathForm.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "core/exchange/ExchangeForm.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
 #include "core/exchange/GatewayReader.h"
 #include "core/exchange/GatewaySearch.h"

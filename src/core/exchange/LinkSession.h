@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/ExchangeSettings.h"
+#include "core/settings/ExchangeSettings.h"
 #include "core/link/KalO.h"
 #include "core/link/LinkStatus.h"
 #include "core/link/LinkTarget.h"

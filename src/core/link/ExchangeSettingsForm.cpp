@@ -1,7 +1,7 @@
 #include "core/link/ExchangeSettingsForm.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/link/PortNames.h"
 #include "core/text/NumberText.h"
 

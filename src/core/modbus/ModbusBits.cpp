@@ -1,7 +1,7 @@
 #include "core/modbus/ModbusBits.h"
 
 #include "core/modbus/ModbusFunction.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusResult.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "core/modbus/ModbusReadForm.h"
 
 #include "core/app/Dialogs.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusReading.h"
 #include "core/port/DailyLog.h"
 #include "core/port/SerialPort.h"

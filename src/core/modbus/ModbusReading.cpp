@@ -2,7 +2,7 @@
 
 #include "core/modbus/ModbusFloat.h"
 #include "core/modbus/ModbusFunction.h"
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusResult.h"
 #include "core/text/NumberText.h"
 

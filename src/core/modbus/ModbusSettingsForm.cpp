@@ -1,7 +1,7 @@
 #include "core/modbus/ModbusSettingsForm.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/link/PortNames.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"

@@ -3,7 +3,7 @@
 #include "core/app/ConfigOverview.h"
 #include "core/app/ControllerDatabases.h"
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/HartDevicesForm.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/widgets/TypedKey.h"
 
 #include <QAction>

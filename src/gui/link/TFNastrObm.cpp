@@ -1,7 +1,7 @@
 #include "gui/link/TFNastrObm.h"
 
 #include "core/app/Dialogs.h"
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/app/FormControls.h"
 
 #include <QButtonGroup>

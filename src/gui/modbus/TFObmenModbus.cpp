@@ -1,6 +1,6 @@
 #include "gui/modbus/TFObmenModbus.h"
 
-#include "core/modbus/ModbusLinkSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 #include "gui/app/FormControls.h"
 #include "gui/widgets/TypedKey.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/config/DatabaseDirectories.h"
-#include "core/link/ExchangeSettings.h"
-#include "core/modbus/ModbusLinkSettings.h"
 #include "core/settings/AdditionalSettings.h"
+#include "core/settings/DatabaseDirectories.h"
+#include "core/settings/ExchangeSettings.h"
+#include "core/settings/ModbusLinkSettings.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 
 #include "core/link/PortNames.h"
 #include "core/text/IniDocument.h"
