@@ -4,7 +4,7 @@
 // parameters are of TypeCode 4). Measured: the form's activation (grid and tree as data), for
 // "Телеуправление" also with the tree's item model reset over it, and the window opening offscreen
 // (activation, the views' rendering, the first painting).
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/EditorSession.h"

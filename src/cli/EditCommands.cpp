@@ -2,7 +2,7 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/settings/ProgramSettings.h"
-#include "core/editors/PrintTable.h"
+#include "core/ui/PrintTable.h"
 #include "core/editors/ScenarioRunner.h"
 #include "gui/print/TablePainter.h"
 

@@ -1,7 +1,7 @@
 #include "EditorFixture.h"
 
 #include "core/app/ConfigOverview.h"
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/EditorSet.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/app/Dialogs.h"
-#include "core/config/ProgressSink.h"
+#include "core/ui/Dialogs.h"
+#include "core/ui/ProgressSink.h"
 #include "core/text/Cp1251.h"
 #include "core/text/IniDocument.h"
 

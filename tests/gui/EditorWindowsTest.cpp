@@ -5,7 +5,7 @@
 #include "../editors/EditorFixture.h"
 #include "WindowActions.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/EditorSet.h"

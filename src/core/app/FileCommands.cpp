@@ -1,8 +1,8 @@
 #include "core/app/FileCommands.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
-#include "core/config/ProgressSink.h"
+#include "core/ui/ProgressSink.h"
 
 #include <QFileInfo>
 

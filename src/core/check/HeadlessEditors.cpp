@@ -1,6 +1,6 @@
 #include "core/check/HeadlessEditors.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/TableEditorForm.h"

@@ -1,7 +1,7 @@
 #include "core/config/ConfigFile.h"
 
 #include "core/config/ConfigFileSections.h"
-#include "core/config/ProgressSink.h"
+#include "core/ui/ProgressSink.h"
 #include "core/text/Cp1251.h"
 #include "core/text/IniDocument.h"
 #include "core/text/NumberText.h"

@@ -1,7 +1,7 @@
 #include "core/database/ControllerListForm.h"
 
 #include "core/app/ControllerDatabases.h"
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/DatabaseDirectories.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/ControllerList.h"

@@ -1,6 +1,6 @@
 #include "core/database/DatabasePathForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 
 #include <QDir>

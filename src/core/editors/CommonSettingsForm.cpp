@@ -1,6 +1,6 @@
 #include "core/editors/CommonSettingsForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"

@@ -1,6 +1,6 @@
 #include "core/editors/ControllerTreeForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/text/NumberText.h"
 

@@ -1,6 +1,6 @@
 #include "core/editors/GroupParamsForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
 #include "core/editors/ReferenceRules.h"

@@ -1,6 +1,6 @@
 #include "core/editors/ModbusTelesignalForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/config/ValueRules.h"
 #include "core/editors/GridNumbers.h"

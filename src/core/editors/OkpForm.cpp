@@ -1,6 +1,6 @@
 #include "core/editors/OkpForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 
 namespace veg {

@@ -1,10 +1,10 @@
 #include "core/editors/ScenarioRunner.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
-#include "core/editors/PrintTable.h"
+#include "core/ui/PrintTable.h"
 #include "core/editors/ScenarioPrinter.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "core/editors/TableEditorForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/editors/ReferenceRules.h"
 #include "core/settings/AdditionalSettings.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/editors/GridNumbers.h"
-#include "core/editors/PrintTable.h"
+#include "core/ui/PrintTable.h"
 #include "core/editors/TableEditorForm.h"
 
 namespace veg {

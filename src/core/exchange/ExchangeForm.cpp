@@ -1,6 +1,6 @@
 #include "core/exchange/ExchangeForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
 #include "core/exchange/GatewayReader.h"

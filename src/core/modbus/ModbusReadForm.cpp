@@ -1,6 +1,6 @@
 #include "core/modbus/ModbusReadForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusReading.h"
 #include "core/port/DailyLog.h"

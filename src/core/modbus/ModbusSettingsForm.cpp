@@ -1,6 +1,6 @@
 #include "core/modbus/ModbusSettingsForm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/link/PortNames.h"
 #include "core/text/HexKeyFilter.h"

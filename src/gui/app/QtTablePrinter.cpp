@@ -1,6 +1,6 @@
 #include "gui/app/QtTablePrinter.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "gui/print/TablePainter.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/editors/PrintTable.h"
+#include "core/ui/PrintTable.h"
 
 class QWidget;
 

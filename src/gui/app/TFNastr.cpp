@@ -2,7 +2,7 @@
 
 #include "core/app/ConfigOverview.h"
 #include "core/app/ControllerDatabases.h"
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/editors/CommonSettingsForm.h"
 #include "core/editors/GroupParamsForm.h"

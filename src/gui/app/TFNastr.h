@@ -2,7 +2,7 @@
 
 #include "core/app/FileCommands.h"
 #include "core/config/GatewayConfig.h"
-#include "core/config/ProgressSink.h"
+#include "core/ui/ProgressSink.h"
 #include "core/editors/ControllerRefsEditor.h"
 #include "core/editors/EditorSession.h"
 #include "core/editors/EditorSet.h"

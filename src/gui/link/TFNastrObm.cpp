@@ -1,6 +1,6 @@
 #include "gui/link/TFNastrObm.h"
 
-#include "core/app/Dialogs.h"
+#include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "gui/app/FormControls.h"
 

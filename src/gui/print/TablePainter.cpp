@@ -1,6 +1,6 @@
 #include "gui/print/TablePainter.h"
 
-#include "core/editors/PrintTable.h"
+#include "core/ui/PrintTable.h"
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
