@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "core/app/ControllerDatabases.h"
+#include "core/database/ControllerDatabases.h"
 #include "core/config/ConfigFile.h"
 #include "core/config/ConfigJson.h"
 #include "core/config/GatewayConfig.h"

@@ -2,7 +2,7 @@
 
 #include "Commands.h"
 
-#include "core/app/ControllerDatabases.h"
+#include "core/database/ControllerDatabases.h"
 #include "core/config/ConfigJson.h"
 #include "core/config/GatewayConfig.h"
 #include "core/settings/ProgramSettings.h"

@@ -7,7 +7,7 @@
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
 #include "dbbuilder/DatabaseBuilder.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 #include "core/settings/DatabaseDirectories.h"
 #include "core/database/ControllerListForm.h"
 #include "core/database/Task_CL.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/EditorSet.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/ModbusTelecontrolForm.h"

@@ -3,7 +3,7 @@
 #include "EditorFixture.h"
 
 #include "core/database/ControllerListForm.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/EditorSet.h"
 
 // A small metering site for the editors of УНК ТМ, HART and КТС Энергия: the metering station

@@ -4,7 +4,7 @@
 
 #include "core/settings/DatabaseDirectories.h"
 #include "core/database/ControllerListForm.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
 

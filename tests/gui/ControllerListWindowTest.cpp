@@ -6,7 +6,7 @@
 #include "core/settings/ProgramSettings.h"
 #include "gui/database/TFTask.h"
 #include "dbbuilder/DatabaseBuilder.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "core/database/ControllerListForm.h"
 
-#include "core/app/ControllerDatabases.h"
+#include "core/database/ControllerDatabases.h"
 #include "core/ui/Dialogs.h"
 #include "core/settings/DatabaseDirectories.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/ControllerList.h"
 #include "core/database/Task_CL.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/editors/CommonSettingsForm.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/GroupParamsForm.h"
 #include "core/editors/HartDevicesForm.h"
 #include "core/editors/IkpForm.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/ParamTreeBuilder.h"
 

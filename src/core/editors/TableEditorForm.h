@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/config/ConfigRecords.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/ParamTreeBuilder.h"
 

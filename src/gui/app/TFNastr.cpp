@@ -1,7 +1,7 @@
 #include "gui/app/TFNastr.h"
 
 #include "core/app/ConfigOverview.h"
-#include "core/app/ControllerDatabases.h"
+#include "core/database/ControllerDatabases.h"
 #include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/editors/CommonSettingsForm.h"

@@ -3,7 +3,7 @@
 #include "core/app/FileCommands.h"
 #include "core/config/GatewayConfig.h"
 #include "core/ui/ProgressSink.h"
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 #include "core/editors/EditorSession.h"
 #include "core/editors/EditorSet.h"
 #include "gui/app/QtTablePrinter.h"

@@ -1,4 +1,4 @@
-#include "core/app/ControllerDatabases.h"
+#include "core/database/ControllerDatabases.h"
 
 #include "core/database/Task_CL.h"
 

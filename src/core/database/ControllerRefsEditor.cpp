@@ -1,4 +1,4 @@
-#include "core/editors/ControllerRefsEditor.h"
+#include "core/database/ControllerRefsEditor.h"
 
 namespace veg {
 

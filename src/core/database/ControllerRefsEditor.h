@@ -10,7 +10,8 @@ namespace veg {
 
 // What the controller list needs of a table editor: the editor's table names controllers by
 // their network numbers, so a new task queue for a controller must be checked against the
-// table, and a removed controller must take its rows with it.
+// table, and a removed controller must take its rows with it. The controller list declares it;
+// the editors of core/editors implement it.
 class ControllerRefsEditor
 {
 public:
