@@ -4,7 +4,7 @@
 #include "core/settings/ProgramSettings.h"
 #include "core/ui/PrintTable.h"
 #include "core/editors/ScenarioRunner.h"
-#include "gui/print/TablePainter.h"
+#include "print/TablePainter.h"
 
 #include <QFile>
 #include <QFont>

@@ -1,7 +1,7 @@
 #include "gui/app/QtTablePrinter.h"
 
 #include "core/ui/Dialogs.h"
-#include "gui/print/TablePainter.h"
+#include "print/TablePainter.h"
 
 #include <QApplication>
 #include <QPrintDialog>

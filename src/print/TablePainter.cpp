@@ -1,4 +1,4 @@
-#include "gui/print/TablePainter.h"
+#include "print/TablePainter.h"
 
 #include "core/ui/PrintTable.h"
 
