@@ -2,7 +2,7 @@
 
 #include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
-#include "core/link/PortNames.h"
+#include "core/port/PortNames.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"
 

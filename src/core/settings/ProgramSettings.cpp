@@ -1,6 +1,6 @@
 #include "core/settings/ProgramSettings.h"
 
-#include "core/link/PortNames.h"
+#include "core/port/PortNames.h"
 #include "core/text/IniDocument.h"
 #include "core/text/NumberText.h"
 
