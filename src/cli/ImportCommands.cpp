@@ -69,16 +69,18 @@ void addImportCommands(CLI::App& app)
     static std::string in, out;
     CLI::App* cmd = app.add_subcommand(
         "import",
-        "Make a .veg file from the JSON of vegctl dump (the same keys). Keys left out keep what "
-        "File -> New gives for the protocol; \"Protocol\" is required. Refused, with the JSON "
-        "path and the reason, and nothing written: unknown keys, values of the wrong type or "
-        "beyond their field, tables of another length, values an editor window refuses (with "
-        "its own message) and values the .veg file would not keep. Exit 0 written, 1 the file "
-        "could not be written, 2 refused");
-    cmd->add_option("FILE", in, "JSON file, - for standard input")->required();
-    cmd->add_option("OUT", out, "configuration file to write (.veg)")->required();
+        "Сделать файл .veg из JSON команды vegctl dump (с теми же ключами). Ключи, которых нет, "
+        "получают то, что даёт Файл -> Новый для протокола; \"Protocol\" обязателен. Всякая "
+        "конфигурация, которую загружает файл .veg, импортируется снова. Отклоняется (с путём в "
+        "JSON и причиной, и ничего не записывается) только то, чего не удержат конфигурация или "
+        "файл: неизвестные ключи, значения не того типа или шире своего поля, тексты длиннее "
+        "хранимых, таблицы другой длины и значения, которых файл .veg не вернёт. Значение, "
+        "которое отклонило бы только окно редактора (нечётный Coil, импульс 0 с), принимается; "
+        "о нём скажет vegctl check. Код выхода 0 записано, 1 файл не записан, 2 отклонено");
+    cmd->add_option("FILE", in, "файл JSON, - для стандартного ввода")->required();
+    cmd->add_option("OUT", out, "файл конфигурации для записи (.veg)")->required();
     cmd->add_option("--settings", settingsPath,
-                    "program settings file with the database folders (section BaseK19)");
+                    "файл настроек программы с папками базы данных (секция BaseK19)");
     cmd->callback([] { import(in, out); });
 }
 

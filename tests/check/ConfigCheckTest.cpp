@@ -6,6 +6,8 @@
 #include "core/database/Task_CL.h"
 #include "core/editors/ScenarioRunner.h"
 
+#include <functional>
+
 using namespace veg;
 
 namespace {
@@ -204,6 +206,52 @@ TEST_F(ConfigCheckTest, ModbusNumbers)
                            "младшие 16 бит номера",
                            "ERROR | Телеизмерение параметров с плавающей точкой, строки 1 и 2 | "
                            "Holding Register 101: номер у нескольких строк"}));
+}
+
+// Values a window refuses when typed, which a file or an import still gives: an error where the
+// gateway gets them, a warning where it does not use them; a row a closing check already stops
+// on is told once, with the window's box.
+TEST_F(ConfigCheckTest, ValuesOnlyAWindowRefuses)
+{
+    struct Case
+    {
+        const char* name;
+        ProtocolVariant protocol;
+        std::function<void(GatewayConfig&)> change;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {"pulse_of_a_potential_command", ProtocolVariant::Modbus,
+         [](GatewayConfig& c) {
+             c.ModbusCoilTable[0] = command(0);
+             c.ModbusCoilTable[0].TimeTU1 = 0; // "TimeTU1-0" missing from the file
+         },
+         {"WARNING | Телеуправление, строка 1 | ModbusCoilTable[0].TimeTU1: 0 вне диапазона "
+          "длительности импульса 1…255 с (окно отвечает: \"Введите значение от 1с до 256с\")"}},
+        {"parity_without_an_item", ProtocolVariant::Modbus,
+         [](GatewayConfig& c) { c.Common.RCon = 9; },
+         {"ERROR | Общие настройки | Common.RCon: 9 — не из списка видов контроля чётности (0 — по "
+          "чётности, 1 — по нечётности, 2 — нет)"}},
+        {"pulse_of_no_seconds_of_a_subblock", ProtocolVariant::Magistral1,
+         [](GatewayConfig& c) {
+             c.OkpSubblockTypes[1] = SubblockTu;
+             c.TcTuTable[32] = signal(0); // "TimeTU0" missing: 0 s
+         },
+         {"ERROR | Настройка обычного КП, субблок 1, операция 1 | TcTuTable[32].Extra: 0 вне диапазона "
+          "длительности сигнала 1…255 с (поле \"Длительность сигнала, сек\" в окне не выходит "
+          "за эти пределы)"}},
+        {"coil_type_without_an_item", ProtocolVariant::Modbus,
+         [](GatewayConfig& c) {
+             c.ModbusCoilTable[0] = command(0);
+             c.ModbusCoilTable[0].TypeTU = 2; // the window takes it for a pulse
+         },
+         {"ERROR | Телеуправление, строка 1 | Введите окончание импульса ТУ!(Строка 1)"}},
+    };
+    for (const Case& k : cases) {
+        GatewayConfig c = site(k.protocol);
+        k.change(c);
+        EXPECT_EQ(checkLines(c), k.lines) << k.name;
+    }
 }
 
 // The windows' own closing checks, run without windows: every row they would stop on, with the

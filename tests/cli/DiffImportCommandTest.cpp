@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -75,17 +76,50 @@ TEST_F(VegctlDiffImport, ARefusedImportWritesNothing)
                      "Отклонено значений: 2, ничего не записано\n");
     EXPECT_FALSE(QFile::exists(out));
 
-    const VegctlRun odd = runVegctl({"import", "-", out}, R"({"Protocol": 1, "Common": {"V_Ext": 9}})");
-    EXPECT_EQ(odd.status, 2);
-    EXPECT_EQ(odd.err, "Common.V_Ext: 9 — не из списка скоростей линии в окне (0…6: 300, 600, "
-                       "1200, 2400, 4800, 9600, 19200 бод)\n"
-                       "Отклонено значений: 1, ничего не записано\n");
+    // A speed the file's table has no entry for is not kept by the file.
+    const VegctlRun lost =
+        runVegctl({"import", "-", out}, R"({"Protocol": 1, "Common": {"V_Ext": 9}})");
+    EXPECT_EQ(lost.status, 2);
+    EXPECT_TRUE(lost.err.startsWith("Common.V_Ext: 9 не сохраняется в файле .veg"))
+        << lost.err.toStdString();
+    EXPECT_TRUE(lost.err.endsWith("Отклонено значений: 1, ничего не записано\n"));
     EXPECT_FALSE(QFile::exists(out));
 
     const VegctlRun missing = runVegctl({"import", dir.filePath("missing.json"), out});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, QStringLiteral("Файл %1 не найден\n").arg(dir.filePath("missing.json")));
     EXPECT_FALSE(QFile::exists(out));
+}
+
+// What a file's reader gives, the import takes: a coil row without its "TimeTU1-" key reads a
+// pulse of 0 s, which only the window refuses; vegctl check tells of it.
+TEST_F(VegctlDiffImport, AValueOnlyAWindowRefusesIsImportedAndChecked)
+{
+    QJsonObject json = dumped(demoFile("Котельная-Modbus"));
+    QJsonArray coils = json["ModbusCoilTable"].toArray();
+    qsizetype pulse = 0; // the demo's first pulse command
+    while (pulse < coils.size() && (coils[pulse].toObject()["Coil"].toInt() == 65535 ||
+                                    (coils[pulse].toObject()["TypeTU"].toInt() & 1) != 0))
+        ++pulse;
+    ASSERT_LT(pulse, coils.size());
+    QJsonObject row = coils[pulse].toObject();
+    row["TimeTU1"] = 0;
+    coils[pulse] = row;
+    json["ModbusCoilTable"] = coils;
+    const QString out = dir.filePath("pulse.veg");
+    const VegctlRun r = runVegctl({"import", "-", out, "--settings", settings},
+                                  QJsonDocument(json).toJson());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(dumped(out), json);
+
+    const VegctlRun check = runVegctl({"check", out, "--settings", settings});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_TRUE(check.out.contains(QStringLiteral("ERROR\tТелеуправление, строка %1\t"
+                                                  "ModbusCoilTable[%2].TimeTU1: 0 вне диапазона "
+                                                  "длительности импульса 1…255 с")
+                                       .arg(pulse + 1)
+                                       .arg(pulse)))
+        << check.out.toStdString();
 }
 
 TEST_F(VegctlDiffImport, DiffOfTwoFiles)

@@ -55,6 +55,7 @@ public:
         ownerless();
         for (CheckFinding& f : m_editors.closingFindings())
             m_out.push_back(std::move(f));
+        windowValues();
         // Window by window, in the order of the protocol's menu; within a window as found.
         const std::vector<EditorId>& order = m_config.catalogue().editors;
         auto rank = [&](const CheckFinding& f) {
@@ -230,6 +231,43 @@ private:
                 numbersText(s, claim) + (s.first == s.last
                                              ? QStringLiteral(": номер у нескольких строк")
                                              : QStringLiteral(": номера у нескольких строк")));
+        }
+    }
+
+    // The values a window would refuse when typed, or cannot show, which a file or an import can
+    // still give (a pulse of 0 s: a missing "TimeTU1-" key reads 0). The speeds, the odd coils
+    // and the Modbus numbers beyond 16 bits have findings of their own above, and a row that a window's closing check already stopped
+    // on is not told twice. Where the gateway gets the value (the general settings, a row in
+    // use) it misbehaves with it: an error; a pulse of a coil command that is no pulse is never
+    // used, and a row not in use never reaches the gateway: a warning.
+    void windowValues()
+    {
+        std::set<std::pair<EditorId, QString>> closing;
+        for (const CheckFinding& f : m_out) {
+            if (f.editor && !f.row.isEmpty())
+                closing.insert({*f.editor, f.row});
+        }
+        for (const ValueRules::RefusedValue& r : ValueRules::refusedValues(m_config)) {
+            const bool toldAbove =
+                r.path == u"Common.V_CAN" || r.path == u"Common.V_Ext" ||
+                (r.table == TableId::ModbusCoilTable && r.path.endsWith(u".Coil")) ||
+                ((r.table == TableId::ModbusTcTable || r.table == TableId::TiFloatTable) &&
+                 r.path.endsWith(u".Extra"));
+            if (toldAbove)
+                continue;
+            const std::optional<EditorId> editor =
+                r.table ? m_config.catalogue().editorOf(*r.table) : EditorId::GatewayCommon;
+            if (!editor)
+                continue; // none: every table a window's rule looks at has its window
+            const QString row = r.table ? rowPlace(m_config, *r.table, r.row) : QString();
+            if (closing.count({*editor, row}))
+                continue;
+            bool harmful = !r.table || m_config.RowInUse(*r.table, r.row);
+            if (r.table == TableId::ModbusCoilTable && r.path.contains(u".TimeTU") &&
+                (m_config.ModbusCoilTable[std::size_t(r.row)].TypeTU & 0x01) != 0)
+                harmful = false; // a potential command: its pulse is not used
+            add(harmful ? Severity::Error : Severity::Warning, *editor, row, {},
+                r.path + QStringLiteral(": ") + r.refusal.text());
         }
     }
 

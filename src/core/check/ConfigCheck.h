@@ -24,12 +24,18 @@ struct AdditionalSettings;
 //  - Modbus coils or discrete inputs that two rows use, holding registers that two floating-point
 //    values share (a value takes two: 100 and 101 collide), and numbers beyond 65535, of which
 //    the gateway gets only the low 16 bits;
-//  - every row that a window's closing check stops on, with that window's own box.
+//  - every row that a window's closing check stops on, with that window's own box;
+//  - a value that a window would refuse when typed or cannot show (ValueRules: a pulse of 0 s, a
+//    bit above 31, a type or sign that is none of the window's items) where the gateway gets it:
+//    in the general settings or in a row in use (not a coil command's pulse when the command is
+//    no pulse), unless a closing check already stopped on that row.
 // Warnings:
 //  - a controller whose database was not found, or whose module the library folders do not
 //    hold: its references are not checked;
 //  - a controller whose network number is the gateway's own CAN-BUS address;
 //  - an odd coil number (the window takes even ones only);
+//  - such a value that the gateway does not use: in a row not in use, or the pulse of a coil
+//    command that is no pulse;
 //  - an УНК ТМ thread or a HART device without controller but with parameters: the window does
 //    not show them, yet they go into the gateway.
 //

@@ -61,25 +61,15 @@ private:
             return;
         case TableId::OkpSubblockTypes:
             return;
-        case TableId::TcTuTable: {
-            const int s = i / Rows::SignalsPerTcSubblock, n = i % Rows::SignalsPerTcSubblock;
-            QString place = numbered("субблок", s) + QStringLiteral(", ");
-            if (m_config.OkpSubblockTypes[std::size_t(s)] == SubblockTc)
-                place += numbered("телеоперация", n / 8 + 1) + QStringLiteral(", ") +
-                         numbered("разряд", n % 8 + 1);
-            else
-                place += numbered("операция", n + 1);
-            signal(m_config.TcTuTable[at], SignalTable::Magistral, EditorId::Okp, place);
+        case TableId::TcTuTable:
+            signal(m_config.TcTuTable[at], SignalTable::Magistral, EditorId::Okp,
+                   rowPlace(m_config, table, i));
             return;
-        }
         case TableId::IkpTable: {
             const TiEntry& e = m_config.IkpTable[at];
             if (e.ParamNumber != 0xFFFF)
-                add(K::Parameter, EditorId::Ikp,
-                    numbered("субблок", i / Rows::MeasurementsPerIkpSubblock) +
-                        QStringLiteral(", ") +
-                        numbered("телеизмерение", i % Rows::MeasurementsPerIkpSubblock + 1),
-                    {}, e.NetNumber, e.ParamNumber);
+                add(K::Parameter, EditorId::Ikp, rowPlace(m_config, table, i), {}, e.NetNumber,
+                    e.ParamNumber);
             return;
         }
         case TableId::ModbusCoilTable:
@@ -97,7 +87,7 @@ private:
         }
         case TableId::UnkThreads: {
             const std::uint8_t net = m_config.UnkThreads[at].SetN;
-            const QString place = numbered("нитка", i + 1);
+            const QString place = rowPlace(m_config, table, i);
             add(K::Controller, EditorId::Unk, place,
                 UnkThreadsForm::rowTitle(UnkThreadsForm::ControllerRow), net);
             for (int n = 0; n < Rows::ParamsPerUnkThread; ++n) {
@@ -111,7 +101,7 @@ private:
         }
         case TableId::HartDevices: {
             const std::uint8_t net = m_config.HartDevices[at].SetN;
-            const QString place = numbered("устройство", i + 1);
+            const QString place = rowPlace(m_config, table, i);
             add(K::Controller, EditorId::Hart, place,
                 HartDevicesForm::rowTitle(HartDevicesForm::ControllerRow), net);
             for (int n = 0; n < Rows::ParamsPerHartDevice; ++n) {
@@ -157,7 +147,7 @@ private:
         if (!m_config.catalogue().has(EditorId::Group))
             return;
         const GroupParamRef& g = m_config.GroupParams[std::size_t(i)];
-        add(K::Parameter, EditorId::Group, QString::number(i + 1) + QStringLiteral(" параметр"), {},
+        add(K::Parameter, EditorId::Group, rowPlace(m_config, TableId::GroupParams, i), {},
             g.NetNumber, g.ParamNumber);
     }
 
@@ -188,6 +178,38 @@ private:
 std::vector<ConfigReference> collectReferences(const GatewayConfig& config)
 {
     return Collector(config).run();
+}
+
+QString rowPlace(const GatewayConfig& config, TableId table, int i)
+{
+    switch (table) {
+    case TableId::OkpSubblockTypes:
+        return numbered("субблок", i);
+    case TableId::TcTuTable: {
+        const int s = i / Rows::SignalsPerTcSubblock, n = i % Rows::SignalsPerTcSubblock;
+        const QString place = numbered("субблок", s) + QStringLiteral(", ");
+        if (config.OkpSubblockTypes[std::size_t(s)] == SubblockTc)
+            return place + numbered("телеоперация", n / 8 + 1) + QStringLiteral(", ") +
+                   numbered("разряд", n % 8 + 1);
+        return place + numbered("операция", n + 1);
+    }
+    case TableId::IkpTable:
+        return numbered("субблок", i / Rows::MeasurementsPerIkpSubblock) + QStringLiteral(", ") +
+               numbered("телеизмерение", i % Rows::MeasurementsPerIkpSubblock + 1);
+    case TableId::UnkThreads:
+        return numbered("нитка", i + 1);
+    case TableId::HartDevices:
+        return numbered("устройство", i + 1);
+    case TableId::GroupParams:
+        return QString::number(i + 1) + QStringLiteral(" параметр");
+    case TableId::ModbusCoilTable:
+    case TableId::ModbusTcTable:
+    case TableId::TiFloatTable:
+    case TableId::KtsGroups:
+    case TableId::KtsSignals:
+        break;
+    }
+    return tableRow(i);
 }
 
 } // namespace veg

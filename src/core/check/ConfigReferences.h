@@ -36,4 +36,9 @@ struct ConfigReference
 // without a parameter, УНК ТМ slot numbers from 0xFF00 on.
 std::vector<ConfigReference> collectReferences(const GatewayConfig& config);
 
+// Row `index` of `table` in the terms of the window that edits it, as the references name it:
+// "строка 3", "субблок 2, телеоперация 1, разряд 4", "субблок 1, телеизмерение 2", "нитка 1",
+// "устройство 2", "субблок 4" (a sub-block's type).
+QString rowPlace(const GatewayConfig& config, TableId table, int index);
+
 } // namespace veg

@@ -2,7 +2,6 @@
 
 #include "core/config/ConfigDiff.h"
 #include "core/config/ConfigSchema.h"
-#include "core/config/ValueRules.h"
 #include "core/text/IniDocument.h"
 #include "core/text/NumberText.h"
 
@@ -479,6 +478,9 @@ QString notKeptBecause(const GatewayConfig& c, const QString& path)
     const auto m = rowPath.match(path);
     if (path.startsWith(QStringLiteral("Common."))) {
         const QString field = path.mid(7);
+        if (c.Protocol == ProtocolVariant::Hart && field == u"AdrLong")
+            return QStringLiteral("файл хранит байты 2–4 длинного адреса, байты 0 и 1 "
+                                  "всегда равны 0 и 2");
         if (c.Protocol == ProtocolVariant::UnkTm &&
             (field == u"TimeRes" || field == u"RTSoff" || field == u"RTSon") && !c.Common.Modem)
             return QStringLiteral("файл УНК ТМ хранит его только при включённом Modem");
@@ -677,11 +679,8 @@ ImportResult fromJson(const QJsonObject& json, GatewayConfig& config, const Load
     if (!st.errors.isEmpty())
         return {st.errors};
 
-    for (const ValueRules::RefusedValue& r : ValueRules::refusedValues(c))
-        st.refuse(r.path, r.refusal.text());
-    if (!st.errors.isEmpty())
-        return {st.errors};
-
+    // A value that only a window would refuse when typed (a pulse of 0 s, an odd coil) is held
+    // by the model and the file, as a file's own reader gives it: vegctl check tells of it.
     checkKeptByFile(c, st);
     if (!st.errors.isEmpty())
         return {st.errors};

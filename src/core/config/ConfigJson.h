@@ -27,8 +27,8 @@ QJsonValue real(float value);
 
 struct ImportResult
 {
-    // One line per refused value, "PATH: reason" ("ModbusCoilTable[3].Coil: 7 — нечётный номер;
-    // ..."), in the order of the JSON's fields. Empty when the configuration was taken.
+    // One line per refused value, "PATH: reason" ("Common.AdrCAN: 256 вне диапазона поля
+    // 0…255"), in the order of the JSON's fields. Empty when the configuration was taken.
     QStringList errors;
 
     bool ok() const { return errors.isEmpty(); }
@@ -38,9 +38,11 @@ struct ImportResult
 // for the protocol (the general settings of a new configuration, empty rows, no controllers), so
 // that a script writes only what it sets; an unknown key is refused, so that a misspelt one is
 // never dropped unseen. A table, when given, has all of its rows. Refused: a value of the wrong
-// type or outside its field, a text longer than the model keeps, a table of the wrong length, a
-// value the editor windows would refuse (ValueRules), and a value the ".veg" file would not keep
-// (a reload of the saved file gives another). The file state is the file's: "FileName",
+// type or outside its field, a text longer than the model keeps, a table of the wrong length, and
+// a value the ".veg" file would not keep (a reload of the saved file gives another). A value that
+// only an editor window would refuse when typed (ValueRules: a pulse of 0 s, an odd coil) is
+// taken, as the file's own reader takes it, so that every configuration a file loads into imports
+// again; the configuration check tells of it. The file state is the file's: "FileName",
 // "IsNewFile", "HasFile", "Changed" and the controllers' "Present" are checked for their type only
 // ("Present" is worked out from the path, as a load does), and "IsReadBack" decides the file's
 // type ("Read" or "Input") as Save As does. On a refusal `config` is left as it was.

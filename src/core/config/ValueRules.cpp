@@ -133,30 +133,49 @@ std::optional<Refusal> ktsDecimals(qint64 digits)
 
 namespace {
 
-// The refusals of one configuration, with the paths of their fields.
+// Where a refused value is: its JSON path and, for a row's value, the table and the row.
+struct Place
+{
+    QString path;
+    std::optional<TableId> table;
+    int row = -1;
+};
+
+Place common(const char* field)
+{
+    return {QStringLiteral("Common.") + QLatin1String(field), std::nullopt, -1};
+}
+
+Place row(TableId id, const char* table, std::size_t i, const char* field = nullptr)
+{
+    QString p = QStringLiteral("%1[%2]").arg(QLatin1String(table)).arg(i);
+    if (field)
+        p += u'.' + QLatin1String(field);
+    return {p, id, int(i)};
+}
+
+// The refusals of one configuration, with the places of their fields.
 class Finder
 {
 public:
     std::vector<RefusedValue> found;
 
-    void add(const QString& path, std::optional<Refusal> r)
+    void add(const Place& at, std::optional<Refusal> r)
     {
         if (r)
-            found.push_back({path, *std::move(r)});
+            found.push_back({at.path, *std::move(r), at.table, at.row});
     }
     // A value of a choice that is none of the window's items.
-    void choice(const QString& path, qint64 v, std::initializer_list<qint64> items,
-                const char* what)
+    void choice(const Place& at, qint64 v, std::initializer_list<qint64> items, const char* what)
     {
         if (std::find(items.begin(), items.end(), v) == items.end())
-            found.push_back(
-                {path,
-                 {QStringLiteral("%1 — не из списка %2").arg(v).arg(QString::fromUtf8(what)),
-                  {},
-                  {}}});
+            add(at,
+                Refusal{QStringLiteral("%1 — не из списка %2").arg(v).arg(QString::fromUtf8(what)),
+                        {},
+                        {}});
     }
     // The ParamNumber of a row that takes one bit of a group parameter: slot × 256 + bit.
-    void groupBit(const QString& path, std::uint16_t paramNumber,
+    void groupBit(const Place& at, std::uint16_t paramNumber,
                   std::optional<Refusal> (*bitRule)(qint64))
     {
         const int slot = paramNumber >> 8;
@@ -168,51 +187,42 @@ public:
                 .arg(bit)
                 .arg(slot);
         if (slot >= Rows::GroupSlots) {
-            found.push_back(
-                {path,
-                 {what + QStringLiteral("индексы GroupParams — 0…%1").arg(Rows::GroupSlots - 1),
-                  {},
-                  {}}});
+            add(at,
+                Refusal{what +
+                            QStringLiteral("индексы GroupParams — 0…%1").arg(Rows::GroupSlots - 1),
+                        {},
+                        {}});
         } else if (auto r = bitRule(bit)) {
             r->reason = what + r->reason;
-            found.push_back({path, *std::move(r)});
+            add(at, std::move(r));
         }
     }
 };
 
-QString row(const char* table, std::size_t i, const char* field = nullptr)
-{
-    QString p = QStringLiteral("%1[%2]").arg(QLatin1String(table)).arg(i);
-    if (field)
-        p += u'.' + QLatin1String(field);
-    return p;
-}
-
 void commonRefusals(const CommonSettings& m, Finder& f)
 {
-    f.add(QStringLiteral("Common.V_CAN"), canSpeed(m.V_CAN));
-    f.add(QStringLiteral("Common.V_Ext"), lineSpeed(m.V_Ext));
+    f.add(common("V_CAN"), canSpeed(m.V_CAN));
+    f.add(common("V_Ext"), lineSpeed(m.V_Ext));
     const char* format = "форматов символа (0 — 11 бит, 1 — 10 бит)";
     const char* parity = "видов контроля чётности (0 — по чётности, 1 — по нечётности, 2 — нет)";
-    f.choice(QStringLiteral("Common.RBit"), m.RBit, {0, 1}, format);
-    f.choice(QStringLiteral("Common.TBit"), m.TBit, {0, 1}, format);
-    f.choice(QStringLiteral("Common.RCon"), m.RCon, {0, 1, 2}, parity);
-    f.choice(QStringLiteral("Common.TCon"), m.TCon, {0, 1, 2}, parity);
+    f.choice(common("RBit"), m.RBit, {0, 1}, format);
+    f.choice(common("TBit"), m.TBit, {0, 1}, format);
+    f.choice(common("RCon"), m.RCon, {0, 1, 2}, parity);
+    f.choice(common("TCon"), m.TCon, {0, 1, 2}, parity);
     if (m.AdrLong[0] != 0 || m.AdrLong[1] != 2)
-        f.found.push_back({QStringLiteral("Common.AdrLong"),
-                           {QStringLiteral("байты 0 и 1 длинного адреса HART всегда равны 0 и "
-                                           "2, а здесь они %1 и %2")
-                                .arg(m.AdrLong[0])
-                                .arg(m.AdrLong[1]),
-                            {},
-                            {}}});
+        f.add(common("AdrLong"), Refusal{QStringLiteral("байты 0 и 1 длинного адреса HART всегда "
+                                                        "равны 0 и 2, а здесь они %1 и %2")
+                                             .arg(m.AdrLong[0])
+                                             .arg(m.AdrLong[1]),
+                                         {},
+                                         {}});
 }
 
 void magistralRefusals(const GatewayConfig& c, Finder& f)
 {
     for (std::size_t s = 0; s < c.OkpSubblockTypes.size(); ++s)
-        f.choice(row("OkpSubblockTypes", s), c.OkpSubblockTypes[s], {0, 1, 2},
-                 "типов подблока (0 — нет, 1 — ТС, 2 — ТУ)");
+        f.choice(row(TableId::OkpSubblockTypes, "OkpSubblockTypes", s), c.OkpSubblockTypes[s],
+                 {0, 1, 2}, "типов подблока (0 — нет, 1 — ТС, 2 — ТУ)");
     for (std::size_t r = 0; r < c.TcTuTable.size(); ++r) {
         const TcTuEntry& e = c.TcTuTable[r];
         const std::size_t s = r / Rows::SignalsPerTcSubblock;
@@ -220,9 +230,10 @@ void magistralRefusals(const GatewayConfig& c, Finder& f)
         if (e.Kind == 255)
             continue;
         if (type == SubblockTc && isGroupBitRow(e, SignalTable::Magistral))
-            f.groupBit(row("TcTuTable", r, "ParamNumber"), e.ParamNumber, &subblockBit);
+            f.groupBit(row(TableId::TcTuTable, "TcTuTable", r, "ParamNumber"), e.ParamNumber,
+                       &subblockBit);
         if (type == SubblockTu)
-            f.add(row("TcTuTable", r, "Extra"), subblockPulse(e.Extra));
+            f.add(row(TableId::TcTuTable, "TcTuTable", r, "Extra"), subblockPulse(e.Extra));
     }
 }
 
@@ -234,46 +245,55 @@ void modbusRefusals(const GatewayConfig& c, Finder& f)
     for (std::size_t i = 0; i < c.ModbusCoilTable.size(); ++i) {
         const ModbusCoilEntry& e = c.ModbusCoilTable[i];
         if (e.Coil != 0xFFFF)
-            f.add(row(table, i, "Coil"), coil(e.Coil));
-        f.choice(row(table, i, "TypeTU"), e.TypeTU, {0x00, 0x01, 0x10, 0x11},
+            f.add(row(TableId::ModbusCoilTable, table, i, "Coil"), coil(e.Coil));
+        f.choice(row(TableId::ModbusCoilTable, table, i, "TypeTU"), e.TypeTU,
+                 {0x00, 0x01, 0x10, 0x11},
                  "типов ТУ в окне (0 — импульс, 1 — потенциал; 16 и 17 — то же в "
                  "две ступени)");
-        f.add(row(table, i, "TimeTU1"), coilPulse(e.TimeTU1));
-        f.add(row(table, i, "TimeTU0"), coilPulse(e.TimeTU0));
-        f.choice(row(table, i, "OC1.Kind"), e.OC1.Kind, {0, 1, 255}, sign);
-        f.choice(row(table, i, "OC0.Kind"), e.OC0.Kind, {0, 1, 255}, sign);
-        f.choice(row(table, i, "READY1.Kind"), e.READY1.Kind, {0, 1, 255}, ready);
-        f.choice(row(table, i, "READY0.Kind"), e.READY0.Kind, {0, 1, 255}, ready);
+        f.add(row(TableId::ModbusCoilTable, table, i, "TimeTU1"), coilPulse(e.TimeTU1));
+        f.add(row(TableId::ModbusCoilTable, table, i, "TimeTU0"), coilPulse(e.TimeTU0));
+        f.choice(row(TableId::ModbusCoilTable, table, i, "OC1.Kind"), e.OC1.Kind, {0, 1, 255},
+                 sign);
+        f.choice(row(TableId::ModbusCoilTable, table, i, "OC0.Kind"), e.OC0.Kind, {0, 1, 255},
+                 sign);
+        f.choice(row(TableId::ModbusCoilTable, table, i, "READY1.Kind"), e.READY1.Kind, {0, 1, 255},
+                 ready);
+        f.choice(row(TableId::ModbusCoilTable, table, i, "READY0.Kind"), e.READY0.Kind, {0, 1, 255},
+                 ready);
     }
     for (std::size_t r = 0; r < c.ModbusTcTable.size(); ++r) {
         const TcTuEntry& e = c.ModbusTcTable[r];
-        f.choice(row("ModbusTcTable", r, "Kind"), e.Kind, {0, 1, 255},
+        f.choice(row(TableId::ModbusTcTable, "ModbusTcTable", r, "Kind"), e.Kind, {0, 1, 255},
                  "источников в окне (0 — параметр, 1 — группа; 255 — строка не используется)");
         if (e.Kind == 255)
             continue;
-        f.add(row("ModbusTcTable", r, "Extra"), discreteInput(e.Extra));
+        f.add(row(TableId::ModbusTcTable, "ModbusTcTable", r, "Extra"), discreteInput(e.Extra));
         if (isGroupBitRow(e, SignalTable::Modbus))
-            f.groupBit(row("ModbusTcTable", r, "ParamNumber"), e.ParamNumber, &telesignalBit);
+            f.groupBit(row(TableId::ModbusTcTable, "ModbusTcTable", r, "ParamNumber"),
+                       e.ParamNumber, &telesignalBit);
     }
     for (std::size_t r = 0; r < c.TiFloatTable.size(); ++r) {
         const TcTuEntry& e = c.TiFloatTable[r];
         if (e.Kind != 255)
-            f.add(row("TiFloatTable", r, "Extra"), holdingRegister(e.Extra));
+            f.add(row(TableId::TiFloatTable, "TiFloatTable", r, "Extra"), holdingRegister(e.Extra));
     }
 }
 
 void ktsRefusals(const GatewayConfig& c, Finder& f)
 {
     for (std::size_t g = 0; g < c.KtsGroups.size(); ++g)
-        f.add(row("KtsGroups", g, "Number"), ktsDecimals(c.KtsGroups[g].Number));
+        f.add(row(TableId::KtsGroups, "KtsGroups", g, "Number"),
+              ktsDecimals(c.KtsGroups[g].Number));
     for (std::size_t r = 0; r < c.KtsSignals.size(); ++r) {
         const KtsSignal& k = c.KtsSignals[r];
         const std::uint8_t group = KtsSignal::kGroupSource, checked = KtsSignal::kChecked;
-        f.choice(row("KtsSignals", r, "Flags"), k.Flags, {0, group, checked, checked | group, 255},
+        f.choice(row(TableId::KtsSignals, "KtsSignals", r, "Flags"), k.Flags,
+                 {0, group, checked, checked | group, 255},
                  "флагов строки в окне (255 — строка не используется; иначе 1 — источник "
                  "\"группа\", 128 — отметка)");
         if (k.isGroup())
-            f.groupBit(row("KtsSignals", r, "ParamNumber"), k.ParamNumber, &ktsBit);
+            f.groupBit(row(TableId::KtsSignals, "KtsSignals", r, "ParamNumber"), k.ParamNumber,
+                       &ktsBit);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/ProtocolCatalogue.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,8 +12,10 @@ namespace veg {
 class GatewayConfig;
 
 // The limits that the editor windows put on numbers typed into their cells and spin boxes, in
-// one place: the windows refuse a value with these rules, and a configuration that comes from
-// outside the windows (a JSON import) is held to the same ones.
+// one place: the windows refuse a value with these rules, and the configuration check finds the
+// values of a configuration that comes from outside the windows (a file, a JSON import) that a
+// window would refuse. A value that only a window refuses is still held by the model and the
+// file, so an import does not refuse it.
 namespace ValueRules {
 
 // Why a value is refused. `message` is the window's own text ("Coil должен быть кратен 2!"); a
@@ -67,11 +71,14 @@ std::optional<Refusal> holdingRegister(qint64 number);
 std::optional<Refusal> ktsDecimals(qint64 digits);
 
 // A value of a configuration that a window would refuse or cannot show, with the path of its
-// field as the configuration's JSON names it ("ModbusCoilTable[3].Coil").
+// field as the configuration's JSON names it ("ModbusCoilTable[3].Coil") and, for a value of a
+// table row, the table and the row.
 struct RefusedValue
 {
     QString path;
     Refusal refusal;
+    std::optional<TableId> table;
+    int row = -1;
 };
 
 // Every value of `config` that its windows would refuse when typed (the numbers above), and every
