@@ -12,12 +12,12 @@ void addCheckCommands(CLI::App& app)
 {
     static std::string file;
     CLI::App* check = app.add_subcommand(
-        "check", "Load a .veg file as File -> Load does and print what is wrong with it: one line "
-                 "per finding (ERROR or WARNING, where, what, separated by tabs), then a summary; "
-                 "exit 0 when there is no ERROR, 1 otherwise");
-    check->add_option("FILE", file, "configuration file")->required();
+        "check", "Загрузить файл .veg, как это делает Файл -> Загрузить, и вывести, что в нём не "
+                 "так: по строке на находку (ERROR или WARNING, где, что, через табуляцию), затем "
+                 "итог; код выхода 0, если ERROR нет, иначе 1");
+    check->add_option("FILE", file, "файл конфигурации")->required();
     check->add_option("--settings", settingsPath,
-                      "program settings file: the database folders (BaseK19) and task names "
+                      "файл настроек программы: папки базы данных (BaseK19) и названия задач "
                       "(DopNastr)");
     check->callback([] {
         veg::GatewayConfig config;

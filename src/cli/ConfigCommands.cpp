@@ -78,9 +78,9 @@ void addConfigCommands(CLI::App& app)
 {
     static std::string dumpPath, newProtocol, newOut, resaveIn, resaveOut;
 
-    CLI::App* dump = app.add_subcommand("dump", "Load a .veg file and print the configuration as JSON");
-    dump->add_option("FILE", dumpPath, "configuration file")->required();
-    dump->add_option("--settings", settingsPath, "program settings file with the database folders (section BaseK19)");
+    CLI::App* dump = app.add_subcommand("dump", "Загрузить файл .veg и вывести конфигурацию в виде JSON");
+    dump->add_option("FILE", dumpPath, "файл конфигурации")->required();
+    dump->add_option("--settings", settingsPath, "файл настроек программы с папками базы данных (секция BaseK19)");
     dump->callback([] {
         GatewayConfig c;
         if (!loadFile(c, dumpPath))
@@ -88,9 +88,9 @@ void addConfigCommands(CLI::App& app)
         std::cout << QJsonDocument(ConfigJson::toJson(c)).toJson(QJsonDocument::Indented).toStdString();
     });
 
-    CLI::App* create = app.add_subcommand("new", "Make a new configuration and save it");
-    create->add_option("PROTOCOL", newProtocol, "Магистраль-1, Modbus, УНК ТМ, HART or КТС Энергия")->required();
-    create->add_option("OUT", newOut, "file to write")->required();
+    CLI::App* create = app.add_subcommand("new", "Создать новую конфигурацию и сохранить её");
+    create->add_option("PROTOCOL", newProtocol, "Магистраль-1, Modbus, УНК ТМ, HART или КТС Энергия")->required();
+    create->add_option("OUT", newOut, "файл для записи")->required();
     create->callback([] {
         const ProtocolVariant p = protocolFromName(QString::fromStdString(newProtocol));
         if (p == ProtocolVariant::None) {
@@ -106,10 +106,10 @@ void addConfigCommands(CLI::App& app)
         saveAs(c, newOut);
     });
 
-    CLI::App* resave = app.add_subcommand("resave", "Load a .veg file and save it whole into another");
-    resave->add_option("IN", resaveIn, "configuration file")->required();
-    resave->add_option("OUT", resaveOut, "file to write")->required();
-    resave->add_option("--settings", settingsPath, "program settings file with the database folders (section BaseK19)");
+    CLI::App* resave = app.add_subcommand("resave", "Загрузить файл .veg и сохранить его целиком в другой");
+    resave->add_option("IN", resaveIn, "файл конфигурации")->required();
+    resave->add_option("OUT", resaveOut, "файл для записи")->required();
+    resave->add_option("--settings", settingsPath, "файл настроек программы с папками базы данных (секция BaseK19)");
     resave->callback([] {
         GatewayConfig c;
         if (loadFile(c, resaveIn))

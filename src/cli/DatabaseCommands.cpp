@@ -95,14 +95,14 @@ void runDb(const DbOptions& o)
     // The reader never fails: a missing file only leaves its part empty. The command is stricter
     // about what it was asked for, so that a mistyped path is not mistaken for an empty database.
     if (!QFileInfo(queue).isFile()) {
-        std::fprintf(stderr, "vegctl db: the task queue file %s does not exist\n",
+        std::fprintf(stderr, "vegctl db: файла очереди задач %s нет\n",
                      queue.toLocal8Bit().constData());
         exitStatus() = 1;
         return;
     }
     for (const QString& dir : dirs) {
         if (!dir.isEmpty() && !QFileInfo(dir).isDir()) {
-            std::fprintf(stderr, "vegctl db: the directory %s does not exist\n",
+            std::fprintf(stderr, "vegctl db: папки %s нет\n",
                          dir.toLocal8Bit().constData());
             exitStatus() = 1;
             return;
@@ -121,11 +121,11 @@ void addDatabaseCommands(CLI::App& app)
 {
     auto options = std::make_shared<DbOptions>();
     CLI::App* db = app.add_subcommand(
-        "db", "Read one controller from the КАЛИМ-19 database and print it as JSON");
-    db->add_option("QUEUEFILE", options->Queue, "task queue file of the controller")->required();
-    db->add_option("--alg", options->Alg, "algorithm directory")->required();
-    db->add_option("--mod", options->Mod, "module directory")->required();
-    db->add_option("--tsk", options->Tsk, "template directory")->required();
+        "db", "Прочитать один контроллер базы данных КАЛИМ-19 и вывести его в виде JSON");
+    db->add_option("QUEUEFILE", options->Queue, "файл очереди задач контроллера")->required();
+    db->add_option("--alg", options->Alg, "папка алгоритмов")->required();
+    db->add_option("--mod", options->Mod, "папка модулей")->required();
+    db->add_option("--tsk", options->Tsk, "папка шаблонов")->required();
     db->callback([options] { runDb(*options); });
 }
 

@@ -81,7 +81,7 @@ void diffFiles(const DiffArgs& a)
 void diffGateway(const DiffArgs& a, const LinkOptions& o)
 {
     if (!a.right.empty()) {
-        fail(QStringLiteral("--gateway compares FILE with the gateway: give one file"), kRefused);
+        fail(QStringLiteral("--gateway сравнивает файл со шлюзом: задайте один файл"), kRefused);
         return;
     }
     const auto file = load(a.left);
@@ -126,29 +126,29 @@ void addDiffCommands(CLI::App& app)
     auto link = std::make_shared<LinkOptions>();
     CLI::App* cmd = app.add_subcommand(
         "diff",
-        "Compare two configuration files, or with --gateway a file with the configuration read "
-        "back from the gateway. One line per differing field, \"PATH: A -> B\" (paths as in "
-        "vegctl dump: Common.V_Ext, Controllers[1].Path, ModbusCoilTable[3].Coil, "
-        "TcTuTable[40].Name), in the order protocol, file type, general settings, controllers, "
-        "tables row by row; \"-\" for a row or controller only one side has. Names, general "
-        "settings and controllers are compared; the file name and the changed flags are not. "
-        "With --gateway only what the gateway's image carries is compared: not the names, the "
-        "task numbers, the controllers' task queues, the file type, nor the general settings outside the "
-        "protocol's image (listed on standard error). Exit 0 equal, 1 different, 2 refused (a "
-        "file that does not load, a configuration without an image), 3 the exchange failed");
-    cmd->add_option("A", args->left, "configuration file (.veg)");
-    cmd->add_option("B", args->right, "configuration file (.veg) to compare A with");
+        "Сравнить два файла конфигурации или, с --gateway, файл с конфигурацией, прочитанной из "
+        "шлюза. По строке на различающееся поле, \"ПУТЬ: A -> B\" (пути как в vegctl dump: "
+        "Common.V_Ext, Controllers[1].Path, ModbusCoilTable[3].Coil, TcTuTable[40].Name), в "
+        "порядке: протокол, тип файла, общие настройки, контроллеры, таблицы по строкам; \"-\" "
+        "для строки или контроллера, который есть только с одной стороны. Сравниваются названия, "
+        "общие настройки и контроллеры; имя файла и флаги изменений не сравниваются. С --gateway "
+        "сравнивается только то, что несёт образ ВЕГ: не названия, не номера задач, не очереди "
+        "задач контроллеров, не тип файла и не общие настройки вне образа протокола (их список "
+        "выводится в стандартный поток ошибок). Код выхода 0 совпадают, 1 различаются, 2 "
+        "отклонено (файл не загружается, у конфигурации нет образа), 3 обмен не удался");
+    cmd->add_option("A", args->left, "файл конфигурации (.veg)");
+    cmd->add_option("B", args->right, "файл конфигурации (.veg), с которым сравнить A");
     addLinkOptions(cmd, *link);
     cmd->get_option("--port")->required(false);
     cmd->get_option("--settings")
-        ->description("program settings file: the database folders (section BaseK19) of the "
-                      "files' controllers and the adapter keys (section \"Parametr\")");
+        ->description("файл настроек программы: папки базы данных (секция BaseK19) контроллеров "
+                      "файлов и ключи адаптера (секция \"Parametr\")");
     // --gateway is the gateway mode and the gateway's network number at once: "--gateway" alone
     // is the default number, "--gateway=26" another.
     CLI::Option* gateway = cmd->get_option("--gateway");
     gateway->expected(0, 1)->description(
-        "compare A with the gateway, optionally its network number (hex, default 25): "
-        "--gateway or --gateway=26; needs --port");
+        "сравнить A со шлюзом, можно с его сетевым номером (шестнадцатеричным, по умолчанию "
+        "25): --gateway или --gateway=26; нужен --port");
     cmd->callback([=] {
         settingsPath = link->settings; // the database folders of the file's controllers
         // "--gateway A.veg": the option took the file for its number.
@@ -159,16 +159,16 @@ void addDiffCommands(CLI::App& app)
             link->gateway.clear();
         }
         if (args->left.empty()) {
-            fail(QStringLiteral("diff: give two files, or one with --gateway"), kRefused);
+            fail(QStringLiteral("diff: задайте два файла или один с --gateway"), kRefused);
             return;
         }
         if (gateway->count() == 0) {
             if (args->right.empty()) {
-                fail(QStringLiteral("diff: give two files, or one with --gateway"), kRefused);
+                fail(QStringLiteral("diff: задайте два файла или один с --gateway"), kRefused);
                 return;
             }
             if (!link->port.empty()) {
-                fail(QStringLiteral("diff: --port belongs with --gateway"), kRefused);
+                fail(QStringLiteral("diff: --port задаётся только вместе с --gateway"), kRefused);
                 return;
             }
             diffFiles(*args);
@@ -177,7 +177,7 @@ void addDiffCommands(CLI::App& app)
         if (link->gateway.empty())
             link->gateway = LinkOptions{}.gateway;
         if (link->port.empty()) {
-            fail(QStringLiteral("diff --gateway: --port is required"), kRefused);
+            fail(QStringLiteral("diff --gateway: не задан обязательный параметр --port"), kRefused);
             return;
         }
         diffGateway(*args, *link);

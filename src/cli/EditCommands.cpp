@@ -56,16 +56,16 @@ void addEditCommands(CLI::App& app)
 {
     static std::string file, script, out, pdf;
     CLI::App* edit = app.add_subcommand(
-        "edit", "Load a .veg file as File -> Load does and run an editor session from a script");
-    edit->add_option("FILE", file, "configuration file")->required();
-    edit->add_option("SCRIPT", script, "the script (\"-\" for standard input)")->required();
+        "edit", "Загрузить файл .veg, как это делает Файл -> Загрузить, и провести по сценарию сеанс окон редактора");
+    edit->add_option("FILE", file, "файл конфигурации")->required();
+    edit->add_option("SCRIPT", script, "сценарий (\"-\" для стандартного ввода)")->required();
     edit->add_option(
         "--settings", settingsPath,
-        "program settings file: the database folders (BaseK19) and task names (DopNastr)");
+        "файл настроек программы: папки базы данных (BaseK19) и названия задач (DopNastr)");
     edit->add_option("--out", out,
-                     "save the configuration at the end into this file, as Save As does");
+                     "в конце сохранить конфигурацию в этот файл, как это делает Сохранить как");
     edit->add_option("--print", pdf,
-                     "the print dialog of \"Печать\" (TFTIFloat) prints into this PDF file");
+                     "окно печати \"Печать\" (TFTIFloat) печатает в этот файл PDF");
     edit->footer(veg::ScenarioRunner::languageHelp().toStdString());
     edit->callback([] {
         QString text;

@@ -151,7 +151,7 @@ std::optional<GatewaySearch::Range> rangeArg(const std::string& text, const char
     const QStringList parts = QString::fromStdString(text).split(u'-');
     GatewaySearch::Range r;
     if (parts.size() > 2) {
-        std::fprintf(stderr, "%s: LO-HI in hexadecimal: %s\n", what, text.c_str());
+        std::fprintf(stderr, "%s: нужен диапазон LO-HI в шестнадцатеричном виде: %s\n", what, text.c_str());
         exitStatus() = 2;
         return std::nullopt;
     }
@@ -183,7 +183,7 @@ void search(const SearchArgs& a, const LinkOptions& o)
     std::optional<GatewaySearch::Range> masters = GatewaySearch::Range{};
     if (!a.masters.empty()) {
         if (o.link == "can") {
-            std::fprintf(stderr, "--masters: the CAN-BUS adapter reaches the gateways itself\n");
+            std::fprintf(stderr, "--masters: адаптер CAN-BUS сам связан со шлюзами\n");
             exitStatus() = 2;
             return;
         }
@@ -234,35 +234,35 @@ void addExchangeCommands(CLI::App& app)
 
     CLI::App* img = app.add_subcommand(
         "image",
-        "Print the gateway's image of a configuration, one write per line, in sending order");
-    img->add_option("FILE", *file, "configuration file (.veg)")->required();
+        "Вывести образ конфигурации для ВЕГ: по строке на запись, в порядке отправки");
+    img->add_option("FILE", *file, "файл конфигурации (.veg)")->required();
     img->callback([=] { image(*file); });
 
-    CLI::App* wr = app.add_subcommand("write", "Write a configuration into the gateway");
-    wr->add_option("FILE", *file, "configuration file (.veg)")->required();
+    CLI::App* wr = app.add_subcommand("write", "Записать конфигурацию в шлюз");
+    wr->add_option("FILE", *file, "файл конфигурации (.veg)")->required();
     addLinkOptions(wr, *options);
     wr->callback([=] { write(*file, *options); });
 
     CLI::App* rd = app.add_subcommand(
-        "read", "Read the configuration back from the gateway and save it as a new file");
-    rd->add_option("OUT", *file, "configuration file to write (.veg)")->required();
+        "read", "Прочитать конфигурацию из шлюза и сохранить её новым файлом");
+    rd->add_option("OUT", *file, "файл конфигурации для записи (.veg)")->required();
     addLinkOptions(rd, *options);
     rd->callback([=] { read(*file, *options); });
 
     CLI::App* se = app.add_subcommand(
-        "search", "Look for gateways (and on RS-232 first for the master module); found devices go "
-                  "to standard output as \"NN name\"");
+        "search", "Искать шлюзы (а на RS-232 сначала модуль мастера); найденные устройства "
+                  "выводятся в стандартный вывод как \"NN название\"");
     se->add_option("--gateways", searchArgs->gateways,
-                   "gateway network numbers LO-HI (hex); default: the --gateway number");
+                   "сетевые номера шлюзов LO-HI (шестнадцатеричные); по умолчанию номер --gateway");
     se->add_option("--masters", searchArgs->masters,
-                   "master module network numbers LO-HI (hex), RS-232 only");
+                   "сетевые номера модуля мастера LO-HI (шестнадцатеричные), только для RS-232");
     addLinkOptions(se, *options);
     se->callback([=] { search(*searchArgs, *options); });
 
     CLI::App* ve = app.add_subcommand(
-        "verify", "Compare the gateway's image with a configuration file, element by element; "
-                  "every difference goes to standard output");
-    ve->add_option("FILE", *file, "configuration file (.veg)")->required();
+        "verify", "Сравнить образ в шлюзе с файлом конфигурации, элемент за элементом; "
+                  "каждое различие выводится в стандартный вывод");
+    ve->add_option("FILE", *file, "файл конфигурации (.veg)")->required();
     addLinkOptions(ve, *options);
     ve->callback([=] { verify(*file, *options); });
 }

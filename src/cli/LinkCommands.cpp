@@ -76,7 +76,7 @@ void run(Op op, const LinkOptions& o, const ParamArgs& a)
     if (op == Op::ReadAt || op == Op::WriteAt) {
         const auto v = NumberText::parseDec(QString::fromStdString(a.index));
         if (!v || *v < 0 || *v > 0xFFFF) {
-            std::fprintf(stderr, "INDEX: not an element index 0..65535: %s\n", a.index.c_str());
+            std::fprintf(stderr, "INDEX: не номер элемента 0..65535: %s\n", a.index.c_str());
             exitStatus() = 2;
             return;
         }
@@ -89,7 +89,7 @@ void run(Op op, const LinkOptions& o, const ParamArgs& a)
             return;
     }
     if ((op == Op::Read || op == Op::ReadAt) && (a.size < 1 || a.size > 250)) {
-        std::fprintf(stderr, "SIZE: 1..250 bytes\n");
+        std::fprintf(stderr, "SIZE: от 1 до 250 байт\n");
         exitStatus() = 2;
         return;
     }
@@ -148,41 +148,41 @@ void addLinkCommands(CLI::App& app)
     auto args = std::make_shared<ParamArgs>();
 
     CLI::App* param =
-        app.add_subcommand("param", "Read or write a parameter of a gateway or controller");
+        app.add_subcommand("param", "Прочитать или записать параметр шлюза или контроллера");
     param->require_subcommand(1);
 
     CLI::App* read =
-        param->add_subcommand("read", "Read a parameter; its bytes go to standard output");
-    read->add_option("PARAM", args->param, "parameter number (hex, e.g. F000)")->required();
-    read->add_option("SIZE", args->size, "data bytes expected")->required();
+        param->add_subcommand("read", "Прочитать параметр; его байты выводятся в стандартный вывод");
+    read->add_option("PARAM", args->param, "номер параметра (шестнадцатеричный, например F000)")->required();
+    read->add_option("SIZE", args->size, "сколько байт данных ожидается")->required();
     addLinkOptions(read, *options);
     read->callback([=] { run(Op::Read, *options, *args); });
 
-    CLI::App* write = param->add_subcommand("write", "Write a parameter");
-    write->add_option("PARAM", args->param, "parameter number (hex)")->required();
-    write->add_option("BYTE", args->bytes, "data bytes (hex)")->required();
+    CLI::App* write = param->add_subcommand("write", "Записать параметр");
+    write->add_option("PARAM", args->param, "номер параметра (шестнадцатеричный)")->required();
+    write->add_option("BYTE", args->bytes, "байты данных (шестнадцатеричные)")->required();
     addLinkOptions(write, *options);
     write->callback([=] { run(Op::Write, *options, *args); });
 
-    CLI::App* readAt = param->add_subcommand("read-at", "Read one element of an indexed parameter");
-    readAt->add_option("PARAM", args->param, "parameter number (hex)")->required();
-    readAt->add_option("INDEX", args->index, "element index (decimal)")->required();
-    readAt->add_option("SIZE", args->size, "bytes of the element")->required();
+    CLI::App* readAt = param->add_subcommand("read-at", "Прочитать один элемент индексного параметра");
+    readAt->add_option("PARAM", args->param, "номер параметра (шестнадцатеричный)")->required();
+    readAt->add_option("INDEX", args->index, "номер элемента (десятичный)")->required();
+    readAt->add_option("SIZE", args->size, "байт в элементе")->required();
     addLinkOptions(readAt, *options);
     readAt->callback([=] { run(Op::ReadAt, *options, *args); });
 
     CLI::App* writeAt =
-        param->add_subcommand("write-at", "Write one element of an indexed parameter");
-    writeAt->add_flag("--first", args->first, "first element of a series: select the parameter");
-    writeAt->add_option("PARAM", args->param, "parameter number (hex)")->required();
-    writeAt->add_option("INDEX", args->index, "element index (decimal)")->required();
-    writeAt->add_option("BYTE", args->bytes, "data bytes (hex)")->required();
+        param->add_subcommand("write-at", "Записать один элемент индексного параметра");
+    writeAt->add_flag("--first", args->first, "первый элемент серии: выбрать параметр");
+    writeAt->add_option("PARAM", args->param, "номер параметра (шестнадцатеричный)")->required();
+    writeAt->add_option("INDEX", args->index, "номер элемента (десятичный)")->required();
+    writeAt->add_option("BYTE", args->bytes, "байты данных (шестнадцатеричные)")->required();
     addLinkOptions(writeAt, *options);
     writeAt->callback([=] { run(Op::WriteAt, *options, *args); });
 
-    CLI::App* access = app.add_subcommand("access", "Open an access level on the gateway");
-    access->add_option("LEVEL", args->level, "access level")->required();
-    access->add_option("CODE", args->code, "access code, up to 8 hex digits");
+    CLI::App* access = app.add_subcommand("access", "Открыть уровень доступа в шлюзе");
+    access->add_option("LEVEL", args->level, "уровень доступа")->required();
+    access->add_option("CODE", args->code, "код доступа, до 8 шестнадцатеричных цифр");
     addLinkOptions(access, *options);
     access->callback([=] { run(Op::Access, *options, *args); });
 }

@@ -30,21 +30,21 @@ void onInterrupt(int)
 
 void addLinkOptions(CLI::App* cmd, LinkOptions& o)
 {
-    cmd->add_option("--port", o.port, "serial port: COM1.., /dev/ttyUSB0, a pseudo-terminal")
+    cmd->add_option("--port", o.port, "последовательный порт: COM1.., /dev/ttyUSB0, псевдотерминал")
         ->required();
-    cmd->add_option("--link", o.link, "rs232 or can")->check(CLI::IsMember({"rs232", "can"}));
-    cmd->add_option("--baud", o.baud, "RS-232 speed: 300 .. 115200");
-    cmd->add_flag("--via-adapter", o.viaAdapter, "RS-232 through the master module");
-    cmd->add_option("--adapter", o.adapter, "master module network number (hex)");
-    cmd->add_option("--gateway", o.gateway, "gateway network number (hex)");
-    cmd->add_option("--crc", o.crc, "0 sum, 1 CRC in the data, 2 CRC instead of the sum")
+    cmd->add_option("--link", o.link, "rs232 или can")->check(CLI::IsMember({"rs232", "can"}));
+    cmd->add_option("--baud", o.baud, "скорость RS-232: 300 .. 115200");
+    cmd->add_flag("--via-adapter", o.viaAdapter, "RS-232 через модуль мастера");
+    cmd->add_option("--adapter", o.adapter, "сетевой номер модуля мастера (шестнадцатеричный)");
+    cmd->add_option("--gateway", o.gateway, "сетевой номер шлюза (шестнадцатеричный)");
+    cmd->add_option("--crc", o.crc, "0 сумма, 1 CRC в данных, 2 CRC вместо суммы")
         ->check(CLI::Range(0, 2));
-    cmd->add_option("--retries", o.retries, "attempts per request")->check(CLI::Range(1, 20));
-    cmd->add_option("--can-speed", o.canSpeed, "CAN speed in kbit/s: 300, 150, 100, 50, 20")
+    cmd->add_option("--retries", o.retries, "попыток на запрос")->check(CLI::Range(1, 20));
+    cmd->add_option("--can-speed", o.canSpeed, "скорость CAN, кбит/с: 300, 150, 100, 50, 20")
         ->check(CLI::IsMember({300, 150, 100, 50, 20}));
-    cmd->add_option("--trace", o.trace, "trace level; trace lines go to standard error");
+    cmd->add_option("--trace", o.trace, "уровень трассировки; строки трассировки идут в стандартный поток ошибок");
     cmd->add_option("--settings", o.settings,
-                    "program settings file with the adapter keys of section \"Parametr\"");
+                    "файл настроек программы с ключами адаптера секции \"Parametr\"");
 }
 
 void failStatus(LinkStatus status)
@@ -56,7 +56,7 @@ std::optional<std::uint32_t> hexArg(const std::string& text, std::uint32_t max, 
 {
     const auto v = NumberText::parseHex(QString::fromStdString(text));
     if (!v || *v > max) {
-        std::fprintf(stderr, "%s: not a hexadecimal number up to %X: %s\n", what, max,
+        std::fprintf(stderr, "%s: не шестнадцатеричное число до %X: %s\n", what, max,
                      text.c_str());
         exitStatus() = 2;
         return std::nullopt;
@@ -85,7 +85,7 @@ bool CliLink::open(const LinkOptions& o)
     s.ViaAdapter = o.viaAdapter && s.AdapterKind != ExchangeSettings::kCanBus;
     s.SpeedIndex = int(ExchangeSettings::serialSpeeds().indexOf(QString::number(o.baud)));
     if (s.SpeedIndex < 0) {
-        std::fprintf(stderr, "--baud: not a speed of the link: %d\n", o.baud);
+        std::fprintf(stderr, "--baud: такой скорости у линии нет: %d\n", o.baud);
         exitStatus() = 2;
         return false;
     }

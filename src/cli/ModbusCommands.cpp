@@ -87,14 +87,14 @@ bool applyOptions(const ModbusOptions& o, ModbusLinkSettings& s)
     if (o.slave) {
         const auto v = NumberText::parseHex(QString::fromStdString(*o.slave));
         if (!v || *v > 0xFF)
-            return refuse(QStringLiteral("--slave: not a hexadecimal address 00..FF: ") +
+            return refuse(QStringLiteral("--slave: не шестнадцатеричный адрес 00..FF: ") +
                           QString::fromStdString(*o.slave));
         s.SlaveAddress = std::uint8_t(*v);
     }
     if (o.crc) {
         const auto v = NumberText::parseHex(QString::fromStdString(*o.crc));
         if (!v || *v > 0xFFFF)
-            return refuse(QStringLiteral("--crc: not a hexadecimal constant 0000..FFFF: ") +
+            return refuse(QStringLiteral("--crc: не шестнадцатеричная константа 0000..FFFF: ") +
                           QString::fromStdString(*o.crc));
         s.ConstCRC = std::uint16_t(*v);
     }
@@ -105,7 +105,7 @@ bool applyOptions(const ModbusOptions& o, ModbusLinkSettings& s)
     else if (o.format) // the coupling of the settings window
         s.ParityChoice = *o.format == 10 ? 2 : 0;
     if (s.CharFormat == 1 && s.ParityChoice != 2)
-        return refuse(QStringLiteral("--parity: 10-bit characters carry no parity bit"));
+        return refuse(QStringLiteral("--parity: у 10-битных символов нет бита чётности"));
     if (o.timeout)
         s.AnswerSeconds = *o.timeout;
     if (o.invert || o.noInvert)
@@ -137,7 +137,7 @@ void runItems(const ModbusOptions& o, bool oneItem, const ItemRequest& request)
         return;
     }
     if (oneItem && items->size() != 1) {
-        refuse(QStringLiteral("one number at a time: ") + QString::fromStdString(o.items));
+        refuse(QStringLiteral("только один номер за раз: ") + QString::fromStdString(o.items));
         return;
     }
 
@@ -185,24 +185,25 @@ CLI::App* addItemCommand(CLI::App* modbus, const char* name, const char* descrip
 {
     CLI::App* c = modbus->add_subcommand(name, description);
     c->add_option(itemsName, o.items, itemsHelp)->required();
-    c->add_option("--port", o.port, "serial port: COM1.., ttyUSB0, /dev/ttyS0, a pseudo-terminal");
-    c->add_option("--baud", o.baud, "speed")
+    c->add_option("--port", o.port, "последовательный порт: COM1.., ttyUSB0, /dev/ttyS0, псевдотерминал");
+    c->add_option("--baud", o.baud, "скорость")
         ->check(CLI::IsMember({300, 600, 1200, 2400, 4800, 9600, 19200}));
-    c->add_option("--slave", o.slave, "slave address of the gateway (hex)");
-    c->add_option("--format", o.format, "10 (one stop bit, no parity) or 11 bits (two stop bits)")
+    c->add_option("--slave", o.slave, "адрес шлюза как ведомого (шестнадцатеричный)");
+    c->add_option("--format", o.format, "10 (один стоповый бит, без чётности) или 11 бит (два стоповых бита)")
         ->check(CLI::IsMember({10, 11}));
-    c->add_option("--parity", o.parity, "parity of 11-bit characters")
+    c->add_option("--parity", o.parity, "чётность 11-битных символов")
         ->check(CLI::IsMember({"even", "odd", "none"}));
-    c->add_option("--crc", o.crc, "CRC-16 constant (hex; A001 is the standard one, 0 none)");
-    c->add_option("--timeout", o.timeout, "answer time, s")->check(CLI::NonNegativeNumber);
-    CLI::Option* invert = c->add_flag("--invert", o.invert, "invert the byte order of floats");
-    c->add_flag("--no-invert", o.noInvert, "do not invert it")->excludes(invert);
-    CLI::Option* swap = c->add_flag("--swap", o.swap, "swap the halves of floats");
-    c->add_flag("--no-swap", o.noSwap, "do not swap them")->excludes(swap);
+    c->add_option("--crc", o.crc, "константа CRC-16 (шестнадцатеричная; A001 стандартная, 0 нет)");
+    c->add_option("--timeout", o.timeout, "время ответа, с")->check(CLI::NonNegativeNumber);
+    CLI::Option* invert = c->add_flag("--invert", o.invert, "обратить порядок байт чисел с плавающей точкой");
+    c->add_flag("--no-invert", o.noInvert, "не обращать его")->excludes(invert);
+    CLI::Option* swap = c->add_flag("--swap", o.swap, "переставить половины чисел с плавающей точкой");
+    c->add_flag("--no-swap", o.noSwap, "не переставлять их")->excludes(swap);
     c->add_option("--settings", o.settings,
-                  "program settings file whose \"NastrModbus\" gives the defaults (default: "
-                  "vegconf's: vegconf.ini beside vegctl, or ~/.config/vegconf/vegconf.ini)");
-    c->add_flag("--trace", o.trace, "every request and answer to standard error");
+                  "файл настроек программы, секция \"NastrModbus\" которого даёт значения по "
+                  "умолчанию (по умолчанию файл vegconf: vegconf.ini рядом с vegctl или "
+                  "~/.config/vegconf/vegconf.ini)");
+    c->add_flag("--trace", o.trace, "каждый запрос и ответ в стандартный поток ошибок");
     return c;
 }
 
@@ -210,7 +211,7 @@ CLI::App* addItemCommand(CLI::App* modbus, const char* name, const char* descrip
 
 void addModbusCommands(CLI::App& app)
 {
-    CLI::App* modbus = app.add_subcommand("modbus", "the gateway's Modbus side: the link test");
+    CLI::App* modbus = app.add_subcommand("modbus", "сторона Modbus шлюза: проверка связи");
     modbus->require_subcommand(1);
 
     // The commands that take a list of numbers and ask each of them alike.
@@ -223,22 +224,23 @@ void addModbusCommands(CLI::App& app)
         ItemRequest request;
     } lists[] = {
         {"read",
-         "read holding registers as floats: one line per register, exit 3 unless all were read",
-         "registers", "REG[,REG...]: decimal register numbers",
+         "прочитать регистры хранения как числа с плавающей точкой: по строке на регистр, код "
+         "выхода 3, если прочитаны не все",
+         "REG", "REG[,REG...]: десятичные номера регистров",
          [](ModbusMaster& m, const ModbusLinkSettings& s, int reg) {
              return ReadHoldingRegister(m, s, reg, {});
          }},
         {"inputs",
-         "read discrete inputs (the gateway's telesignals): one line per input, 0 or 1, exit 3 "
-         "unless all were read",
-         "inputs", "ADDR[,ADDR...]: decimal discrete-input numbers",
+         "прочитать дискретные входы (телесигналы шлюза): по строке на вход, 0 или 1, код "
+         "выхода 3, если прочитаны не все",
+         "ADDR", "ADDR[,ADDR...]: десятичные номера дискретных входов",
          [](ModbusMaster& m, const ModbusLinkSettings& s, int n) {
              return ReadDiscreteInput(m, s, n, {});
          }},
         {"coils",
-         "read coils (the gateway's telecontrol commands): one line per coil, 0 or 1, exit 3 "
-         "unless all were read",
-         "coils", "ADDR[,ADDR...]: decimal coil numbers",
+         "прочитать coil (команды телеуправления шлюза): по строке на coil, 0 или 1, код "
+         "выхода 3, если прочитаны не все",
+         "ADDR", "ADDR[,ADDR...]: десятичные номера coil",
          [](ModbusMaster& m, const ModbusLinkSettings& s, int n) { return ReadCoil(m, s, n, {}); }},
     };
     for (const auto& list : lists) {
@@ -250,13 +252,13 @@ void addModbusCommands(CLI::App& app)
     auto write = std::make_shared<ModbusOptions>();
     CLI::App* writeCoil = addItemCommand(
         modbus, "write-coil",
-        "give a telecontrol command: write 1 (FF00) or 0 (0000) to a coil; the line shows the "
-        "value the gateway confirmed, exit 3 unless it did",
-        "coil", "ADDR: decimal coil number", *write);
-    writeCoil->add_option("value", write->value, "0 or 1")->required();
+        "подать команду телеуправления: записать 1 (FF00) или 0 (0000) в coil; строка "
+        "показывает значение, которое подтвердил шлюз, код выхода 3, если не подтвердил",
+        "ADDR", "ADDR: десятичный номер coil", *write);
+    writeCoil->add_option("VALUE", write->value, "0 или 1")->required();
     writeCoil->callback([write] {
         if (write->value != "0" && write->value != "1") {
-            refuse(QStringLiteral("the value of a coil is 0 or 1: ") +
+            refuse(QStringLiteral("значение coil — 0 или 1: ") +
                    QString::fromStdString(write->value));
             return;
         }

@@ -1,8 +1,10 @@
+#include "Arguments.h"
 #include "Commands.h"
 
 #include <QGuiApplication>
 
 #include <cstring>
+#include <iostream>
 #include <memory>
 
 namespace vegctl {
@@ -38,8 +40,8 @@ int main(int argc, char** argv)
     } else {
         qapp = std::make_unique<QCoreApplication>(argc, argv);
     }
-    CLI::App app{"vegctl: command-line companion of vegconf for the ВЕГ-78 gateway"};
-    app.set_version_flag("--version", std::string("vegctl ") + VEG_VERSION);
+    CLI::App app{"vegctl: командная строка vegconf для шлюза ВЕГ-78"};
+    vegctl::prepareParser(app, std::string("vegctl ") + VEG_VERSION);
     app.require_subcommand(1);
     vegctl::addConfigCommands(app);
     vegctl::addDatabaseCommands(app);
@@ -50,10 +52,14 @@ int main(int argc, char** argv)
     vegctl::addCheckCommands(app);
     vegctl::addImportCommands(app);
     vegctl::addDiffCommands(app);
+    vegctl::finishParser(app);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e); // --help, --version
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        std::cerr << vegctl::argumentErrorText(app, e);
+        return vegctl::kBadArguments;
     }
     return vegctl::exitStatus();
 }

@@ -148,13 +148,13 @@ TEST_F(VegctlDiffImport, DiffRefusals)
     };
     const Case cases[] = {
         {{"diff", dir.filePath("none.veg"), demoFile("Котельная-УНК")}, "не найден"},
-        {{"diff", demoFile("Котельная-УНК")}, "diff: give two files, or one with --gateway\n"},
+        {{"diff", demoFile("Котельная-УНК")}, "diff: задайте два файла или один с --gateway\n"},
         {{"diff", demoFile("Котельная-УНК"), demoFile("Котельная-УНК"), "--port", "/dev/null"},
-         "diff: --port belongs with --gateway\n"},
-        {{"diff", demoFile("Котельная-УНК"), "--gateway"}, "diff --gateway: --port is required\n"},
+         "diff: --port задаётся только вместе с --gateway\n"},
+        {{"diff", demoFile("Котельная-УНК"), "--gateway"}, "diff --gateway: не задан обязательный параметр --port\n"},
         {{"diff", "--gateway", demoFile("Котельная-УНК"), demoFile("Котельная-УНК"), "--port",
           "/dev/null"},
-         "--gateway compares FILE with the gateway: give one file\n"},
+         "--gateway сравнивает файл со шлюзом: задайте один файл\n"},
     };
     for (const Case& c : cases) {
         const VegctlRun r = runVegctl(c.args);

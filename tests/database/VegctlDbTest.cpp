@@ -111,9 +111,9 @@ TEST(VegctlDb, FailuresExitWithOneAndAMessage)
         const char* message;
     } cases[] = {
         {{"db", db.path("нет.tsk"), "--alg", db.alg(), "--mod", db.mod(), "--tsk", db.tsk()},
-         "does not exist"},
+         "файла очереди задач"},
         {{"db", db.path("q.tsk"), "--alg", db.path("нет"), "--mod", db.mod(), "--tsk", db.tsk()},
-         "does not exist"},
+         "папки"},
     };
     for (const auto& c : cases) {
         const CliRun r = vegctl(c.args);

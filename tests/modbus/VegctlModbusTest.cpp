@@ -228,8 +228,8 @@ TEST_F(VegctlModbusTest, RefusedInputAndPortsThatDoNotOpen)
         {{"inputs", "5,x", "--port", "/dev/null"}, 2, "Неверно введены номера регистров"},
         {{"coils", "70000", "--port", "/dev/null"}, 2, "Неверно введены номера регистров"},
         {{"coils", "5", "--port", "/dev/null", "--crc", "G"}, 2, "--crc"},
-        {{"write-coil", "5", "2", "--port", "/dev/null"}, 2, "0 or 1: 2"},
-        {{"write-coil", "5,7", "1", "--port", "/dev/null"}, 2, "one number at a time: 5,7"},
+        {{"write-coil", "5", "2", "--port", "/dev/null"}, 2, "0 или 1: 2"},
+        {{"write-coil", "5,7", "1", "--port", "/dev/null"}, 2, "только один номер за раз: 5,7"},
         {{"write-coil", "", "1", "--port", "/dev/null"}, 2, "Не введен номер регистра"},
         {{"write-coil", "5", "1", "--port", dir.filePath("ttyNone")}, 3, "порт не найден"},
     };
