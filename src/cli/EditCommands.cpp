@@ -4,6 +4,7 @@
 #include "core/settings/ProgramSettings.h"
 #include "core/ui/PrintTable.h"
 #include "core/editors/ScenarioRunner.h"
+#include "core/editors/ScenarioScript.h"
 #include "print/TablePainter.h"
 
 #include <QFile>
@@ -66,7 +67,7 @@ void addEditCommands(CLI::App& app)
                      "в конце сохранить конфигурацию в этот файл, как это делает Сохранить как");
     edit->add_option("--print", pdf,
                      "окно печати \"Печать\" (TFTIFloat) печатает в этот файл PDF");
-    edit->footer(veg::ScenarioRunner::languageHelp().toStdString());
+    edit->footer(veg::ScenarioScript::languageHelp().toStdString());
     edit->callback([] {
         QString text;
         if (!readScript(script, text)) {

@@ -6,6 +6,7 @@
 #include "core/config/ConfigFile.h"
 #include "core/config/GatewayConfig.h"
 #include "core/editors/ScenarioRunner.h"
+#include "core/editors/ScenarioScript.h"
 #include "core/settings/AdditionalSettings.h"
 
 #include <gtest/gtest.h>

@@ -84,7 +84,7 @@ TEST_F(ScenarioRunnerTest, WordsOfALine)
     for (const Case& k : cases) {
         QStringList words;
         QString error;
-        EXPECT_TRUE(ScenarioRunner::splitLine(k.line, words, error));
+        EXPECT_TRUE(ScenarioScript::splitLine(k.line, words, error));
         EXPECT_EQ(words, k.words) << k.line.toStdString();
     }
 }

@@ -1,11 +1,12 @@
 #include "core/editors/ScenarioRunner.h"
 
-#include "core/ui/Dialogs.h"
 #include "core/config/GatewayConfig.h"
 #include "core/editors/EditorForm.h"
 #include "core/editors/EditorSet.h"
-#include "core/ui/PrintTable.h"
 #include "core/editors/ScenarioPrinter.h"
+#include "core/editors/ScenarioScript.h"
+#include "core/ui/Dialogs.h"
+#include "core/ui/PrintTable.h"
 
 #include <optional>
 #include <utility>
@@ -69,96 +70,6 @@ private:
 
 namespace {
 
-std::optional<int> number(const QString& word)
-{
-    bool ok = false;
-    const int v = word.toInt(&ok);
-    return ok ? std::optional<int>(v) : std::nullopt;
-}
-
-// The keys of a "type" command: "\b" is Backspace, "\\" a backslash.
-QString keysOf(const QString& word)
-{
-    QString keys;
-    for (int i = 0; i < word.size(); ++i) {
-        if (word[i] == u'\\' && i + 1 < word.size()) {
-            const QChar next = word[i + 1];
-            if (next == u'b') {
-                keys += QChar(8);
-                ++i;
-                continue;
-            }
-            if (next == u'\\') {
-                keys += u'\\';
-                ++i;
-                continue;
-            }
-        }
-        keys += word[i];
-    }
-    return keys;
-}
-
-// The text of an in-cell editor or a text field as keys reach it. A masked edit ("H" places of
-// its mask, shown as "_") opens with its text selected, as the windows open it: the first key
-// frees every place and takes the first one, Backspace only frees them; then each key takes the
-// first free place and Backspace frees the last filled one. Other editors take keys at the end of
-// their text (a selected text is replaced by the first key), up to their length.
-class TypedText
-{
-public:
-    TypedText(QString text, QString mask, int maxLength, bool selected)
-        : m_text(std::move(text)), m_mask(std::move(mask)), m_maxLength(maxLength),
-          m_selected(selected)
-    {}
-    const QString& text() const { return m_text; }
-    int size() const { return int(m_text.size()); }
-    // How much of the text is selected: all of it or nothing.
-    int selectedSize() const { return m_selected ? int(m_text.size()) : 0; }
-
-    void type(QChar key, bool clearFirst = false)
-    {
-        const bool backspace = key.unicode() == 8;
-        const bool selected = std::exchange(m_selected, false);
-        if (!m_mask.isEmpty()) {
-            if (selected || clearFirst || m_text.size() != m_mask.size()) {
-                m_text = m_mask;
-                m_text.replace(u'H', u'_');
-                if (backspace && selected)
-                    return;
-            }
-            for (int i = 0; i < m_mask.size(); ++i) {
-                const int at = backspace ? int(m_mask.size()) - 1 - i : i;
-                if (m_mask[at] != u'H')
-                    continue;
-                if (backspace && m_text[at] != u'_') {
-                    m_text[at] = u'_';
-                    return;
-                }
-                if (!backspace && m_text[at] == u'_') {
-                    m_text[at] = key;
-                    return;
-                }
-            }
-            return;
-        }
-        if (clearFirst || selected)
-            m_text.clear();
-        if (backspace) {
-            if (!selected)
-                m_text.chop(1);
-        } else if (m_maxLength <= 0 || m_text.size() < m_maxLength) {
-            m_text += key;
-        }
-    }
-
-private:
-    QString m_text;
-    QString m_mask;
-    int m_maxLength = 0;
-    bool m_selected = false;
-};
-
 const FormField* findField(const std::vector<FormField>& fields, const QString& id)
 {
     for (const FormField& f : fields) {
@@ -189,47 +100,6 @@ void ScenarioRunner::print(const QString& line)
         m_sink(line);
 }
 
-bool ScenarioRunner::splitLine(const QString& line, QStringList& words, QString& error)
-{
-    words.clear();
-    int i = 0;
-    const int n = int(line.size());
-    while (i < n) {
-        if (line[i].isSpace()) {
-            ++i;
-            continue;
-        }
-        if (line[i] == u'#')
-            break;
-        QString word;
-        if (line[i] == u'"') {
-            ++i;
-            bool closed = false;
-            while (i < n) {
-                if (line[i] == u'\\' && i + 1 < n && line[i + 1] == u'"') {
-                    word += u'"';
-                    i += 2;
-                } else if (line[i] == u'"') {
-                    closed = true;
-                    ++i;
-                    break;
-                } else {
-                    word += line[i++];
-                }
-            }
-            if (!closed) {
-                error = QStringLiteral("a quote is not closed");
-                return false;
-            }
-        } else {
-            while (i < n && !line[i].isSpace())
-                word += line[i++];
-        }
-        words << word;
-    }
-    return true;
-}
-
 ScenarioRunner::Result ScenarioRunner::run(const QString& script)
 {
     QString text = script;
@@ -238,7 +108,8 @@ ScenarioRunner::Result ScenarioRunner::run(const QString& script)
     for (int i = 0; i < lines.size(); ++i) {
         QStringList words;
         QString error;
-        if (!splitLine(lines[i], words, error) || (!words.isEmpty() && !execute(words, error)))
+        if (!ScenarioScript::splitLine(lines[i], words, error) ||
+            (!words.isEmpty() && !execute(words, error)))
             return {false, i + 1, error};
     }
     return {};
@@ -310,7 +181,7 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             return fail(
                 QStringLiteral("%1 is not offered for this configuration's protocol").arg(w[1]));
         if (argc == 2) {
-            const auto sub = number(w[2]);
+            const auto sub = ScenarioScript::number(w[2]);
             if (!sub || *sub < 0)
                 return fail(QStringLiteral("the sub-block is a number"));
             if (form->subblockCount() > 0 && *sub >= form->subblockCount())
@@ -352,8 +223,8 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
     }
 
     // Commands over a cell: "COMMAND ROW COLUMN ...".
-    const std::optional<int> row = argc >= 2 ? number(w[1]) : std::nullopt;
-    const std::optional<int> column = argc >= 2 ? number(w[2]) : std::nullopt;
+    const std::optional<int> row = argc >= 2 ? ScenarioScript::number(w[1]) : std::nullopt;
+    const std::optional<int> column = argc >= 2 ? ScenarioScript::number(w[2]) : std::nullopt;
     const bool onCell = row && column;
     auto cellReady = [&]() {
         const EditorGrid* g = form->grid();
@@ -417,8 +288,8 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
                                 .arg(*column));
             }
             const bool mask = e.kind == CellKind::Mask;
-            TypedText text(e.text, mask ? e.mask : QString(), e.maxLength, mask);
-            for (QChar key : keysOf(w[3])) {
+            ScenarioScript::TypedText text(e.text, mask ? e.mask : QString(), e.maxLength, mask);
+            for (QChar key : ScenarioScript::keys(w[3])) {
                 const KeyOutcome k = form->cellKey(key, text.text());
                 if (k.accepted)
                     text.type(k.key, k.clearFirst);
@@ -437,8 +308,8 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             return true;
         // The field's text is selected first, as Tab selects it: the first key replaces it. The
         // focus then leaves the field.
-        TypedText text(f->text, f->mask, f->maxLength, true);
-        for (QChar key : keysOf(w[2])) {
+        ScenarioScript::TypedText text(f->text, f->mask, f->maxLength, true);
+        for (QChar key : ScenarioScript::keys(w[2])) {
             const QChar k = form->fieldKey(w[1], key, text.size(), text.selectedSize());
             if (k.isNull())
                 continue;
@@ -464,8 +335,9 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             return true; // the drop-down did not open (its box said why, or the cell moved on)
         }
         int index = int(e.items.indexOf(w[3]));
-        if (index < 0 && number(w[3]) && *number(w[3]) >= 0 && *number(w[3]) < e.items.size())
-            index = *number(w[3]);
+        if (index < 0 && ScenarioScript::number(w[3]) && *ScenarioScript::number(w[3]) >= 0 &&
+            *ScenarioScript::number(w[3]) < e.items.size())
+            index = *ScenarioScript::number(w[3]);
         if (index < 0) {
             form->cancelEdit();
             return fail(
@@ -554,7 +426,7 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
         if (argc > 1)
             return fail(QStringLiteral("[SLOT] expected"));
         if (argc == 1) {
-            const auto slot = number(w[1]);
+            const auto slot = ScenarioScript::number(w[1]);
             if (!slot)
                 return fail(QStringLiteral("the slot is a number"));
             const QString button = QStringLiteral(">>%1").arg(*slot);
@@ -604,7 +476,7 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             form->cancelEdit();
             return true; // the editor did not open (the cell is grey, or the form moved on)
         }
-        const auto n = number(w[3]);
+        const auto n = ScenarioScript::number(w[3]);
         if (!n || *n < e.minimum || *n > e.maximum) {
             form->cancelEdit();
             return fail(
@@ -622,7 +494,7 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
         switch (f->kind) {
         case FormField::Kind::Choice: {
             int index = int(f->items.indexOf(w[2]));
-            const auto n = number(w[2]);
+            const auto n = ScenarioScript::number(w[2]);
             if (index < 0 && n && *n >= 0 && *n < f->items.size())
                 index = *n;
             if (index < 0)
@@ -637,7 +509,7 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
             form->checkField(w[1], w[2] == u"on");
             return true;
         case FormField::Kind::Spin: {
-            const auto n = number(w[2]);
+            const auto n = ScenarioScript::number(w[2]);
             if (!n || *n < f->minimum || *n > f->maximum)
                 return fail(QStringLiteral("a number from %1 to %2 expected")
                                 .arg(f->minimum)
@@ -652,51 +524,6 @@ bool ScenarioRunner::execute(const QStringList& w, QString& error)
         }
     }
     return fail(QStringLiteral("unknown command"));
-}
-
-QString ScenarioRunner::languageHelp()
-{
-    return QStringLiteral(
-        "Язык сценария (по команде в строке; слова разделяются пробелами, в \"двойных кавычках\"\n"
-        "пробелы сохраняются, \\\" внутри них — кавычка; # начинает комментарий). Строки и столбцы\n"
-        "таблицы считаются от 0 вместе со строками заголовка, как их показывает окно; поля\n"
-        "называются своими идентификаторами (см. \"show fields\").\n"
-        "  open WINDOW [SUBBLOCK]   открыть окно главного меню (TFCommon, TFGroup, TFModbusTU, ...);\n"
-        "                           SUBBLOCK: субблок окна субблока (open TFTC 3); кнопка субблока\n"
-        "                           (press Sub3 в TFOKP) открывает его поверх своего окна\n"
-        "  close                    закрыть верхнее окно (его проверки при закрытии могут его\n"
-        "                           оставить открытым)\n"
-        "  click ROW COLUMN         щёлкнуть ячейку таблицы\n"
-        "  type ROW COLUMN KEYS     щёлкнуть ячейку, набрать в ней KEYS и уйти из неё (\\b Backspace,\n"
-        "                           \\\\ обратная косая черта; ячейка с маской открывается\n"
-        "                           выделенной: первая клавиша освобождает все места _, затем\n"
-        "                           каждая клавиша занимает первое свободное место)\n"
-        "  choose ROW COLUMN ITEM   щёлкнуть ячейку и выбрать ITEM (текст или номер от 0) в её\n"
-        "                           выпадающем списке\n"
-        "  check ROW COLUMN on|off  флажок ячейки\n"
-        "  set ROW COLUMN NUMBER    щёлкнуть ячейку и поставить в её счётчике NUMBER\n"
-        "  delete ROW COLUMN        щёлкнуть ячейку и нажать Delete\n"
-        "  menu ROW COLUMN ITEM     контекстное меню ячейки, затем ITEM\n"
-        "  select NODE...           выделить узел дерева, к которому ведут тексты NODE от корня\n"
-        "  dblclick NODE...         дважды щёлкнуть этот узел (он помещается)\n"
-        "  place [SLOT]             \"<< Поместить\"; со SLOT (1-4) кнопка \">>\" этого места\n"
-        "  drop ROW COLUMN          перетащить выделенный узел дерева на ячейку и отпустить\n"
-        "  click FIELD              щёлкнуть поле\n"
-        "  type FIELD KEYS          набрать KEYS в текстовом поле (сначала его текст выделяется,\n"
-        "                           как по Tab), затем уйти из него; поле с маской принимает\n"
-        "                           клавиши как ячейка с маской\n"
-        "  set FIELD VALUE          выбор (текст пункта или номер), флажок (on|off), счётчик\n"
-        "                           (число)\n"
-        "  press BUTTON             кнопка (она может открыть окно субблока или закрыть окно);\n"
-        "                           \"press Печать\" печатает: OK в окне печати, таблица строками\n"
-        "                           \"print:\"\n"
-        "  menu FIELD ITEM          контекстное меню поля, затем ITEM\n"
-        "  answer yes|no...         ответы на следующие вопросы (вопрос без ответа получает no)\n"
-        "  show grid|tree|fields|note|all   вывести окно: ячейки таблицы (~ серая, ! отмечена,\n"
-        "                           {подсказка}), дерево (> выделен), поля, строку под таблицей\n"
-        "Вывод: \"box: ТЕКСТ\" на каждое окно сообщения, \"ask: ТЕКСТ -> yes|no\" на каждый вопрос,\n"
-        "\"print: ...\" на каждую напечатанную строку и то, что выводит show.\n"
-        "Неизвестная команда или неверный аргумент останавливает сценарий с номером его строки.");
 }
 
 } // namespace veg

@@ -20,12 +20,11 @@ struct PrintTable;
 
 // Runs editor sessions written as scripts: open a window on a configuration, do what a user does,
 // see the boxes, the questions and the windows. The script drives the same forms the windows
-// bind to, with the same calls, so a scenario does exactly what the user would. The language is
-// described by languageHelp().
+// bind to, with the same calls, so a scenario does exactly what the user would.
 //
 // Output: one line per box ("box: TEXT"), per question ("ask: TEXT -> yes"), and the lines of the
 // "show" commands. A line that is no command, or a command with bad arguments, stops the script
-// with the line's number.
+// with the line's number. The language is read by ScenarioScript, which describes it.
 class ScenarioRunner
 {
 public:
@@ -57,11 +56,6 @@ public:
     EditorSession& session() { return m_session; }
     // The window on top (the one the commands act on), nullptr when none is open.
     EditorForm* top() const { return m_open.empty() ? nullptr : m_open.back(); }
-
-    static QString languageHelp();
-    // Splits a script line into words: blanks separate them, double quotes hold blanks (\" is a
-    // quote inside them), "#" starts a comment. False with the reason for an open quote.
-    static bool splitLine(const QString& line, QStringList& words, QString& error);
 
 private:
     class ScriptDialogs;
