@@ -111,6 +111,22 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     typeText(to, QStringLiteral("7")); // a third digit is refused
     EXPECT_EQ(to->text(), "25");
     child<QCheckBox>(window, "CheckBox1")->setChecked(true);
+
+    // A selected text wiped with Backspace or Delete leaves an empty box, and the search reads
+    // the empty box, not the number it held: it asks for the range instead of searching.
+    for (const Qt::Key wipe : {Qt::Key_Backspace, Qt::Key_Delete}) {
+        to->selectAll();
+        QTest::keyClick(to, wipe);
+        EXPECT_EQ(to->text(), "");
+        EXPECT_EQ(window.form().range[ExchangeForm::GatewayTo], "");
+        dialogs.asked.clear();
+        QTest::mouseClick(action, Qt::LeftButton);
+        EXPECT_EQ(dialogs.asked, QStringList{"info: Введите правильно диапазон поиска!"});
+        EXPECT_EQ(child<QLabel>(window, "Label1")->text(), "ВЕГ-78");
+        EXPECT_EQ(child<QTableWidget>(window, "ProfGrid1")->rowCount(), 0);
+        typeText(to, QStringLiteral("25"));
+    }
+    dialogs.asked.clear();
     QTest::mouseClick(action, Qt::LeftButton);
     EXPECT_EQ(child<QLabel>(window, "Label1")->text(), "Поиск завершен");
     auto* grid = child<QTableWidget>(window, "ProfGrid1");

@@ -109,7 +109,9 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
         m_range[std::size_t(i)] = rangeEdit(this, QString::fromLatin1(names[i]));
         QLineEdit* edit = m_range[std::size_t(i)];
         edit->installEventFilter(this);
-        connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+        // Every change of the box reaches the form, also the clearing of a selected text before
+        // a key: the search reads what the box shows.
+        connect(edit, &QLineEdit::textChanged, this, [this, i](const QString& text) {
             m_form->editRange(ExchangeForm::RangeBox(i), text);
         });
         connect(edit, &QLineEdit::editingFinished, this,
@@ -304,7 +306,6 @@ bool TFObmen::rangeKey(int box, QKeyEvent* pressed)
     if (entered.unicode() == 8)
         return false; // the box's own backspace
     edit->insert(QString(entered));
-    m_form->editRange(ExchangeForm::RangeBox(box), edit->text());
     return true;
 }
 
