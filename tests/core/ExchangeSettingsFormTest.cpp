@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/link/ExchangeSettingsForm.h"
+#include "core/port/PortNames.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/text/HexKeyFilter.h"
 
@@ -40,8 +41,62 @@ TEST_F(ExchangeSettingsFormTest, ActivationShowsTheSettings)
     EXPECT_EQ(form.pcNumber, "12");
     EXPECT_EQ(form.answerWait, "2");
     EXPECT_EQ(form.ports.mid(7), (QStringList{"COM8", "ttyUSB0", "COM12"}));
-    EXPECT_EQ(form.ports.at(form.port), "COM12");
+    EXPECT_EQ(form.port, "COM12");
     EXPECT_FALSE(form.changed);
+}
+
+TEST(OfferedPorts, ComPortsThenTheMachinesThenTheNamedOnes)
+{
+    struct Case
+    {
+        QStringList machine, named, after; // `after`: the list past COM1 ... COM8
+    } cases[] = {
+        {{}, {}, {}},
+        {{"ttyUSB0", "COM3", "ttyS0"}, {"/dev/pts/7"}, {"ttyUSB0", "ttyS0", "/dev/pts/7"}},
+        {{"ttyUSB0"}, {"ttyUSB0", "COM2", "COM12"}, {"ttyUSB0", "COM12"}},
+        {{"", " "}, {"", "/dev/serial/by-id/usb-FTDI-if00-port0"},
+         {"/dev/serial/by-id/usb-FTDI-if00-port0"}},
+    };
+    for (const Case& c : cases) {
+        const QStringList offered = offeredPorts(c.machine, c.named);
+        EXPECT_EQ(offered.mid(0, 8), portNames());
+        EXPECT_EQ(offered.mid(8), c.after) << c.named.join(',').toStdString();
+    }
+}
+
+// The port of the settings file stays offered once another is applied; a name may be typed; a
+// blank box keeps the port stored before.
+TEST_F(ExchangeSettingsFormTest, PortsStayOfferedAndMayBeTyped)
+{
+    const QString usb = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    settings.exchange.PortName = usb;
+    form.setMachinePorts({"ttyS0"});
+    form.FormActivate();
+    EXPECT_EQ(form.ports.mid(8), (QStringList{"ttyS0", usb}));
+    EXPECT_EQ(form.port, usb);
+
+    form.choosePort(int(form.ports.indexOf("COM3")));
+    EXPECT_EQ(form.port, "COM3");
+    EXPECT_TRUE(form.changed);
+    ASSERT_TRUE(form.apply());
+    EXPECT_EQ(settings.exchange.PortName, "COM3");
+    EXPECT_EQ(settings.exchange.PortIndex, 2);
+    form.FormActivate();
+    EXPECT_EQ(form.ports.mid(8), (QStringList{"ttyS0", usb})); // still offered
+    EXPECT_EQ(form.port, "COM3");
+
+    form.editPort(" /tmp/vegsim-link ");
+    ASSERT_TRUE(form.apply());
+    EXPECT_EQ(settings.exchange.PortName, "/tmp/vegsim-link");
+    EXPECT_EQ(settings.exchange.PortIndex, -1);
+    EXPECT_EQ(written().value("Parametr", "Comport").value(), "/tmp/vegsim-link");
+    form.FormActivate();
+    EXPECT_EQ(form.ports.mid(8), (QStringList{"ttyS0", usb, "/tmp/vegsim-link"}));
+
+    form.editPort("  ");
+    ASSERT_TRUE(form.apply());
+    EXPECT_EQ(settings.exchange.PortName, "/tmp/vegsim-link");
+    EXPECT_EQ(form.port, "/tmp/vegsim-link");
 }
 
 TEST_F(ExchangeSettingsFormTest, VisibilityFollowsTheLinkAndTheAdapter)

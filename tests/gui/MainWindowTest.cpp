@@ -3,9 +3,12 @@
 #include "gui/app/TFNastr.h"
 #include "core/settings/ProgramSettings.h"
 #include "gui/link/TFNastrObm.h"
+#include "gui/modbus/TFObmenModbus.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -173,6 +176,51 @@ TEST_F(MainWindowTest, ExchangeSettingsWindowShowsThePanelsOfTheLink)
     EXPECT_FALSE(settings.exchange.ViaAdapter); // CAN-BUS has no adapter
     EXPECT_TRUE(QFile::exists(dir.filePath("vegconf.ini")));
     EXPECT_TRUE(dialogs.asked.isEmpty());
+}
+
+// The port box offers the port of the settings file after another was applied, takes a name
+// typed, and shows a long name whole in its drop-down; the Modbus window's box does the same.
+TEST_F(MainWindowTest, PortBoxesOfferTheStoredPortAndTakeATypedOne)
+{
+    const QString usb = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    settings.exchange.PortName = usb;
+    TFNastrObm* w = window.nastrObm();
+    auto open = [&]() -> QComboBox* {
+        w->FormActivate();
+        w->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        return w->findChild<QComboBox*>("ComboPort");
+    };
+    QComboBox* port = open();
+    ASSERT_NE(port, nullptr);
+    EXPECT_TRUE(port->isEditable());
+    EXPECT_EQ(port->currentText(), usb);
+    EXPECT_EQ(port->itemText(0), "COM1");
+    EXPECT_GE(port->view()->minimumWidth(), port->fontMetrics().horizontalAdvance(usb));
+    port->setCurrentIndex(2);
+    emit port->activated(2);
+    QTest::mouseClick(w->findChild<QPushButton*>("ButtonApply"), Qt::LeftButton);
+    EXPECT_EQ(settings.exchange.PortName, "COM3");
+
+    port = open();
+    EXPECT_EQ(port->currentText(), "COM3");
+    EXPECT_NE(port->findText(usb), -1); // still offered
+    port->lineEdit()->selectAll();
+    QTest::keyClicks(port->lineEdit(), "/tmp/vegsim-link");
+    QTest::mouseClick(w->findChild<QPushButton*>("ButtonApply"), Qt::LeftButton);
+    EXPECT_EQ(settings.exchange.PortName, "/tmp/vegsim-link");
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+
+    settings.modbus.TestPortName = usb;
+    TFObmenModbus* m = window.obmenModbus();
+    m->FormActivate();
+    m->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m));
+    QComboBox* modbusPort = m->findChild<QComboBox*>("ComboPort");
+    EXPECT_EQ(modbusPort->currentText(), usb);
+    EXPECT_GE(modbusPort->view()->minimumWidth(), modbusPort->fontMetrics().horizontalAdvance(usb));
+    EXPECT_EQ(modbusPort->toolTip(), usb);
+    m->hide();
 }
 
 // The PC-number box filters printable characters only: Tab leaves it, Esc closes the window,

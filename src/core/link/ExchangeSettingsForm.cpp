@@ -34,14 +34,10 @@ void ExchangeSettingsForm::FormActivate()
 {
     const ExchangeSettings& e = m_settings.exchange;
     linkType = e.AdapterKind == ExchangeSettings::kCanBus ? 1 : 0;
-    ports = portNames();
-    for (const QString& p : m_machinePorts) {
-        if (!ports.contains(p))
-            ports << p;
-    }
-    if (!e.PortName.isEmpty() && !ports.contains(e.PortName))
-        ports << e.PortName; // a port typed into the file stays the one chosen
-    port = int(ports.indexOf(e.PortName));
+    if (!e.PortName.trimmed().isEmpty() && !m_namedPorts.contains(e.PortName))
+        m_namedPorts << e.PortName;
+    ports = offeredPorts(m_machinePorts, m_namedPorts);
+    port = e.PortName;
     // What the window shows is what applying writes: a file's value outside the choices or the
     // spin box's range is shown (and written) as the window can hold it.
     checksum = e.ChecksumKind <= 2 ? e.ChecksumKind : 0;
@@ -81,7 +77,11 @@ void ExchangeSettingsForm::chooseViaAdapter(bool checked)
 bool ExchangeSettingsForm::apply()
 {
     ExchangeSettings& e = m_settings.exchange;
-    e.PortName = ports.value(port, e.PortName);
+    if (!port.trimmed().isEmpty())
+        e.PortName = port.trimmed();
+    port = e.PortName;
+    if (!m_namedPorts.contains(e.PortName))
+        m_namedPorts << e.PortName;
     e.AdapterKind = linkType == 1 ? ExchangeSettings::kCanBus : ExchangeSettings::kRs232;
     e.ViaAdapter = linkType == 1 ? false : viaAdapter;
     e.PortIndex = int(portNames().indexOf(e.PortName));

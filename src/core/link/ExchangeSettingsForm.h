@@ -16,13 +16,14 @@ class ExchangeSettingsForm
 public:
     ExchangeSettingsForm(ProgramSettings& settings, Dialogs& dialogs);
 
-    // The ports offered: COM1 ... COM8, then the ports the machine has.
+    // The ports offered: COM1 ... COM8, the ports the machine has, then every port the settings
+    // named since the program started (offeredPorts).
     void setMachinePorts(const QStringList& ports) { m_machinePorts = ports; }
 
     // The controls' values (indices into the lists of ExchangeSettings; -1 = nothing chosen).
     int linkType = 1; // 0 "RS-232 ", 1 "CAN-BUS"
-    QStringList ports;
-    int port = -1;
+    QStringList ports; // the port box's list
+    QString port;      // the port box's text: one of the list or a name typed
     int checksum = 0;
     int retries = 3; // "Количество повторов", kMinRetries..kMaxRetries
     static constexpr int kMinRetries = 1;
@@ -49,7 +50,8 @@ public:
     // Handlers of the controls.
     void chooseLinkType(int index);
     void chooseViaAdapter(bool checked);
-    void choosePort(int index) { port = index, changed = true; }
+    void choosePort(int index) { port = ports.value(index, port), changed = true; }
+    void editPort(const QString& text) { port = text, changed = true; }
     void chooseChecksum(int index) { checksum = index, changed = true; }
     void chooseRetries(int value) { retries = value, changed = true; }
     void chooseSpeed(int index) { speed = index, changed = true; }
@@ -62,7 +64,8 @@ public:
     static bool pcNumberKey(QChar key) { return key.unicode() == 8 || (key >= u'0' && key <= u'9'); }
 
     // "Применить": stores the values and writes the settings file. False with the message shown
-    // when the file cannot be written (the values are stored all the same).
+    // when the file cannot be written (the values are stored all the same). A blank port box
+    // keeps the port stored before.
     bool apply();
     // Closing the window: asks "Сохранить изменения?" when something changed; Yes applies.
     // Returns true when the window may close.
@@ -72,6 +75,7 @@ private:
     ProgramSettings& m_settings;
     Dialogs& m_dialogs;
     QStringList m_machinePorts;
+    QStringList m_namedPorts; // every port the settings held while this window was used
 };
 
 } // namespace veg

@@ -38,13 +38,10 @@ QStringList ModbusSettingsForm::parityTexts()
 void ModbusSettingsForm::FormActivate()
 {
     const ModbusLinkSettings& m = m_settings.modbus;
-    ports = portNames();
-    for (const QString& p : m_machinePorts) {
-        if (!ports.contains(p))
-            ports << p;
-    }
-    if (!m.TestPortName.isEmpty() && !ports.contains(m.TestPortName))
-        ports << m.TestPortName; // a port named in the file stays offered
+    // A port named in the file stays offered, also once another one is applied.
+    if (!m.TestPortName.trimmed().isEmpty() && !m_namedPorts.contains(m.TestPortName))
+        m_namedPorts << m.TestPortName;
+    ports = offeredPorts(m_machinePorts, m_namedPorts);
     port = m.TestPortName;
     speed = m.ModbusSpeedIndex;
     format = m.CharFormat == 0 ? 0 : 1;

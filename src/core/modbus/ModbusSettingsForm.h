@@ -68,6 +68,7 @@ private:
     ProgramSettings& m_settings;
     Dialogs& m_dialogs;
     QStringList m_machinePorts;
+    QStringList m_namedPorts; // every port the settings held while this window was used
 };
 
 } // namespace veg

@@ -14,4 +14,17 @@ inline QStringList portNames()
     return out;
 }
 
+// The ports a settings window offers: COM1 ... COM8, the machine's ports, then every port the
+// settings named (a USB adapter, a pseudo-terminal), each once and in that order; blank names are
+// left out. A port named once stays offered although another one is chosen.
+inline QStringList offeredPorts(const QStringList& machine, const QStringList& named)
+{
+    QStringList out = portNames();
+    for (const QStringList* list : {&machine, &named})
+        for (const QString& p : *list)
+            if (!p.trimmed().isEmpty() && !out.contains(p))
+                out << p;
+    return out;
+}
+
 } // namespace veg

@@ -1,12 +1,18 @@
 #include "gui/app/FormControls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace veg::FormControls {
 
@@ -48,6 +54,39 @@ void checkButton(QButtonGroup* group, int id)
         current->setChecked(false);
         group->setExclusive(true);
     }
+}
+
+QComboBox* portBox(QWidget* parent, const QString& name)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(12); // "COM12" and "ttyUSB0" with room to spare
+    // A name longer than the box is read whole in its hint.
+    QObject::connect(box, &QComboBox::editTextChanged, box,
+                     [box](const QString& text) { box->setToolTip(text); });
+    return box;
+}
+
+void setPorts(QComboBox* box, const QStringList& ports)
+{
+    const QString text = box->currentText();
+    box->clear();
+    box->addItems(ports);
+    box->setEditText(text);
+    int longest = 0, widest = 0;
+    const QFontMetrics fm(box->font());
+    for (const QString& p : ports) {
+        longest = std::max(longest, int(p.size()));
+        widest = std::max(widest, fm.horizontalAdvance(p));
+    }
+    // The box grows with the names up to a width a small screen still holds; the drop-down
+    // shows every name whole.
+    box->setMinimumContentsLength(std::clamp(longest, 12, 40));
+    box->view()->setMinimumWidth(widest + 2 * fm.averageCharWidth() +
+                                 box->view()->verticalScrollBar()->sizeHint().width());
 }
 
 } // namespace veg::FormControls

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class QButtonGroup;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QWidget;
@@ -22,6 +23,11 @@ QWidget* labelled(QWidget* parent, const QString& caption, QWidget* field,
                   QLabel** label = nullptr);
 // Checks the button of `id`; an id without a button leaves none checked.
 void checkButton(QButtonGroup* group, int id);
+// A serial-port box: an editable list (a port may be typed) that widens to its longest name,
+// with a drop-down as wide as the names it lists ("/dev/serial/by-id/..." stays readable).
+QComboBox* portBox(QWidget* parent, const QString& name);
+// The port box's list anew; the box and its drop-down widen to the longest name.
+void setPorts(QComboBox* box, const QStringList& ports);
 
 } // namespace FormControls
 } // namespace veg

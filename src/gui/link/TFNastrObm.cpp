@@ -41,7 +41,11 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
     layout->addWidget(m_linkBox, 0, 0);
     m_portBox = new QGroupBox(QStringLiteral("Последовательный порт"), this);
     m_portBox->setObjectName(QStringLiteral("RadioGroupPort"));
-    m_port = new QButtonGroup(m_portBox);
+    // The machine's ports, COM1 ... COM8 and the ports the settings named, or a name typed.
+    m_port = FormControls::portBox(m_portBox, QStringLiteral("ComboPort"));
+    auto* portLayout = new QVBoxLayout(m_portBox);
+    portLayout->addWidget(m_port);
+    portLayout->addStretch();
     layout->addWidget(m_portBox, 0, 1);
 
     m_crcBox = radioGroup(this, QStringLiteral("Расчет CRC"), ExchangeSettings::checksumTexts(), 2,
@@ -98,7 +102,9 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
         };
     };
     connect(m_link, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.chooseLinkType(id); }));
-    connect(m_port, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.choosePort(id); }));
+    connect(m_port, &QComboBox::activated, this, guard([this](int i) { m_form.choosePort(i); }));
+    connect(m_port->lineEdit(), &QLineEdit::textEdited, this,
+            guard([this](const QString& t) { m_form.editPort(t); }));
     connect(m_crc, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.chooseChecksum(id); }));
     connect(m_retries, &QSpinBox::valueChanged, this, guard([this](int v) { m_form.chooseRetries(v); }));
     connect(m_speed, &QComboBox::activated, this, guard([this](int i) { m_form.chooseSpeed(i); }));
@@ -126,18 +132,9 @@ void TFNastrObm::FormActivate()
     m_form.FormActivate();
     m_applied = false;
     // The port list is made anew: the machine's ports may have changed.
-    for (QAbstractButton* b : m_port->buttons()) {
-        m_port->removeButton(b);
-        delete b;
-    }
-    delete m_portBox->layout();
-    auto* grid = new QGridLayout(m_portBox);
-    const int rows = (int(m_form.ports.size()) + 1) / 2;
-    for (int i = 0; i < m_form.ports.size(); ++i) {
-        auto* b = new QRadioButton(m_form.ports[i], m_portBox);
-        m_port->addButton(b, i);
-        grid->addWidget(b, i % rows, i / rows);
-    }
+    m_rendering = true;
+    FormControls::setPorts(m_port, m_form.ports);
+    m_rendering = false;
     render();
     m_linkBox->setFocus();
 }
@@ -147,7 +144,10 @@ void TFNastrObm::render()
     m_rendering = true;
     const ExchangeSettingsForm& f = m_form;
     checkButton(m_link, f.linkType);
-    checkButton(m_port, f.port);
+    if (m_port->currentText() != f.port) {
+        m_port->setCurrentIndex(int(f.ports.indexOf(f.port)));
+        m_port->setEditText(f.port);
+    }
     checkButton(m_crc, f.checksum);
     m_retries->setValue(f.retries);
     m_speed->setCurrentIndex(f.speed);

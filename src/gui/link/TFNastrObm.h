@@ -40,7 +40,7 @@ private:
 
     QButtonGroup* m_link = nullptr;
     QGroupBox* m_linkBox = nullptr;
-    QButtonGroup* m_port = nullptr;
+    QComboBox* m_port = nullptr;
     QGroupBox* m_portBox = nullptr;
     QButtonGroup* m_crc = nullptr;
     QGroupBox* m_crcBox = nullptr;

@@ -50,11 +50,7 @@ TFObmenModbus::TFObmenModbus(ProgramSettings& settings, Dialogs& dialogs, QWidge
     m_speed->setObjectName(QStringLiteral("ComboSpeed"));
     m_speed->addItems(ModbusLinkSettings::speeds());
     layout->addWidget(labelled(this, QStringLiteral("Скорость по Modbus"), m_speed), 0, 1);
-    m_port = new QComboBox(this);
-    m_port->setObjectName(QStringLiteral("ComboPort"));
-    m_port->setEditable(true);
-    m_port->setInsertPolicy(QComboBox::NoInsert);
-    m_port->setMinimumContentsLength(12); // the names of Linux ports are longer than "COM12"
+    m_port = FormControls::portBox(this, QStringLiteral("ComboPort"));
     m_port->lineEdit()->installEventFilter(this);
     layout->addWidget(labelled(this, QStringLiteral("Последовательный порт"), m_port), 0, 2);
 
@@ -122,8 +118,7 @@ void TFObmenModbus::FormActivate()
     m_form.setMachinePorts(machine);
     m_form.FormActivate();
     m_rendering = true;
-    m_port->clear();
-    m_port->addItems(m_form.ports);
+    FormControls::setPorts(m_port, m_form.ports);
     m_rendering = false;
     render();
     if (QAbstractButton* chosen = m_format->checkedButton()) // the focus goes to "Формат "
