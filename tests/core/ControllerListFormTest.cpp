@@ -227,9 +227,13 @@ TEST_F(ControllerListFormTest, AddingTakesTheNetworkNumberFromTheQueueHeader)
     dialogs.files.push_back(queue("a.tsk"));
     form.addController();
 
+    // The dialog names its command, offers every file and queue files, the latter first, and
+    // starts in the database's task folder.
     EXPECT_EQ(dialogs.asked, QStringList{"dialog: open"});
+    EXPECT_EQ(dialogs.openCaption, "Добавить контроллер");
     EXPECT_EQ(dialogs.openFilter, "All files(*.*)|*.*|Tsk(*.tsk)|*.tsk");
     EXPECT_EQ(dialogs.openSelectedFilter, 1);
+    EXPECT_EQ(dialogs.openFolder, dir.filePath("TASK"));
     EXPECT_EQ(column(0), (QStringList{"№", "1", "2", ""}));
     EXPECT_EQ(column(1), (QStringList{"Очередь задач", queue("b.tsk"), queue("a.tsk"), ""}));
     EXPECT_EQ(column(2), (QStringList{"Сетевой номер", "05", "1A", ""}));
@@ -305,7 +309,10 @@ TEST_F(ControllerListFormTest, NewQueueKeepsTheNetworkNumberAndAsksTheEditors)
     form.enterQueue();
 
     EXPECT_EQ(dialogs.asked, QStringList{"dialog: open"});
+    EXPECT_EQ(dialogs.openCaption, "Ввести очередь задач");
+    EXPECT_EQ(dialogs.openFilter, "All files(*.*)|*.*|Tsk(*.tsk)|*.tsk");
     EXPECT_EQ(dialogs.openSelectedFilter, 1);
+    EXPECT_EQ(dialogs.openFolder, dir.filePath("TASK"));
     EXPECT_EQ(netNumbers(), (std::vector<std::uint8_t>{0x1A, 0x05, 0x30}));
     const ControllerEntry& e = config.Controllers[1];
     EXPECT_TRUE(e.Present);

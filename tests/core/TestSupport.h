@@ -54,10 +54,18 @@ public:
     }
     QString openFilter;          // the filter of the last open dialog
     int openSelectedFilter = -1; // and the filter it started with
+    QString openCaption;         // its caption (empty: the plain dialog)
+    QString openFolder;          // and the folder it started in
     std::optional<QString> openFile(const QString& filter, int selectedFilter = 0) override
     {
-        openFilter = filter;
-        openSelectedFilter = selectedFilter;
+        return openFile(OpenFileRequest{QString(), filter, selectedFilter, QString()});
+    }
+    std::optional<QString> openFile(const OpenFileRequest& request) override
+    {
+        openCaption = request.caption;
+        openFilter = request.filter;
+        openSelectedFilter = request.selectedFilter;
+        openFolder = request.folder;
         return nextFile("open");
     }
     std::optional<QString> saveFile(const QString&) override { return nextFile("save"); }

@@ -4,12 +4,15 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/settings/ProgramSettings.h"
+#include "gui/app/QtDialogs.h"
 #include "gui/database/TFTask.h"
 #include "dbbuilder/DatabaseBuilder.h"
 #include "core/database/ControllerRefsEditor.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QKeyEvent>
@@ -19,6 +22,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -219,4 +223,33 @@ TEST_F(ControllerListWindowTest, NetworkNumbersAreTypedThroughTheHexFilter)
     EXPECT_FALSE(editor());
     EXPECT_EQ(cell(2, 2), "");
     EXPECT_EQ(grid()->currentRow(), 2);
+}
+
+// The desktop's file dialog for "Добавить контроллер": its caption, the two filters with queue
+// files chosen, and the task folder it starts in. Cancel adds nothing.
+TEST_F(ControllerListWindowTest, AddingShowsTheQueueFileDialog)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("TASK")));
+    QtDialogs desktop(window.get());
+    TFTask w(config, settings, desktop, editors);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.FormActivate();
+    QString title, selected, folder;
+    QStringList filters;
+    QTimer::singleShot(50, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        title = d->windowTitle();
+        filters = d->nameFilters();
+        selected = d->selectedNameFilter();
+        folder = d->directory().absolutePath();
+        d->reject();
+    });
+    w.contextMenu()->findChild<QAction*>("N_AddController")->trigger();
+    EXPECT_EQ(title, "Добавить контроллер");
+    EXPECT_EQ(filters, (QStringList{"All files(*.*)", "Tsk(*.tsk)"}));
+    EXPECT_EQ(selected, "Tsk(*.tsk)");
+    EXPECT_EQ(folder, QDir(dir.filePath("TASK")).absolutePath());
+    EXPECT_EQ(w.grid()->rowCount(), 3); // two controllers and the empty row, as before
 }

@@ -129,11 +129,17 @@ void ControllerListForm::renumber()
         m_rows[std::size_t(r)].number = QString::number(r);
 }
 
+Dialogs::OpenFileRequest ControllerListForm::queueDialog(const QString& caption) const
+{
+    // Queue files are kept with the database's task templates: the dialog starts there.
+    return {caption, fileFilter(), kTskFilter, m_directories.WayTask};
+}
+
 void ControllerListForm::addController()
 {
     if (!databaseDirectoriesSet())
         return;
-    const auto path = m_dialogs.openFile(fileFilter(), kTskFilter);
+    const auto path = m_dialogs.openFile(queueDialog(addCaption()));
     if (path)
         SetQueue(trailingRow(), *path, false);
 }
@@ -147,7 +153,7 @@ void ControllerListForm::enterQueue()
         return;
     }
     const int row = selectedRow;
-    const auto path = m_dialogs.openFile(fileFilter(), kTskFilter);
+    const auto path = m_dialogs.openFile(queueDialog(enterQueueCaption()));
     if (!path)
         return;
     // A refused path left the controller as it was: there is nothing to re-check.

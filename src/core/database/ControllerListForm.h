@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/app/Dialogs.h"
+
 #include <QChar>
 #include <QString>
 
@@ -8,7 +10,6 @@
 namespace veg {
 
 class ControllerRefsEditors;
-class Dialogs;
 class GatewayConfig;
 struct DatabaseDirectories;
 
@@ -71,7 +72,11 @@ public:
     // is refused the selection stays. Returns whether the selection moved.
     bool selectCell(int row, int column);
 
-    // Context menu: "Добавить контроллер", "Ввести очередь задач", "Удалить контроллер".
+    // Context menu: "Добавить контроллер", "Ввести очередь задач", "Удалить контроллер". The
+    // file dialogs of the first two bear their item's text and start in the task folder.
+    static QString addCaption() { return QStringLiteral("Добавить контроллер"); }
+    static QString enterQueueCaption() { return QStringLiteral("Ввести очередь задач"); }
+    static QString removeCaption() { return QStringLiteral("Удалить контроллер"); }
     void addController();
     void enterQueue();
     void removeController();
@@ -99,6 +104,7 @@ public:
     bool leaveCell();
 
 private:
+    Dialogs::OpenFileRequest queueDialog(const QString& caption) const;
     bool databaseDirectoriesSet();
     Row controllerRow(int index) const;
     void renumber();

@@ -42,16 +42,28 @@ QString QtDialogs::qtFilter(const QString& filter)
 {
     const QStringList parts = filter.split(u'|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        // A name that already ends with its pattern ("Tsk(*.tsk)") is shown as it is.
+        const QString& name = parts[i];
+        const QString& pattern = parts[i + 1];
+        if (name.endsWith(u'(' + pattern + u')'))
+            out << name;
+        else
+            out << QStringLiteral("%1 (%2)").arg(name, pattern);
+    }
     return out.join(QStringLiteral(";;"));
 }
 
 std::optional<QString> QtDialogs::openFile(const QString& filter, int selectedFilter)
 {
-    const QString filters = qtFilter(filter);
-    QString selected = filters.split(QStringLiteral(";;")).value(selectedFilter);
-    const QString path = QFileDialog::getOpenFileName(owner(), QStringLiteral("Загрузить"), QString(),
+    return openFile(OpenFileRequest{QStringLiteral("Загрузить"), filter, selectedFilter, {}});
+}
+
+std::optional<QString> QtDialogs::openFile(const OpenFileRequest& request)
+{
+    const QString filters = qtFilter(request.filter);
+    QString selected = filters.split(QStringLiteral(";;")).value(request.selectedFilter);
+    const QString path = QFileDialog::getOpenFileName(owner(), request.caption, request.folder,
                                                       filters, &selected);
     return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }

@@ -126,11 +126,10 @@ TFTask::TFTask(GatewayConfig& config, const ProgramSettings& settings, Dialogs& 
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, [this, handler] { command(handler); });
     };
-    item("N_AddController", QStringLiteral("Добавить контроллер"),
-         &ControllerListForm::addController);
-    item("N_RemoveController", QStringLiteral("Удалить контроллер"),
+    item("N_AddController", ControllerListForm::addCaption(), &ControllerListForm::addController);
+    item("N_RemoveController", ControllerListForm::removeCaption(),
          &ControllerListForm::removeController);
-    item("N_EnterQueue", QStringLiteral("Ввести очередь задач"), &ControllerListForm::enterQueue);
+    item("N_EnterQueue", ControllerListForm::enterQueueCaption(), &ControllerListForm::enterQueue);
 
     connect(m_grid, &QTableWidget::customContextMenuRequested, this, &TFTask::openContextMenu);
     connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
