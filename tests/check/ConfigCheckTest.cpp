@@ -4,6 +4,10 @@
 #include "core/check/ConfigCheck.h"
 #include "core/config/GatewayConfig.h"
 #include "core/database/Task_CL.h"
+#include "core/editors/EditorForm.h"
+#include "core/editors/EditorGrid.h"
+#include "core/editors/EditorSession.h"
+#include "core/editors/EditorSet.h"
 #include "core/editors/ScenarioRunner.h"
 
 #include <functional>
@@ -282,4 +286,69 @@ TEST_F(ConfigCheckTest, ClosingChecksOfEveryRefusedRow)
     ScenarioRunner window(c, additional);
     ASSERT_TRUE(window.run("open TFModbusTU\nclose\n").ok);
     EXPECT_EQ(window.output(), QStringList({"box: Введите окончание импульса ТУ!(Строка 2)"}));
+}
+
+// A finding opens its window on its row: the row the check names ("строка 6", the first of
+// "строки 1 и 4") is the one a table window makes current, for every kind of finding of the
+// tables shown row by row and for the controller list; findings of the window as a whole, or
+// of threads and sub-blocks, open the window as it opens.
+TEST_F(ConfigCheckTest, AFindingKnowsTheRowItsWindowOpensOn)
+{
+    GatewayConfig c = site(ProtocolVariant::Modbus);
+    c.Controllers.push_back(controller(db.path("нет.tsk"), 0x5E));
+    c.GroupParams[1] = {0x3C, 0x0421, 3, "чужой"};
+    c.ModbusCoilTable[0] = command(12);
+    c.ModbusCoilTable[0].TU0 = {0, 0x2B, 0x0999, 7};
+    c.ModbusCoilTable[3] = command(12);
+    c.ModbusCoilTable[5] = command(7);
+    c.ModbusCoilTable[9] = command(0xFFFF); // refused on closing
+    c.ModbusTcTable[29] = signal(11, 0x3C);
+    c.TiFloatTable[40] = signal(100, 0x1A, 0x0777);
+    c.Common.V_CAN = 5;
+    const ConfigCheck check(c, additional);
+
+    vegtest::ScriptedDialogs dialogs;
+    EditorSession session(c, dialogs, additional);
+    EditorSet editors(session);
+    struct Seen
+    {
+        QString where;
+        int row; // from 0; -1: none
+    };
+    std::vector<Seen> seen;
+    for (const CheckFinding& f : check.findings()) {
+        seen.push_back({f.where(), f.tableRow});
+        if (f.tableRow < 0 || f.editor == EditorId::Controllers)
+            continue;
+        EditorForm& form = *editors.form(editors.windowOf(*f.editor));
+        form.FormActivate();
+        ASSERT_TRUE(form.showTableRow(f.tableRow)) << f.where().toStdString();
+        EXPECT_EQ(form.grid()->currentRow - form.grid()->headingRows(), f.tableRow)
+            << f.where().toStdString();
+    }
+    const std::vector<std::pair<const char*, int>> expected = {
+        {"Общие настройки, Частота обмена по шине CAN-BUS", -1},
+        {"Список контроллеров, строка 3", 2},
+        {"Настройка групповых параметров, 2 параметр", -1},
+        {"Телеуправление, строка 1, Установка в 0", 0},
+        {"Телеуправление, строки 1 и 4", 0},
+        {"Телеуправление, строка 6", 5},
+        {"Телеуправление, строка 10", 9},
+        {"Телесигнализация, строка 30", 29},
+        {"Телеизмерение параметров с плавающей точкой, строка 41", 40},
+    };
+    ASSERT_EQ(seen.size(), expected.size());
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].where, QString::fromUtf8(expected[i].first));
+        EXPECT_EQ(seen[i].row, expected[i].second) << expected[i].first;
+    }
+
+    // A row the grid does not have, and a window without rows of a table, change nothing.
+    EditorForm& tu = *editors.form(editors.windowOf(EditorId::ModbusTu));
+    tu.FormActivate();
+    const int before = tu.grid()->currentRow;
+    EXPECT_FALSE(tu.showTableRow(int(c.ModbusCoilTable.size())));
+    EXPECT_FALSE(tu.showTableRow(-1));
+    EXPECT_EQ(tu.grid()->currentRow, before);
+    EXPECT_FALSE(editors.form(editors.windowOf(EditorId::Group))->showTableRow(1));
 }

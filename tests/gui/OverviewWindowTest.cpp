@@ -10,6 +10,10 @@
 #include "gui/app/ConfigOverviewView.h"
 #include "gui/app/LineDiagram.h"
 #include "gui/app/TFNastr.h"
+#include "gui/editors/GridTreeDialog.h"
+#include "gui/widgets/EditorGridView.h"
+#include "core/editors/EditorForm.h"
+#include "core/editors/EditorGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -167,11 +171,22 @@ TEST_F(OverviewWindowTest, FollowsAnEditorOpenedFromATable)
               "Проверка: Ошибок: 1, предупреждений: 0");
     screenshot(*window, "overview");
 
-    // A double click on the finding opens the window where it is mended.
+    // A double click on the finding opens the window where it is mended, on the finding's row
+    // (the first of "строки 2 и 3"), the tree on that row's parameter.
     QTreeWidget& findings = tree("OverviewFindings");
+    int currentRow = -1;
     const QString mended = throughModal([&] { doubleClick(findings, findings.topLevelItem(0)); },
-                                        [&] { window->config().ModbusCoilTable[2].Coil = 4; });
+                                        [&] {
+                                            auto* w = qobject_cast<GridTreeDialog*>(
+                                                QApplication::activeModalWidget());
+                                            ASSERT_NE(w, nullptr);
+                                            currentRow = w->gridView()->body()->currentIndex().row() -
+                                                         w->form().grid()->headingRows();
+                                            screenshot(*w, "finding-row");
+                                            window->config().ModbusCoilTable[2].Coil = 4;
+                                        });
     EXPECT_EQ(mended, "TFModbusTU");
+    EXPECT_EQ(currentRow, 1);
     EXPECT_EQ(rows("OverviewFindings"), QStringList{" | Замечаний нет | "});
 }
 
@@ -193,6 +208,14 @@ TEST_F(OverviewWindowTest, FollowsNewTheControllerListAndARefresh)
     EXPECT_TRUE(view().overview().controllers.back().marked);
     EXPECT_TRUE(rows("OverviewFindings").join('\n').contains("контроллера 4D не проверены"));
     window->resize(560, 640);
+    QApplication::processEvents();
+    // In a narrow window a long finding wraps onto more lines, read whole, not cut.
+    QTreeWidget& findings = tree("OverviewFindings");
+    const auto longOnes = findings.findItems("контроллера 4D не проверены", Qt::MatchContains, 2);
+    ASSERT_EQ(longOnes.size(), 1);
+    EXPECT_GE(findings.visualItemRect(longOnes[0]).height(), 2 * findings.fontMetrics().lineSpacing());
+    EXPECT_EQ(findings.columnViewportPosition(2) + findings.columnWidth(2),
+              findings.viewport()->width());
     screenshot(*window, "overview-narrow");
 
     window->action("N_New_KtsEnergia")->trigger();

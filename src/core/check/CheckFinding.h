@@ -30,6 +30,9 @@ struct CheckFinding
     QString text;
     // The main-menu window in which it is mended (none: no window mends it).
     std::optional<EditorId> editor;
+    // The row of the window's table (from 0) that the window opens on; -1: none (a finding of
+    // the window as a whole, or of a window whose grid does not show its table row by row).
+    int tableRow = -1;
 
     // Section, row and field, those that are given, joined by ", ".
     QString where() const;

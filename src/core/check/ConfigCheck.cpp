@@ -70,10 +70,11 @@ public:
     }
 
 private:
+    // `tableRow`: the row (from 0) the window opens on, -1 for none.
     void add(Severity severity, EditorId editor, const QString& row, const QString& field,
-             const QString& text)
+             const QString& text, int tableRow = -1)
     {
-        m_out.push_back({severity, m_editors.caption(editor), row, field, text, editor});
+        m_out.push_back({severity, m_editors.caption(editor), row, field, text, editor, tableRow});
     }
 
     // The general settings hold list positions; a file can give positions beyond the lists,
@@ -120,12 +121,14 @@ private:
                         : QStringLiteral("База данных не найдена (%1)").arg(e.QueuePath);
                 add(Severity::Warning, EditorId::Controllers, row, {},
                     why + QStringLiteral(": ссылки на параметры контроллера %1 не проверены")
-                              .arg(hex2(e.NetNumber)));
+                              .arg(hex2(e.NetNumber)),
+                    int(i));
             }
             if (e.NetNumber == m_config.Common.AdrCAN)
                 add(Severity::Warning, EditorId::Controllers, row, QStringLiteral("Сетевой номер"),
                     QStringLiteral("Сетевой номер %1 совпадает с адресом ВЕГ-78 на CAN-BUS")
-                        .arg(hex2(e.NetNumber)));
+                        .arg(hex2(e.NetNumber)),
+                    int(i));
         }
         for (const auto& [net, rows] : rowsOf) {
             if (rows.size() > 1)
@@ -133,7 +136,8 @@ private:
                     QStringLiteral("строки ") + rowList(rows), QStringLiteral("Сетевой номер"),
                     QStringLiteral("Сетевой номер %1 у нескольких контроллеров: ВЕГ-78 не "
                                    "различит их на CAN-BUS")
-                        .arg(hex2(net)));
+                        .arg(hex2(net)),
+                    rows.front() - 1);
         }
     }
 
@@ -150,7 +154,8 @@ private:
                     add(Severity::Error, r.editor, r.row, r.field,
                         QStringLiteral("Сигнал из бита %1 группового параметра %2, а он не задан")
                             .arg(r.paramNumber & 0xFF)
-                            .arg(slot + 1));
+                            .arg(slot + 1),
+                    r.tableRow);
                 continue;
             }
             const auto index = m_config.ControllerIndex(r.netNumber);
@@ -158,7 +163,8 @@ private:
                 if (missing.insert({r.editor, r.row, r.netNumber}).second)
                     add(Severity::Error, r.editor, r.row, r.field,
                         QStringLiteral("Контроллера с сетевым номером %1 нет в списке контроллеров")
-                            .arg(hex2(r.netNumber)));
+                            .arg(hex2(r.netNumber)),
+                    r.tableRow);
                 continue;
             }
             const ControllerEntry& e = m_config.Controllers[std::size_t(*index)];
@@ -169,7 +175,8 @@ private:
                 add(Severity::Error, r.editor, r.row, r.field,
                     QStringLiteral("Параметра %1 нет в базе данных контроллера %2 (%3)")
                         .arg(NumberText::hex(r.paramNumber, 4), hex2(r.netNumber),
-                             queueName(e.QueuePath)));
+                             queueName(e.QueuePath)),
+                    r.tableRow);
         }
     }
 
@@ -191,7 +198,8 @@ private:
                     ValueRules::coil(coil))
                     add(Severity::Warning, EditorId::ModbusTu, rowText(i), {},
                         QStringLiteral("Coil %1 нечётный: окно принимает только чётные номера")
-                            .arg(coil));
+                            .arg(coil),
+                        i);
             }
         }
         if (m_config.catalogue().has(TableId::ModbusTcTable))
@@ -221,7 +229,8 @@ private:
                 add(Severity::Error, editor, rowText(i), {},
                     QStringLiteral("%1 вне 0–65535: ВЕГ-78 получит только младшие 16 бит номера")
                         .arg(*n < 0 ? claim.one + u' ' + QString::number(*n)
-                                    : numbersText(claimed, claim)));
+                                    : numbersText(claimed, claim)),
+                    i);
             }
             if (*n >= 0)
                 numbers[std::size_t(i)] = quint64(*n);
@@ -230,7 +239,8 @@ private:
             add(Severity::Error, editor, QStringLiteral("строки ") + rowList(s.rows), {},
                 numbersText(s, claim) + (s.first == s.last
                                              ? QStringLiteral(": номер у нескольких строк")
-                                             : QStringLiteral(": номера у нескольких строк")));
+                                             : QStringLiteral(": номера у нескольких строк")),
+                s.rows.empty() ? -1 : s.rows.front() - 1);
         }
     }
 

@@ -41,7 +41,7 @@ private:
     void add(K kind, EditorId editor, const QString& row, const QString& field, std::uint8_t net,
              std::uint16_t param = 0xFFFF)
     {
-        m_out.push_back({kind, editor, row, field, net, param});
+        m_out.push_back({kind, editor, row, field, net, param, m_tableRow});
     }
     // A reference of a telesignal table: a bit of a group slot, or a controller parameter.
     void signal(const TcTuEntry& e, SignalTable table, EditorId editor, const QString& row)
@@ -55,6 +55,18 @@ private:
     void row(TableId table, int i)
     {
         const auto at = std::size_t(i);
+        // The grids of these tables show row i of the table as their row i.
+        switch (table) {
+        case TableId::ModbusCoilTable:
+        case TableId::ModbusTcTable:
+        case TableId::TiFloatTable:
+        case TableId::KtsGroups:
+        case TableId::KtsSignals:
+            m_tableRow = i;
+            break;
+        default:
+            m_tableRow = -1;
+        }
         switch (table) {
         case TableId::GroupParams:
             groupSlot(i);
@@ -171,6 +183,7 @@ private:
 
     const GatewayConfig& m_config;
     std::vector<ConfigReference> m_out;
+    int m_tableRow = -1; // of the row being collected
 };
 
 } // namespace

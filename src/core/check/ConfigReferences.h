@@ -28,6 +28,9 @@ struct ConfigReference
         field; // which of the row's references ("Установка в 0", "Плотность газа"); may be empty
     std::uint8_t netNumber = 255;
     std::uint16_t paramNumber = 0xFFFF;
+    // The table row (from 0) where the editor's grid shows the reference row by row; -1 for the
+    // windows of threads, devices, sub-blocks and group slots.
+    int tableRow = -1;
 };
 
 // Every reference of the rows the gateway gets (GatewayConfig::RowInUse), table by table in the

@@ -86,6 +86,7 @@ void HeadlessEditors::closeOnce(EditorForm& form, std::optional<EditorId> menu,
                                                   grid->currentRow < grid->rowCount()) {
             index = grid->currentRow - grid->headingRows();
             f.row = QStringLiteral("строка ") + QString::number(index + 1);
+            f.tableRow = index;
         }
         out.push_back(std::move(f));
         // A row refused again after it was emptied would refuse for ever: stop there.

@@ -82,6 +82,10 @@ public:
     virtual const EditorGrid* grid() const { return nullptr; }
     // A click on a cell: it becomes current (the form may move it on) and the tree follows it.
     virtual void clickCell(int row, int column) {}
+    // After activation: row `index` (from 0) of the window's table becomes the current row, as
+    // by a click on its first cell (how a finding of the check opens its window on its row).
+    // False, nothing changed, where the grid does not show that table row.
+    virtual bool showTableRow(int index) { return false; }
     // The grid is about to edit its current cell.
     virtual CellEdit beginEdit() { return {}; }
     // A key typed into the editor of the current cell, whose text is `text`.

@@ -151,6 +151,14 @@ void TableEditorForm::clickCell(int row, int column)
     afterClick(row, column);
 }
 
+bool TableEditorForm::showTableRow(int index)
+{
+    if (!gridTable() || !m_grid.visible || index < 0 || gridRow(index) >= m_grid.rowCount())
+        return false;
+    clickCell(gridRow(index), 1);
+    return m_grid.currentRow == gridRow(index);
+}
+
 QStringList TableEditorForm::dropDownItems(int row, int column) const
 {
     return std::size_t(column) < m_grid.choices.size() ? m_grid.choices[std::size_t(column)]

@@ -33,6 +33,7 @@ public:
     bool closeRequested() override { return closeCheck(); }
 
     void clickCell(int row, int column) override;
+    bool showTableRow(int index) override;
     CellEdit beginEdit() override;
     KeyOutcome cellKey(QChar key, const QString& text) override;
     void endEdit(const QString& text) override;

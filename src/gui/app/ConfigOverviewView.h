@@ -16,7 +16,7 @@ class LineDiagram;
 // The main window's client area: the configuration at a glance, as describeConfiguration
 // computes it. It keeps a copy of what it shows, never the configuration itself, so it can be
 // painted while a file is being read. A double click on a table, or on a finding, asks for the
-// window that edits it.
+// window that edits it (on the finding's row). A finding's text wraps: it is read whole.
 class ConfigOverviewView : public QWidget
 {
     Q_OBJECT
@@ -27,10 +27,17 @@ public:
     const ConfigOverview& overview() const { return m_overview; }
 
 signals:
-    void editorRequested(veg::EditorId editor);
+    // `tableRow`: the row of the window's table to open it on (a finding's), -1 for none.
+    void editorRequested(veg::EditorId editor, int tableRow);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void itemActivated(QTreeWidgetItem* item);
+    // The findings' columns in the list's width: the place at most 2/5 of it, what is wrong the
+    // rest, both wrapped over the lines they need.
+    void layoutFindingColumns();
 
     ConfigOverview m_overview;
     QLabel* m_empty = nullptr;

@@ -64,7 +64,8 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     m_overview = new ConfigOverviewView(central);
     layout->addWidget(m_overview, 1);
-    connect(m_overview, &ConfigOverviewView::editorRequested, this, &TFNastr::openMenuWindow);
+    connect(m_overview, &ConfigOverviewView::editorRequested, this,
+            [this](EditorId item, int tableRow) { openMenuWindow(item, tableRow); });
     m_progress = new QProgressBar(central);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, ProgressSink::kMaximum);
@@ -179,21 +180,21 @@ EditorDialog* TFNastr::editorWindow(const QString& windowName) const
     return it == m_editorWindows.end() ? nullptr : it->second;
 }
 
-void TFNastr::openEditor(const QString& windowName)
+void TFNastr::openEditor(const QString& windowName, int tableRow)
 {
     if (EditorDialog* w = editorWindow(windowName))
-        w->exec();
+        tableRow >= 0 ? w->execOnTableRow(tableRow) : w->exec();
     refresh();
 }
 
-void TFNastr::openMenuWindow(EditorId item)
+void TFNastr::openMenuWindow(EditorId item, int tableRow)
 {
     if (item == EditorId::Controllers) {
-        m_task->exec();
+        tableRow >= 0 ? m_task->execOnController(tableRow) : m_task->exec();
         refresh();
         return;
     }
-    openEditor(m_editors.windowOf(item));
+    openEditor(m_editors.windowOf(item), tableRow);
 }
 
 QAction* TFNastr::addItem(QMenu* menu, const QString& name, const QString& caption)

@@ -71,9 +71,10 @@ private:
     // An editor window by its form's window name, opened by its main-menu item (none: a
     // sub-block window, which its point's window opens).
     void addEditorWindow(const char* item, EditorDialog* window);
-    void openEditor(const QString& windowName);
+    // `tableRow` >= 0: the window opens with that row of its table current.
+    void openEditor(const QString& windowName, int tableRow = -1);
     // The window of a main-menu item of "Настройки ВЕГ" (the overview's double click).
-    void openMenuWindow(EditorId item);
+    void openMenuWindow(EditorId item, int tableRow = -1);
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
 
     // The progress bar and its label under the menu, as the file reader and writer drive them.

@@ -151,6 +151,14 @@ int TFTask::exec()
     return QDialog::exec();
 }
 
+int TFTask::execOnController(int index)
+{
+    FormActivate();
+    m_form.selectCell(index + 1, ControllerListForm::NetNumberColumn);
+    render();
+    return QDialog::exec();
+}
+
 void TFTask::FormActivate()
 {
     m_form.FormActivate();

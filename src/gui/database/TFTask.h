@@ -31,6 +31,8 @@ public:
     QColor markerColour() const;
 
     int exec() override; // activation, then the modal loop
+    // Activation with controller `index` (from 0) selected, then the modal loop.
+    int execOnController(int index);
     void FormActivate();
     // The grid's context menu at `pos` (viewport coordinates): the cell there is selected first;
     // the menu is not opened when the selection cannot leave the current cell.

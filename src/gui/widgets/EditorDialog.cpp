@@ -6,6 +6,7 @@
 #include "gui/widgets/ParamTreeView.h"
 
 #include <QLabel>
+#include <QTimer>
 
 namespace veg {
 
@@ -47,6 +48,22 @@ int EditorDialog::exec()
 {
     FormActivate();
     return QDialog::exec();
+}
+
+int EditorDialog::execOnTableRow(int index)
+{
+    FormActivate();
+    if (m_form.showTableRow(index))
+        render();
+    return QDialog::exec();
+}
+
+void EditorDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The current cell in view once the grid has its size (a row far down, a finding's).
+    if (m_grid)
+        QTimer::singleShot(0, m_grid, [grid = m_grid] { grid->scrollToCurrent(); });
 }
 
 void EditorDialog::FormActivate()

@@ -25,6 +25,9 @@ public:
 
     EditorForm& form() const { return m_form; }
     int exec() override; // activation, then the modal loop
+    // Activation, row `index` of the window's table made current (where its grid shows it),
+    // then the modal loop.
+    int execOnTableRow(int index);
     void FormActivate();
     void render();
 
@@ -41,6 +44,7 @@ protected:
     // configuration (its protocol).
     virtual void activated() {}
     void done(int result) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void afterAction();

@@ -473,8 +473,17 @@ void EditorGridView::syncCurrent()
     if (!g || !g->isDataCell(g->currentRow, g->currentColumn))
         return;
     const QModelIndex want = m_model->index(g->currentRow, g->currentColumn);
-    if (m_body->currentIndex() != want && !m_body->editing())
+    if (m_body->currentIndex() != want && !m_body->editing()) {
         m_body->setCurrentIndex(want);
+        m_body->scrollTo(want);
+    }
+}
+
+void EditorGridView::scrollToCurrent()
+{
+    const EditorGrid* g = m_form.grid();
+    if (g && g->isDataCell(g->currentRow, g->currentColumn))
+        m_body->scrollTo(m_model->index(g->currentRow, g->currentColumn));
 }
 
 void EditorGridView::render()

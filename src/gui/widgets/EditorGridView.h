@@ -22,6 +22,8 @@ public:
 
     // Shows the form's grid as it is now.
     void render();
+    // Scrolls the form's current cell into view.
+    void scrollToCurrent();
 
     QTableView* headingView() const;
     QTableView* body() const;
