@@ -35,6 +35,7 @@
 #include "gui/link/TFNastrObm.h"
 #include "gui/modbus/TFObmenModbus.h"
 #include "gui/modbus/TFReadModbus.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,6 +59,7 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_editorSession.printer = &m_tablePrinter;
     setObjectName(QStringLiteral("TFNastr"));
     setWindowTitle(FileCommands::startCaption());
+    ScreenFit::keepOnScreen(this);
     buildMenu();
 
     auto* central = new QWidget(this);
@@ -316,8 +318,10 @@ void TFNastr::showEvent(QShowEvent* event)
 
 void TFNastr::FormActivate()
 {
-    if (const QScreen* screen = this->screen())
+    if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().topLeft());
+        ScreenFit::fit(*this);
+    }
     const QStringList errors = m_commands.start();
     refresh();
     for (const QString& e : errors)

@@ -4,6 +4,7 @@
 
 #include "core/settings/ProgramSettings.h"
 #include "gui/widgets/TypedKey.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -64,6 +65,7 @@ TFTask::TFTask(GatewayConfig& config, const ProgramSettings& settings, Dialogs& 
 {
     setObjectName(QStringLiteral("TFTask"));
     setWindowTitle(QStringLiteral("Определение списка контроллеров"));
+    ScreenFit::keepOnScreen(this);
     auto* layout = new QVBoxLayout(this);
 
     auto* heading = new QLabel(QStringLiteral("Список  контроллеров"), this);

@@ -1,4 +1,5 @@
 #include "gui/database/TFWay.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QGridLayout>
 
@@ -17,6 +18,7 @@ TFWay::TFWay(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
 {
     setObjectName(QStringLiteral("TFWay"));
     setWindowTitle(QStringLiteral("Путь к базе данных КАЛИМ-19"));
+    ScreenFit::keepOnScreen(this);
     resize(560, 240);
     auto* layout = new QVBoxLayout(this);
     auto* group = new QGroupBox(QStringLiteral("Путь к Базе Данных"), this);

@@ -44,9 +44,10 @@ GridTreeDialog::GridTreeDialog(TableEditorForm& form, QWidget* parent) : EditorD
     attach(m_fields);
     attachNote(note);
 
-    // As wide as the grid's columns (laid out from the form's headings), within a usual screen.
+    // As wide as the grid's columns (laid out from the form's headings); a screen too small for
+    // that gets a window as large as it, whose grid scrolls (ScreenFit).
     const int width = m_grid->columnsWidth();
-    resize(std::min(std::max(width + 80, 560), 1600), 760);
+    resize(std::max(width + 80, 560), 760);
 }
 
 } // namespace veg

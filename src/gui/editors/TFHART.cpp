@@ -46,7 +46,7 @@ TFHART::TFHART(HartDevicesForm& form, QWidget* parent) : EditorDialog(form, pare
     attach(fields);
 
     const int width = m_grid->columnsWidth();
-    resize(std::min(width + 460, 1400), 560);
+    resize(width + 460, 560); // made to fit the screen when shown
 }
 
 } // namespace veg

@@ -54,7 +54,7 @@ TFUNK::TFUNK(UnkThreadsForm& form, QWidget* parent) : EditorDialog(form, parent)
     attach(fields);
 
     const int width = m_grid->columnsWidth();
-    resize(std::min(width + 420, 1600), 860);
+    resize(width + 420, 860); // made to fit the screen when shown
 }
 
 } // namespace veg

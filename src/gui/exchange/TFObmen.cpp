@@ -3,6 +3,7 @@
 #include "core/exchange/ConfigurationHost.h"
 #include "core/port/QtSerialPort.h"
 #include "gui/widgets/TypedKey.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,6 +58,7 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
 {
     setObjectName(QStringLiteral("TFObmen"));
     setWindowTitle(QStringLiteral("Обмен с ВЕГ-78"));
+    ScreenFit::keepOnScreen(this);
     if (!makePort)
         makePort = [] { return std::make_unique<QtSerialPort>(); };
     if (!log)

@@ -3,6 +3,7 @@
 #include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "gui/app/FormControls.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -30,6 +31,7 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
 {
     setObjectName(QStringLiteral("TFNastrObm"));
     setWindowTitle(QStringLiteral("Настройка обмена"));
+    ScreenFit::keepOnScreen(this);
     QStringList machine;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         machine << info.portName();
@@ -39,9 +41,9 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
     m_linkBox = radioGroup(this, QStringLiteral("Вид связи"), ExchangeSettings::linkTypeTexts(), 1,
                            m_link, QStringLiteral("RadioGroupLink"));
     layout->addWidget(m_linkBox, 0, 0);
+    // The machine's ports, COM1 ... COM8 and the ports the settings named, or a name typed.
     m_portBox = new QGroupBox(QStringLiteral("Последовательный порт"), this);
     m_portBox->setObjectName(QStringLiteral("RadioGroupPort"));
-    // The machine's ports, COM1 ... COM8 and the ports the settings named, or a name typed.
     m_port = FormControls::portBox(m_portBox, QStringLiteral("ComboPort"));
     auto* portLayout = new QVBoxLayout(m_portBox);
     portLayout->addWidget(m_port);
@@ -195,6 +197,7 @@ TFDopNastr::TFDopNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
 {
     setObjectName(QStringLiteral("TFDopNastr"));
     setWindowTitle(QStringLiteral("Дополнительные настройки"));
+    ScreenFit::keepOnScreen(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(radioGroup(this, QStringLiteral("Название задачи"),
                                  {AdditionalSettings::longText(), AdditionalSettings::shortText()}, 1,

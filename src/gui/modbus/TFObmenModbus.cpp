@@ -3,6 +3,7 @@
 #include "core/settings/ModbusLinkSettings.h"
 #include "gui/app/FormControls.h"
 #include "gui/widgets/TypedKey.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -41,6 +42,7 @@ TFObmenModbus::TFObmenModbus(ProgramSettings& settings, Dialogs& dialogs, QWidge
 {
     setObjectName(QStringLiteral("TFObmenModbus"));
     setWindowTitle(QStringLiteral("Настройка обмена по Modbus"));
+    ScreenFit::keepOnScreen(this);
 
     auto* layout = new QGridLayout(this);
     m_slave = edit(this, QStringLiteral("EditSlave"), ModbusSettingsForm::kSlaveAddressLength);

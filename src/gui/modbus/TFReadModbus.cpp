@@ -1,6 +1,7 @@
 #include "gui/modbus/TFReadModbus.h"
 
 #include "core/port/QtSerialPort.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@ TFReadModbus::TFReadModbus(const ModbusLinkSettings& settings, Dialogs& dialogs,
 {
     setObjectName(QStringLiteral("TFReadModbus"));
     setWindowTitle(QStringLiteral("Чтение по Modbus"));
+    ScreenFit::keepOnScreen(this);
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;

@@ -4,6 +4,7 @@
 #include "gui/widgets/EditorGridView.h"
 #include "gui/widgets/FieldBinding.h"
 #include "gui/widgets/ParamTreeView.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -14,6 +15,7 @@ EditorDialog::EditorDialog(EditorForm& form, QWidget* parent) : QDialog(parent),
 {
     setObjectName(form.windowName());
     setWindowTitle(form.caption());
+    ScreenFit::keepOnScreen(this);
 }
 
 void EditorDialog::attach(EditorGridView* grid)
