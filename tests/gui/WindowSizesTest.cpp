@@ -1,7 +1,8 @@
 // Every window on a laptop's screen: run on an offscreen screen of 1366×768, once as it is and
 // once at 2× scale (683×384 logical pixels), over the demo configurations and database. Each
 // window's frame lies inside the screen's available area, its buttons, tree and grid inside the
-// window and large enough to use, and a grid wider than its window scrolls. With VEG_SCREENSHOTS
+// window (or, where the window's controls need more than the screen, in the window's scrolled
+// area) and large enough to use, and a grid wider than its window scrolls. With VEG_SCREENSHOTS
 // set to a folder every window is saved there as a picture.
 #include "TestSupport.h"
 #include "WindowActions.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -78,11 +80,24 @@ protected:
         const QRect frame = w.frameGeometry();
         EXPECT_TRUE(available().contains(frame))
             << describe(frame).toStdString() << " on " << describe(available()).toStdString();
-        const QRect inside = w.rect();
+        // A window whose controls need more than the screen scrolls them: they are then in
+        // reach by scrolling, and the scroll bars show where they are needed.
+        QWidget* reach = &w;
+        if (auto* area = w.findChild<QScrollArea*>("ScreenFitArea", Qt::FindDirectChildrenOnly)) {
+            reach = area->widget();
+            const QSize need = reach->minimumSizeHint();
+            if (need.width() > area->viewport()->width()) {
+                EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
+            }
+            if (need.height() > area->viewport()->height()) {
+                EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+            }
+        }
+        const QRect inside = reach->rect();
         auto within = [&](QWidget* c, int minWidth, int minHeight) {
             if (!c->isVisibleTo(&w))
                 return;
-            const QRect r(c->mapTo(&w, QPoint(0, 0)), c->size());
+            const QRect r(c->mapTo(reach, QPoint(0, 0)), c->size());
             EXPECT_TRUE(inside.contains(r))
                 << c->metaObject()->className() << " " << c->objectName().toStdString() << " at "
                 << describe(r).toStdString() << " in " << describe(inside).toStdString();

@@ -305,6 +305,9 @@ void TFNastr::refresh()
     for (const auto& [name, visible] : items)
         action(QString::fromLatin1(name))->setVisible(visible);
     m_overview->showOverview(describeConfiguration(m_config, m_settings.additional));
+    // A configuration's overview may need more than a small screen holds: it scrolls then.
+    if (isVisible())
+        ScreenFit::fit(*this);
 }
 
 void TFNastr::showEvent(QShowEvent* event)

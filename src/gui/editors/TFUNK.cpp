@@ -6,7 +6,6 @@
 #include "gui/widgets/ParamTreeView.h"
 #include "gui/widgets/TreePane.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSplitter>
@@ -25,15 +24,15 @@ TFUNK::TFUNK(UnkThreadsForm& form, QWidget* parent) : EditorDialog(form, parent)
     leftLayout->setContentsMargins(0, 0, 0, 0);
     m_grid = new EditorGridView(form, left);
     leftLayout->addWidget(m_grid, 1);
-    auto* passwordRow = new QHBoxLayout;
+    // The password's caption above its box: the row stays narrow enough for a small screen.
+    auto* passwordRow = new QVBoxLayout;
     auto* label = new QLabel(left);
     m_timePassword = new QLineEdit(left);
     m_timePassword->setObjectName(UnkThreadsForm::timePasswordField());
     m_timePassword->setMinimumWidth(m_timePassword->fontMetrics().horizontalAdvance(
         UnkThreadsForm::passwordMask() + QStringLiteral("__")));
     passwordRow->addWidget(label);
-    passwordRow->addWidget(m_timePassword);
-    passwordRow->addStretch();
+    passwordRow->addWidget(m_timePassword, 0, Qt::AlignLeft);
     leftLayout->addLayout(passwordRow);
     split->addWidget(left);
 
@@ -44,6 +43,8 @@ TFUNK::TFUNK(UnkThreadsForm& form, QWidget* parent) : EditorDialog(form, parent)
     place.kind = FormField::Kind::Button;
     auto* pane = new TreePane(form, *fields, {place}, TreePane::Buttons::Above, split);
     m_tree = pane->tree();
+    // Wide enough to read a parameter's name however narrow the window.
+    pane->setMinimumWidth(pane->fontMetrics().averageCharWidth() * 24);
     split->addWidget(pane);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);

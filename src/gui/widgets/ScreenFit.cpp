@@ -2,7 +2,11 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLayout>
+#include <QMainWindow>
 #include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -44,6 +48,50 @@ QScreen* screenOf(const QWidget& window)
     return QGuiApplication::primaryScreen();
 }
 
+QScrollArea* scrollArea(QWidget* content)
+{
+    auto* area = new QScrollArea;
+    area->setObjectName(QStringLiteral("ScreenFitArea"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(content);
+    return area;
+}
+
+// The window's controls into a scroll area of the window, once: its least size is then the
+// area's, and what does not fit on the screen is scrolled to.
+void scrollContents(QWidget& window)
+{
+    if (window.findChild<QScrollArea*>(QStringLiteral("ScreenFitArea"),
+                                       Qt::FindDirectChildrenOnly))
+        return;
+    if (auto* main = qobject_cast<QMainWindow*>(&window)) {
+        // The menu and status bars stay; the client area scrolls.
+        if (QWidget* central = main->takeCentralWidget())
+            main->setCentralWidget(scrollArea(central));
+        return;
+    }
+    QLayout* layout = window.layout();
+    if (!layout)
+        return;
+    // Moved to another parent a widget is hidden: the ones shown are shown again.
+    QList<QWidget*> shown;
+    for (QWidget* w : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!w->isHidden() && !w->isWindow())
+            shown << w;
+    auto* content = new QWidget;
+    content->setLayout(layout); // takes the layout from the window, with its widgets
+    for (QWidget* w : shown)
+        if (w->parentWidget() == content)
+            w->setVisible(true);
+    QScrollArea* area = scrollArea(content);
+    auto* outer = new QVBoxLayout(&window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(area);
+    area->setParent(&window);
+    outer->activate();
+}
+
 } // namespace
 
 void keepOnScreen(QWidget* window)
@@ -64,8 +112,12 @@ void fit(QWidget& window)
     const QRect area = clientArea(window);
     if (area.isEmpty())
         return;
-    // The layout's least size wins over the screen: a window never cuts its own controls.
-    const QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
+    // A window whose controls need more than the screen scrolls them: it never cuts them.
+    QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
+    if (least.width() > area.width() || least.height() > area.height()) {
+        scrollContents(window);
+        least = window.minimumSize().expandedTo(window.minimumSizeHint()).boundedTo(area.size());
+    }
     const QSize size = window.size().boundedTo(area.size()).expandedTo(least);
     if (size != window.size())
         window.resize(size);
