@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "WindowActions.h"
 
-#include "core/config/ProgramSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/exchange/ExchangeForm.h"
 #include "gui/app/TFNastr.h"
 #include "gui/exchange/TFObmen.h"
