@@ -267,7 +267,7 @@ QByteArray ModbusSlave::answer(const Settings& s, const QByteArray& request, qin
 QByteArray ModbusSlave::registers(const Settings& s, int first, int count, qint64 nowUs) const
 {
     const std::uint8_t function = ModbusFunction::ReadHoldingRegisters;
-    if (count < 1 || count > kMaxRegisters)
+    if (count < 1 || count > kMaxRegisters || (m_maxQuantity > 0 && count > m_maxQuantity))
         return exception(s, function, kIllegalValue);
     // The two registers of every row in use, as the gateway's byte order puts them.
     std::vector<std::pair<int, std::array<std::uint8_t, 2>>> words;
@@ -297,7 +297,7 @@ QByteArray ModbusSlave::registers(const Settings& s, int first, int count, qint6
 QByteArray ModbusSlave::bits(const Settings& s, std::uint8_t function, int first, int count,
                              qint64 nowUs) const
 {
-    if (count < 1 || count > kMaxBits)
+    if (count < 1 || count > kMaxBits || (m_maxQuantity > 0 && count > m_maxQuantity))
         return exception(s, function, kIllegalValue);
     // The state of every item in use by its number; the first row that claims a number serves it.
     std::map<int, bool> states;

@@ -31,7 +31,10 @@ namespace veg::sim {
 //   the pulse times for 1 / for 0 in seconds.
 // A telemetry or telesignal row is in use when its reference's kind is not 0xFF; a command when
 // it has a coil and its reference for 1 is not empty. A telemetry row occupies its register and
-// the next; its value moves with time like a live plant, and so do the telesignals. A coil keeps
+// the next; its value moves with time like a live plant, and so do the telesignals. A request
+// may ask for several numbers at once (up to 125 registers, 2000 items); one number of no row
+// gets the whole request exception 2. A gateway that takes shorter requests only is played with
+// setMaxQuantity: a longer request gets exception 3. A coil keeps
 // the state last written to it (0 at start); each write is traced as the controller parameter
 // the gateway would set. Numbers of no row get exception 2; while the gateway's work cycle is
 // stopped (a configuration being written) every request gets exception 6.
@@ -60,6 +63,10 @@ public:
 
     // `paceBaud` > 0 holds each answer for the wire time of its request and itself.
     explicit ModbusSlave(const GatewayDevice& device, int paceBaud = 0);
+
+    // At most `n` registers or items per read request (0: as many as Modbus allows); a longer
+    // request gets exception 3.
+    void setMaxQuantity(int n) { m_maxQuantity = n; }
 
     // Where each coil write is reported; nowhere without one.
     void setTrace(Trace trace) { m_trace = std::move(trace); }
@@ -108,6 +115,7 @@ private:
     qint64 m_lastInputUs = -1;
     std::vector<Output> m_out;
     int m_served = 0;
+    int m_maxQuantity = 0;
     std::map<std::uint16_t, bool> m_coils;
     Trace m_trace;
 };

@@ -159,7 +159,13 @@ int main(int argc, char** argv)
         QStringLiteral("start with the Modbus settings and tables (telemetry, telesignals, "
                        "telecontrol) of this \".veg\" file, as if written into the gateway"),
         QStringLiteral("FILE"));
-    p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg});
+    const QCommandLineOption modbusMaxQuantity(
+        QStringLiteral("modbus-max-quantity"),
+        QStringLiteral("answer read requests for more than N registers or items with "
+                       "exception 3, as a gateway taking short requests only (0: up to 125 "
+                       "registers, 2000 items)"),
+        QStringLiteral("N"), QStringLiteral("0"));
+    p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg, modbusMaxQuantity});
     p.addOption(linkName);
     p.process(app);
 
@@ -176,7 +182,7 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("network numbers are two hex digits"));
     o.masterModule = !p.isSet(noMaster);
     // Every number must read: an option taken as 0 would run another simulator than asked for.
-    int versionValue = 0, paceValue = 0, seedValue = 0, lineBaud = 9600;
+    int versionValue = 0, paceValue = 0, seedValue = 0, lineBaud = 9600, maxQuantity = 0;
     if (!intOption(p.value(crc), 0, 2, o.checksumKind))
         return fail(QStringLiteral("--crc must be 0, 1 or 2"));
     if (!intOption(p.value(variant), 0, 255, o.variant) || (o.variant > 4 && o.variant != 255))
@@ -206,6 +212,8 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("--delay-ms must be a number of milliseconds"));
     if (!intOption(p.value(baud), 1, 4000000, lineBaud))
         return fail(QStringLiteral("--baud must be a speed in baud"));
+    if (!intOption(p.value(modbusMaxQuantity), 0, 2000, maxQuantity))
+        return fail(QStringLiteral("--modbus-max-quantity must be a number 0..2000"));
     if (p.isSet(linkName) && !p.isSet(pty))
         return fail(QStringLiteral("--link-name goes with --pty"));
 
@@ -284,6 +292,7 @@ int main(int argc, char** argv)
     if (modbusConfig)
         ModbusSlave::preload(sim.device(), *modbusConfig);
     ModbusSlave modbus(sim.device(), o.paceBaud);
+    modbus.setMaxQuantity(maxQuantity);
     // A coil write shows on standard error as the controller parameter the gateway would set.
     modbus.setTrace([](const QString& line) {
         std::fprintf(stderr, "vegsim: %s\n", line.toLocal8Bit().constData());

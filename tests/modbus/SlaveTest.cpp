@@ -6,6 +6,7 @@
 
 #include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusBits.h"
+#include "core/modbus/ModbusFloat.h"
 #include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusReading.h"
 #include "sim/GatewayDevice.h"
@@ -290,6 +291,48 @@ TEST_F(SlaveTest, OtherFunctionsAndCountsAreRefused)
     // Noise before a request is skipped; the request is still answered.
     slave.receive(hexBytes("FF00") + withModbusCrc(0xA001, hexBytes("010300000002")), 0);
     EXPECT_EQ(slave.takeOutput().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SlaveTest, RunsOfNumbersAndAGatewayThatTakesShortRequestsOnly)
+{
+    preload(1, 0xA001, false, false);
+    auto ask = [this](const char* request) {
+        slave.receive(withModbusCrc(0xA001, hexBytes(request)), 0);
+        const auto out = slave.takeOutput();
+        return out.empty() ? QByteArray() : out.front().bytes.chopped(2);
+    };
+    // Rows 0 and 1 at registers 0-3 in one answer, each row's float in its two registers.
+    QByteArray both = hexBytes("010308");
+    for (int row : {0, 1}) {
+        const auto d = EncodeFloat(ModbusSlave::plantValue(row, 0), false, false);
+        both.append(reinterpret_cast<const char*>(d.data()), 4);
+    }
+    EXPECT_EQ(ask("010300000004"), both);
+    EXPECT_EQ(ask("010300000006"), hexBytes("018302")); // register 4 is in no row
+    EXPECT_EQ(ask("010200000002").left(3), hexBytes("010201"));
+    EXPECT_EQ(ask("010200000003"), hexBytes("018202")); // input 2 is in no row
+
+    slave.setMaxQuantity(2);
+    struct Case
+    {
+        const char* request;
+        const char* answer; // the start of the answer
+    } cases[] = {
+        {"010300000004", "018303"}, // four registers are too many now
+        {"010300000002", "010304"}, // two are served
+        {"010300040002", "018302"}, // a short request for a number of no row is still exception 2
+        {"010200000002", "010201"},
+        {"010200000003", "018203"}, // too many before any number is looked at
+        {"0101000A0001", "010101"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ask(c.request).left(3), hexBytes(c.answer)) << c.request;
+    slave.setMaxQuantity(0);
+    EXPECT_EQ(ask("010300000004"), both);
 }
 
 } // namespace
