@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/config/ReferenceText.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -11,13 +13,6 @@ class GatewayConfig;
 
 // A name as a row holds it: at most 80 characters.
 QString cutName(const QString& name);
-
-// The text of a reference in a configuration read back from a gateway. Without group source: the
-// stored name when the controller with `netNumber` exists and its database was read, else
-// "Параметр " + four hex digits + " (модуль " + two hex digits + ")". With group source
-// (`paramNumber` holds slot × 256 + bit): the same rule applied to that group slot.
-QString DescribeReference(const GatewayConfig& config, std::uint8_t netNumber,
-                          std::uint16_t paramNumber, bool group, const QString& storedName);
 
 // One reference of a table as the controller list's re-check sees it: the controller it names,
 // the parameter, and the two fields the re-check re-describes.
