@@ -5,11 +5,12 @@
 #include "LibmodbusSlave.h"
 
 #include "core/modbus/ModbusBits.h"
-#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
+#include "core/monitor/ModbusMonitor.h"
 #include "core/port/QtSerialPort.h"
 #include "core/port/SystemClock.h"
+#include "core/settings/ModbusLinkSettings.h"
 
 #include <QThread>
 
@@ -184,6 +185,89 @@ TEST_F(InteropTest, ACoilWriteWithoutCrc)
     EXPECT_EQ(r.value, "1");
     EXPECT_EQ(slave->requests(), QList<QByteArray>{QByteArray::fromHex("01050000FF00")});
     EXPECT_TRUE(slave->coil(0));
+}
+
+// The monitor's cycles against the third-party slave: runs in one request each, a run with a
+// number the slave lacks split and that number read alone from then on, and a slave that refuses
+// long requests read in shorter runs.
+struct MonitorInteropTest : InteropTest
+{
+    std::unique_ptr<ModbusMonitor> monitor;
+    QStringList asked; // the requests of the last cycle, without their CRC
+
+    void watch(std::vector<MonitorRow> rows)
+    {
+        monitor = std::make_unique<ModbusMonitor>(std::move(rows), settings, systemClock);
+    }
+    MonitorCycle cycle()
+    {
+        const auto before = slave->requests().size();
+        const MonitorCycle c = monitor->runCycle(*master);
+        asked.clear();
+        for (const QByteArray& r : slave->requests().mid(before))
+            asked << QString::fromLatin1(r.left(6).toHex().toUpper());
+        return c;
+    }
+    QString shown(int row) const { return monitor->states()[std::size_t(row)].shown(); }
+};
+
+// 1.0, 2.0, 3.0 as floats in registers 0-5 (neither byte-order option).
+const std::map<int, std::uint16_t> kThreeFloats = {{0, 0},      {1, 0x803F}, {2, 0},
+                                                   {3, 0x0040}, {4, 0},      {5, 0x4040}};
+
+std::vector<MonitorRow> monitorRows()
+{
+    std::vector<MonitorRow> rows;
+    for (int reg : {0, 2, 4})
+        rows.push_back({MonitorTable::Telemetry, reg, int(rows.size()), {}, {}});
+    for (int input : {3, 4, 5})
+        rows.push_back({MonitorTable::Telesignals, input, int(rows.size()), {}, {}});
+    rows.push_back({MonitorTable::Telecontrol, 10, 0, {}, {}});
+    return rows;
+}
+
+TEST_F(MonitorInteropTest, RunsAndANumberTheSlaveLacksWithinARun)
+{
+    start({.registers = kThreeFloats,
+           .coils = {{10, true}},
+           .inputs = {{3, true}, {4, false}, {5, true}},
+           .holes = {2, 3}}); // register 2 and its float; input 4 stays
+    watch(monitorRows());
+    MonitorCycle c = cycle();
+    EXPECT_EQ(asked, (QStringList{"010300000006", "010300000002", "010300020002", "010300040002",
+                                  "010200030003", "010200030001", "010200040001", "010200050001",
+                                  "0101000A0001"}));
+    EXPECT_EQ(shown(0), "1.0000");
+    EXPECT_EQ(shown(1), "Запрещенный адрес данных (код ошибки 4)");
+    EXPECT_EQ(shown(2), "3.0000");
+    EXPECT_EQ(shown(3), "Запрещенный адрес данных (код ошибки 4)");
+    EXPECT_EQ(shown(4), "0");
+    EXPECT_EQ(shown(5), "1");
+    EXPECT_EQ(shown(6), "1");
+    EXPECT_EQ(c.answered, 5);
+    EXPECT_EQ(c.failed, 2);
+    c = cycle();
+    EXPECT_EQ(asked, (QStringList{"010300000002", "010300020002", "010300040002", "010200030001",
+                                  "010200040002", "0101000A0001"}));
+    EXPECT_EQ(c.answered, 5);
+    EXPECT_TRUE(c.changes.empty()); // nothing moved
+}
+
+TEST_F(MonitorInteropTest, ASlaveThatRefusesLongRequests)
+{
+    start({.registers = kThreeFloats,
+           .coils = {{10, false}},
+           .inputs = {{3, true}, {4, false}, {5, true}},
+           .maxQuantity = 4});
+    watch(monitorRows());
+    MonitorCycle c = cycle();
+    EXPECT_EQ(asked.mid(0, 4),
+              (QStringList{"010300000006", "010300000002", "010300020002", "010300040002"}));
+    EXPECT_EQ(c.answered, 7);
+    c = cycle();
+    EXPECT_EQ(asked, (QStringList{"010300000004", "010300040002", "010200030003", "0101000A0001"}));
+    EXPECT_EQ(c.answered, 7);
+    EXPECT_EQ(shown(1), "2.0000");
 }
 
 } // namespace

@@ -186,8 +186,21 @@ void LibmodbusSlave::handle(const QByteArray& frame)
         return; // not a request for this slave, or not a request at all
     if (seen <= m_options.ignoreFirst)
         return;
+    // A read request: address, function, first number, count.
+    const int function = query[1];
+    const bool read = function >= 1 && function <= 3;
+    const int first = (query[2] << 8) | query[3];
+    const int count = (query[4] << 8) | query[5];
+    auto touchesHole = [&] {
+        const auto it = m_options.holes.lower_bound(first);
+        return it != m_options.holes.end() && *it < first + count;
+    };
     if (seen <= m_options.ignoreFirst + m_options.acknowledgeFirst) {
         modbus_reply_exception(m_ctx->modbus, query, MODBUS_EXCEPTION_ACKNOWLEDGE);
+    } else if (read && m_options.maxQuantity > 0 && count > m_options.maxQuantity) {
+        modbus_reply_exception(m_ctx->modbus, query, MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE);
+    } else if (read && touchesHole()) {
+        modbus_reply_exception(m_ctx->modbus, query, MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS);
     } else {
         std::lock_guard<std::mutex> lock(m_mutex); // a write changes the map coil() reads
         modbus_reply(m_ctx->modbus, query, rc, m_ctx->map);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 // A libmodbus RTU slave on a pseudo-terminal, in a thread of the test. Its path is the port the
@@ -30,6 +31,11 @@ public:
         bool noCrc = false;
         int ignoreFirst = 0;      // requests not answered at all
         int acknowledgeFirst = 0; // then requests answered with exception 5
+        // Numbers inside the map the slave lacks (of every kind): a read that touches one gets
+        // exception 2, as a gateway answers a run with a number of no row in it.
+        std::set<int> holes;
+        // > 0: a read of more numbers gets exception 3, as a slave that takes short requests.
+        int maxQuantity = 0;
     };
 
     explicit LibmodbusSlave(Options options);
