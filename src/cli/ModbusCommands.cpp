@@ -4,19 +4,27 @@
 // option says otherwise. Every subcommand shares the options, the list of numbers, the output
 // (one line per item: the number, a tab, the value or the error with its code) and the exit
 // status (0 when every item succeeded, 3 otherwise, 2 for refused arguments).
+//
+// vegctl modbus survey / monitor: every row in use of a Modbus configuration's tables, read as the
+// monitor reads them (contiguous numbers in one request), once or in cycles until interrupted.
 
 #include "Commands.h"
 
-#include "core/settings/ProgramSettings.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusBits.h"
-#include "core/settings/ModbusLinkSettings.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/ModbusReading.h"
+#include "core/monitor/ModbusMonitor.h"
+#include "core/monitor/MonitorCsv.h"
 #include "core/port/QtSerialPort.h"
 #include "core/port/SystemClock.h"
+#include "core/settings/ModbusLinkSettings.h"
+#include "core/settings/ProgramSettings.h"
 #include "core/text/NumberText.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -53,6 +61,8 @@ struct ModbusOptions
     bool swap = false, noSwap = false;
     std::string settings;
     bool trace = false;
+    double interval = 0; // monitor: seconds between the starts of two cycles
+    std::string csv;     // monitor: the file every change goes to
 };
 
 void print(FILE* to, const QString& text)
@@ -119,16 +129,59 @@ bool applyOptions(const ModbusOptions& o, ModbusLinkSettings& s)
 using ItemRequest =
     std::function<ModbusReading(ModbusMaster&, const ModbusLinkSettings&, int item)>;
 
-// The settings, the options and the list of numbers (at most one with `oneItem`), each refused
-// before the port opens; then each item in the typed order.
-void runItems(const ModbusOptions& o, bool oneItem, const ItemRequest& request)
+// The link test's settings: the settings file's "NastrModbus" with the options over it. False
+// (exit status 2) for an option that does not read.
+bool linkSettings(const ModbusOptions& o, ModbusLinkSettings& s, ProgramSettings* keep = nullptr)
 {
     ProgramSettings file(o.settings.empty() ? defaultSettingsPath()
                                             : QString::fromStdString(o.settings));
     for (const QString& warning : file.ReadProgramSettings())
         print(stderr, warning);
-    ModbusLinkSettings s = file.modbus;
-    if (!applyOptions(o, s))
+    s = file.modbus;
+    if (keep)
+        *keep = file;
+    return applyOptions(o, s);
+}
+
+// The master on its own port, Ctrl+C stopping its waits.
+struct OpenMaster
+{
+    SystemClock clock;
+    LinkShared shared;
+    std::unique_ptr<ModbusMaster> master;
+
+    // False with the message printed and exit status 3 when the port does not open.
+    bool open(const ModbusOptions& o, const ModbusLinkSettings& s)
+    {
+        LinkContext context;
+        context.clock = &clock;
+        context.shared = &shared;
+        context.pump = [this] {
+            if (g_stopRequested)
+                shared.AbortRequested = true;
+        };
+        if (o.trace)
+            context.log = [](const QString& line) { print(stderr, line); };
+        master = std::make_unique<ModbusMaster>(std::make_unique<QtSerialPort>(), context);
+        const int parityCode = s.ParityChoice == 1 ? 3 : s.ParityChoice;
+        const int stopBitsCode = s.CharFormat == 1 ? 0 : 2;
+        if (master->OpenTestPort(s.TestPortName, s.ModbusSpeedIndex, parityCode, stopBitsCode))
+            return true;
+        QString text = QStringLiteral("Ошибка открытия порта ") + s.TestPortName;
+        if (const QString why = master->openErrorText(); !why.isEmpty())
+            text += QStringLiteral(": ") + why;
+        print(stderr, text);
+        exitStatus() = 3;
+        return false;
+    }
+};
+
+// The settings, the options and the list of numbers (at most one with `oneItem`), each refused
+// before the port opens; then each item in the typed order.
+void runItems(const ModbusOptions& o, bool oneItem, const ItemRequest& request)
+{
+    ModbusLinkSettings s;
+    if (!linkSettings(o, s))
         return;
     QString message;
     const auto items = ParseRegisterList(QString::fromStdString(o.items), &message);
@@ -140,33 +193,13 @@ void runItems(const ModbusOptions& o, bool oneItem, const ItemRequest& request)
         refuse(QStringLiteral("только один номер за раз: ") + QString::fromStdString(o.items));
         return;
     }
-
-    SystemClock clock;
-    LinkShared shared;
-    LinkContext context;
-    context.clock = &clock;
-    context.shared = &shared;
-    context.pump = [&shared] {
-        if (g_stopRequested)
-            shared.AbortRequested = true;
-    };
-    if (o.trace)
-        context.log = [](const QString& line) { print(stderr, line); };
-    ModbusMaster master(std::make_unique<QtSerialPort>(), context);
-    const int parityCode = s.ParityChoice == 1 ? 3 : s.ParityChoice;
-    const int stopBitsCode = s.CharFormat == 1 ? 0 : 2;
-    if (!master.OpenTestPort(s.TestPortName, s.ModbusSpeedIndex, parityCode, stopBitsCode)) {
-        QString text = QStringLiteral("Ошибка открытия порта ") + s.TestPortName;
-        if (const QString why = master.openErrorText(); !why.isEmpty())
-            text += QStringLiteral(": ") + why;
-        print(stderr, text);
-        exitStatus() = 3;
+    OpenMaster port;
+    if (!port.open(o, s))
         return;
-    }
     std::signal(SIGINT, onInterrupt);
     bool all = true;
     for (int item : *items) {
-        const ModbusReading r = request(master, s, item);
+        const ModbusReading r = request(*port.master, s, item);
         if (r.aborted) {
             all = false;
             break;
@@ -177,6 +210,123 @@ void runItems(const ModbusOptions& o, bool oneItem, const ItemRequest& request)
     }
     std::signal(SIGINT, SIG_DFL);
     exitStatus() = all ? 0 : 3;
+}
+
+// The rows of the Modbus configuration in `path`; nullopt (exit status 2) for a file that does
+// not load or is of another protocol, or one without a row in use.
+std::optional<std::vector<MonitorRow>> configurationRows(const std::string& path,
+                                                         const ProgramSettings& file)
+{
+    GatewayConfig config;
+    LoadOptions options;
+    options.directories = file.database;
+    const LoadResult r = LoadConfiguration(config, QString::fromStdString(path), options);
+    for (const QString& n : r.notices)
+        print(stderr, n);
+    const QString name = QString::fromStdString(path);
+    if (!r.loaded()) {
+        refuse(name + QStringLiteral(": ") + r.message);
+        return std::nullopt;
+    }
+    if (config.Protocol != ProtocolVariant::Modbus) {
+        refuse(name + QStringLiteral(": не конфигурация протокола Modbus"));
+        return std::nullopt;
+    }
+    auto rows = MonitorRowsOf(config);
+    if (rows.empty()) {
+        refuse(name + QStringLiteral(": в таблицах Modbus нет ни одной строки"));
+        return std::nullopt;
+    }
+    return rows;
+}
+
+QString rowLine(const MonitorRow& row, const QString& shown)
+{
+    return tableText(row.table) + u'\t' + QString::number(row.number) + u'\t' + row.text + u'\t' +
+           shown;
+}
+
+// One cycle over every row: a line per row, then "Ответили N из M".
+void runSurvey(const ModbusOptions& o)
+{
+    ModbusLinkSettings s;
+    ProgramSettings file(QString{});
+    if (!linkSettings(o, s, &file))
+        return;
+    auto rows = configurationRows(o.items, file);
+    if (!rows)
+        return;
+    OpenMaster port;
+    if (!port.open(o, s))
+        return;
+    std::signal(SIGINT, onInterrupt);
+    ModbusMonitor monitor(std::move(*rows), s, port.clock);
+    const MonitorCycle c = monitor.runCycle(*port.master);
+    std::signal(SIGINT, SIG_DFL);
+    if (c.aborted) {
+        exitStatus() = 3;
+        return;
+    }
+    for (std::size_t i = 0; i < monitor.rows().size(); ++i)
+        print(stdout, rowLine(monitor.rows()[i], monitor.states()[i].shown()));
+    print(stdout, QStringLiteral("Ответили %1 из %2").arg(c.answered).arg(monitor.rows().size()));
+    exitStatus() = c.failed == 0 ? 0 : 3;
+}
+
+// Cycles until Ctrl+C: a line per change ("hh:mm:ss", table, number, text, value or error), each
+// also in the CSV file when one is given.
+void runMonitor(const ModbusOptions& o)
+{
+    ModbusLinkSettings s;
+    ProgramSettings file(QString{});
+    if (!linkSettings(o, s, &file))
+        return;
+    if (o.interval < 0 || o.interval > 86400) {
+        refuse(QStringLiteral("--interval: seconds from 0 to 86400"));
+        return;
+    }
+    auto rows = configurationRows(o.items, file);
+    if (!rows)
+        return;
+    MonitorCsvFile csv;
+    if (!o.csv.empty() && !csv.open(QString::fromStdString(o.csv))) {
+        print(stderr, QString::fromStdString(o.csv) + QStringLiteral(": ") + csv.errorText());
+        exitStatus() = 3;
+        return;
+    }
+    OpenMaster port;
+    if (!port.open(o, s))
+        return;
+    ModbusMonitor monitor(std::move(*rows), s, port.clock);
+    bool csvFailed = false;
+    monitor.changed = [&](const MonitorChange& c) {
+        const MonitorRow& row = monitor.rows()[std::size_t(c.row)];
+        print(stdout,
+              c.time.toString(QStringLiteral("hh:mm:ss")) + u'\t' + rowLine(row, c.shown()));
+        std::fflush(stdout);
+        if (csv.isOpen() &&
+            !csv.write(MonitorCsv::line(QDateTime::currentDateTime(), row, c.shown())) &&
+            !csvFailed) {
+            csvFailed = true;
+            print(stderr, csv.path() + QStringLiteral(": ") + csv.errorText());
+        }
+    };
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    const qint64 intervalMs = qint64(o.interval * 1000);
+    while (!g_stopRequested) {
+        const qint64 start = port.clock.nowMs();
+        const MonitorCycle c = monitor.runCycle(*port.master);
+        if (c.aborted)
+            break;
+        // The rest of the interval, in short sleeps so that Ctrl+C is taken at once.
+        while (!g_stopRequested && port.clock.nowMs() - start < intervalMs)
+            port.clock.sleepMs(
+                int(std::min<qint64>(100, intervalMs - (port.clock.nowMs() - start))));
+    }
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    exitStatus() = csvFailed ? 3 : 0;
 }
 
 // A subcommand taking a list of numbers and the shared link options.
@@ -248,6 +398,25 @@ void addModbusCommands(CLI::App& app)
         addItemCommand(modbus, list.name, list.description, list.items, list.itemsHelp, *o)
             ->callback([o, request = list.request] { runItems(*o, false, request); });
     }
+
+    auto survey = std::make_shared<ModbusOptions>();
+    addItemCommand(modbus, "survey",
+                   "read every row in use of a Modbus configuration's tables once, contiguous "
+                   "numbers in one request: a line per row (table, number, parameter, value or "
+                   "error, tab-separated), then \"Ответили N из M\"; exit 3 unless all answered",
+                   "file", "FILE.veg: a Modbus configuration", *survey)
+        ->callback([survey] { runSurvey(*survey); });
+    auto watch = std::make_shared<ModbusOptions>();
+    CLI::App* monitor = addItemCommand(
+        modbus, "monitor",
+        "read every row in use of a Modbus configuration's tables in cycles until Ctrl+C: a line "
+        "per change (time, table, number, parameter, value or error)",
+        "file", "FILE.veg: a Modbus configuration", *watch);
+    monitor->add_option("--interval", watch->interval,
+                        "seconds from the start of a cycle to the start of the next (default 0)");
+    monitor->add_option("--csv", watch->csv,
+                        "append every change to this CSV file (UTF-8 with BOM, semicolons)");
+    monitor->callback([watch] { runMonitor(*watch); });
 
     auto write = std::make_shared<ModbusOptions>();
     CLI::App* writeCoil = addItemCommand(

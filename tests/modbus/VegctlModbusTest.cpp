@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTime>
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,119 @@ TEST_F(VegctlModbusTest, OnlyAModbusConfigurationIsServed)
 {
     EXPECT_TRUE(start({"--modbus-pty", "--modbus-veg", vegFile(veg::ProtocolVariant::Hart)})
                     .contains("not a Modbus configuration"));
+}
+
+// vegctl modbus survey / monitor over the rows of the configuration the gateway was given.
+TEST_F(VegctlModbusTest, SurveyReadsEveryRowOfTheConfiguration)
+{
+    const QString veg = vegFile();
+    ASSERT_EQ(start({"--modbus-pty", "--modbus-veg", veg}), QString());
+    const QStringList link = {"--port",   modbusPath,   "--slave",
+                              "2B",       "--crc",      "A001",
+                              "--invert", "--settings", dir.filePath("none.ini")};
+    Result r = vegctl(QStringList{"modbus", "survey", veg, "--trace"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines.size(), 6) << r.lines.join('\n').toStdString();
+    const char* keys[] = {"ТИ\t10\t", "ТИ\t20\t", "ТС\t0\t", "ТС\t1\t", "ТУ\t10\t"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(r.lines[i].startsWith(QString::fromUtf8(keys[i]))) << r.lines[i].toStdString();
+        EXPECT_EQ(r.lines[i].split(u'\t').size(), 4) << r.lines[i].toStdString();
+    }
+    EXPECT_TRUE(r.lines[2].contains("(контроллер 1A)\t")) << r.lines[2].toStdString();
+    EXPECT_NEAR(r.lines[0].section(u'\t', 3).toDouble(), 20, 2.6);
+    EXPECT_EQ(r.lines[5], "Ответили 5 из 5");
+    // The two telesignals in one request; the floats apart, as they are not contiguous.
+    EXPECT_TRUE(r.err.contains(">> 2B 02 00 00 00 02 ")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count(">> "), 4); // four requests: ТИ 10, ТИ 20, ТС 0-1, ТУ 10
+
+    // A configuration with a telesignal the gateway lacks, at input 2: its neighbours answer.
+    veg::GatewayConfig more;
+    ASSERT_TRUE(veg::LoadConfiguration(more, veg, {}).loaded());
+    more.ModbusTcTable[2] = more.ModbusTcTable[1];
+    more.ModbusTcTable[2].Extra = 2;
+    const QString morePath = dir.filePath(QStringLiteral("больше.veg"));
+    ASSERT_TRUE(veg::SaveConfiguration(more, morePath, true).ok);
+    r = vegctl(QStringList{"modbus", "survey", morePath} + link);
+    EXPECT_EQ(r.exitCode, 3);
+    ASSERT_EQ(r.lines.size(), 7);
+    EXPECT_TRUE(r.lines[4].startsWith("ТС\t2\t")) << r.lines[4].toStdString();
+    EXPECT_TRUE(r.lines[4].endsWith("\tЗапрещенный адрес данных (код ошибки 4)"));
+    EXPECT_TRUE(r.lines[2].endsWith("\t0") || r.lines[2].endsWith("\t1"));
+    EXPECT_EQ(r.lines[6], "Ответили 5 из 6");
+
+    // Refused before any port opens: another protocol, a file that does not load.
+    const QString hart = vegFile(veg::ProtocolVariant::Hart);
+    r = vegctl(QStringList{"modbus", "survey", hart} + link);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("не конфигурация протокола Modbus")) << r.err.toStdString();
+    r = vegctl(QStringList{"modbus", "monitor", dir.filePath("нет.veg")} + link);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.lines.isEmpty());
+}
+
+TEST_F(VegctlModbusTest, AGatewayTakingShortRequestsOnlyIsSurveyedNumberByNumber)
+{
+    const QString veg = vegFile();
+    ASSERT_EQ(start({"--modbus-pty", "--modbus-veg", veg, "--modbus-max-quantity", "1"}),
+              QString());
+    const QStringList link = {"--port",   modbusPath,   "--slave",
+                              "2B",       "--crc",      "A001",
+                              "--invert", "--settings", dir.filePath("none.ini")};
+    const Result r = vegctl(QStringList{"modbus", "survey", veg, "--trace"} + link);
+    EXPECT_EQ(r.exitCode, 3);
+    ASSERT_EQ(r.lines.size(), 6);
+    // A float needs two registers: refused as too long even alone.
+    EXPECT_TRUE(r.lines[0].endsWith("\tЗапрещенная величина данных (код ошибки 5)"));
+    // The run of two telesignals is refused and read one by one.
+    EXPECT_TRUE(r.err.contains(">> 2B 02 00 00 00 02 ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(">> 2B 02 00 01 00 01 ")) << r.err.toStdString();
+    EXPECT_EQ(r.lines[5], "Ответили 3 из 5");
+    // A limit that does not read is refused before any line opens.
+    QProcess refused;
+    refused.start(QStringLiteral(VEGSIM_PATH), {"--pty", "--modbus-max-quantity", "x"});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(refused.exitCode(), 2);
+    EXPECT_TRUE(refused.readAllStandardError().contains("--modbus-max-quantity"));
+}
+
+TEST_F(VegctlModbusTest, MonitorPrintsEveryChangeUntilInterrupted)
+{
+    const QString veg = vegFile();
+    ASSERT_EQ(start({"--modbus-pty", "--modbus-veg", veg}), QString());
+    const QString csv = dir.filePath(QStringLiteral("изменения.csv"));
+    QProcess monitor;
+    monitor.start(QStringLiteral(VEGCTL_PATH),
+                  QStringList{"modbus", "monitor", veg, "--interval", "0.5", "--csv", csv, "--port",
+                              modbusPath, "--slave", "2B", "--crc", "A001", "--invert",
+                              "--settings", dir.filePath("none.ini")});
+    ASSERT_TRUE(monitor.waitForStarted(10000));
+    QStringList lines;
+    // The first cycle shows every row; the floats keep moving, so more changes follow.
+    for (int i = 0; i < 200 && lines.size() < 7; ++i) {
+        monitor.waitForReadyRead(100);
+        while (monitor.canReadLine())
+            lines << QString::fromLocal8Bit(monitor.readLine()).trimmed();
+    }
+    ::kill(pid_t(monitor.processId()), SIGINT);
+    ASSERT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0) << monitor.readAllStandardError().toStdString();
+    while (monitor.canReadLine())
+        lines << QString::fromLocal8Bit(monitor.readLine()).trimmed();
+    ASSERT_GE(lines.size(), 7);
+    for (const QString& line : lines) {
+        const QStringList f = line.split(u'\t');
+        ASSERT_EQ(f.size(), 5) << line.toStdString();
+        EXPECT_TRUE(QTime::fromString(f[0], QStringLiteral("hh:mm:ss")).isValid());
+    }
+    EXPECT_TRUE(lines[0].section(u'\t', 1).startsWith("ТИ\t10\t")) << lines[0].toStdString();
+
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    ASSERT_GE(rows.size(), lines.size());
+    EXPECT_EQ(rows[0], QByteArray("\xEF\xBB\xBF") + "Время;Таблица;Номер;Параметр;Значение\r");
+    EXPECT_EQ(QString::fromUtf8(rows[1]).section(u';', 1, 2), "ТИ;10");
 }
 
 } // namespace
