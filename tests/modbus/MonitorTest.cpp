@@ -11,6 +11,7 @@
 #include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusFloat.h"
 #include "core/monitor/ModbusMonitor.h"
+#include "core/monitor/ModbusMonitorForm.h"
 #include "core/monitor/MonitorCsv.h"
 #include "core/settings/ModbusLinkSettings.h"
 #include "sim/GatewayDevice.h"
@@ -430,6 +431,165 @@ TEST(MonitorCsvTest, LinesASpreadsheetOpensAsIs)
     MonitorCsvFile bad;
     EXPECT_FALSE(bad.open(dir.filePath(QStringLiteral("no/such/dir/x.csv"))));
     EXPECT_FALSE(bad.errorText().isEmpty());
+}
+
+// The window's rules: polling from "Пуск" until "Стоп", the figures, the highlight, the commands
+// given between cycles, the record of changes.
+struct MonitorFormTest : ::testing::Test
+{
+    sim::ManualClock clock;
+    sim::SimOptions options;
+    sim::GatewayDevice device{options};
+    ModbusSlave slave{device};
+    ModbusLinkSettings settings;
+    GatewayConfig config = monitorConfig();
+    vegtest::ScriptedDialogs dialogs;
+    std::function<void()> pumpHook;
+    std::unique_ptr<ModbusMonitorForm> form;
+
+    void SetUp() override
+    {
+        settings.AnswerSeconds = 1;
+        settings.ConstCRC = 0xA001;
+        settings.SlaveAddress = 1;
+        settings.TestPortName = QStringLiteral("COM3");
+        ModbusSlave::preload(device, config);
+        ModbusMonitorForm::Environment env;
+        env.clock = &clock;
+        env.makePort = [this] {
+            auto p = std::make_unique<FakePort>(clock);
+            p->onWrite = [this](FakePort& fp, const QByteArray& bytes) {
+                slave.receive(bytes, clock.nowMs() * 1000);
+                for (const auto& out : slave.takeOutput())
+                    fp.arrive(out.bytes, out.dueUs / 1000 - clock.nowMs());
+            };
+            return p;
+        };
+        env.pump = [this] {
+            if (pumpHook)
+                pumpHook();
+        };
+        env.now = [] { return QDateTime(QDate(2026, 12, 11), QTime(10, 0)); };
+        form = std::make_unique<ModbusMonitorForm>(config, settings, dialogs, env);
+    }
+
+    // The port's drain at closing pumps too: nothing of a test body may be called then.
+    void TearDown() override
+    {
+        pumpHook = {};
+        form.reset();
+    }
+
+    // Stops polling once `n` more cycles are over.
+    void stopAfter(int n)
+    {
+        const int last = form->cycleCount() + n;
+        pumpHook = [this, last] {
+            if (form->cycleCount() >= last)
+                form->stop();
+        };
+    }
+};
+
+TEST_F(MonitorFormTest, PollsUntilStopWithItsFiguresAndHighlights)
+{
+    EXPECT_EQ(form->figures(), "Опрос не выполнялся");
+    EXPECT_EQ(form->rowCount(), 10);
+    EXPECT_EQ(ModbusMonitorForm::headers().size(), ModbusMonitorForm::kColumns);
+    stopAfter(2);
+    form->start();
+    EXPECT_FALSE(form->polling());
+    EXPECT_EQ(form->cycleCount(), 2);
+    EXPECT_TRUE(form->figures().contains("Ответили 10   Не ответили 0   Последний полный цикл "))
+        << form->figures().toStdString();
+    const auto cells = form->cells(0);
+    EXPECT_EQ(cells[0], "ТИ");
+    EXPECT_EQ(cells[1], "0");
+    EXPECT_EQ(cells[2], "Температура подачи (контроллер 1A)");
+    EXPECT_FALSE(cells[3].isEmpty());
+    EXPECT_EQ(cells[4], clock.timeOfDay().toString("hh:mm:ss").left(6) + cells[4].mid(6));
+    EXPECT_TRUE(cells[5].isEmpty());
+    EXPECT_TRUE(form->highlighted(3)); // the float moved in the last cycle, seconds ago
+    EXPECT_EQ(form->trend(0).size(), 2u);
+    EXPECT_LE(form->trend(0).back().x(), 0.0);
+    EXPECT_TRUE(form->trend(4).empty()); // telesignals have no trend
+    clock.advance(ModbusMonitorForm::kHighlightMs);
+    EXPECT_FALSE(form->highlighted(3));
+
+    // A gateway that stops answering shows the error in every row.
+    device.write(0xF01A, QByteArray(1, 1));
+    stopAfter(1);
+    form->start();
+    EXPECT_EQ(form->cells(9)[5], "Устройство Slave находится в состоянии занятости (код ошибки 8)");
+    EXPECT_TRUE(form->cells(9)[3].isEmpty());
+    EXPECT_TRUE(form->figures().contains("Ответили 0   Не ответили 10"));
+    EXPECT_FALSE(dialogs.asked.contains("UNEXPECTED confirm"));
+}
+
+TEST_F(MonitorFormTest, ACommandDuringPollingIsGivenAfterTheCycle)
+{
+    dialogs.confirms = {true};
+    bool asked = false;
+    pumpHook = [&] {
+        if (!asked) {
+            asked = true;
+            form->writeCoil(8, true);             // clicked during the first request
+            EXPECT_TRUE(dialogs.asked.isEmpty()); // not yet
+        } else if (form->cells(8)[3] == "1") {    // the command's answer is in
+            form->stop();
+        }
+    };
+    form->start();
+    EXPECT_EQ(dialogs.asked.value(0), "confirm: Подать команду ТУ: записать 1 в Coil 10?\n"
+                                      "Установка в 1: Задвижка открыть (контроллер 1A)");
+    EXPECT_TRUE(slave.coilState(10));
+    EXPECT_EQ(form->cells(8)[3], "1");
+    // Not polling: asked and given at once; No gives nothing.
+    dialogs.confirms = {false};
+    form->writeCoil(8, false);
+    EXPECT_TRUE(slave.coilState(10));
+    form->writeCoil(0, true); // no command
+    EXPECT_EQ(dialogs.asked.size(), 2);
+}
+
+TEST_F(MonitorFormTest, RecordsEveryChangeInTheChosenFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("монитор.csv"));
+    dialogs.files = {std::nullopt, path};
+    form->toggleRecording(); // cancelled
+    EXPECT_FALSE(form->recording());
+    form->toggleRecording();
+    EXPECT_TRUE(form->recording());
+    stopAfter(1);
+    form->start();
+    form->toggleRecording();
+    EXPECT_FALSE(form->recording());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 11); // the header and the first cycle's ten rows
+    EXPECT_TRUE(
+        lines[1].startsWith("11.12.2026 10:00:00;ТИ;0;Температура подачи (контроллер 1A);"));
+    EXPECT_TRUE(lines[10].startsWith("11.12.2026 10:00:00;ТУ;12;"));
+
+    // A port that does not open stops "Пуск" with its message.
+    form->FormClose();
+    settings.TestPortName = QStringLiteral("COM9");
+    ModbusMonitorForm::Environment env;
+    env.clock = &clock;
+    env.makePort = [this] {
+        auto p = std::make_unique<FakePort>(clock);
+        p->openFails = true;
+        return p;
+    };
+    ModbusMonitorForm other(config, settings, dialogs, env);
+    dialogs.asked.clear();
+    other.start();
+    EXPECT_FALSE(other.polling());
+    ASSERT_FALSE(dialogs.asked.isEmpty());
+    EXPECT_TRUE(dialogs.asked[0].startsWith("info: Ошибка открытия порта COM9"));
 }
 
 } // namespace
