@@ -1,29 +1,39 @@
-// The Modbus link test's two windows offscreen: controls, key filters, the format/parity
-// coupling, apply, and a reading shown in the grid.
+// The Modbus link test's windows offscreen: controls, key filters, the format/parity coupling,
+// apply, a reading shown in the grid, and the monitor polling the simulated gateway. With
+// VEG_SCREENSHOTS set to a folder the monitor is also saved there as a picture.
 
 #include "TestSupport.h"
 #include "WindowActions.h"
 
 #include "../link/FakePort.h"
 
-#include "core/settings/ProgramSettings.h"
+#include "core/config/ConfigFile.h"
+#include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusCrc.h"
 #include "core/port/DailyLog.h"
+#include "core/settings/ProgramSettings.h"
 #include "gui/app/TFNastr.h"
+#include "gui/modbus/TFMonitorModbus.h"
 #include "gui/modbus/TFObmenModbus.h"
 #include "gui/modbus/TFReadModbus.h"
+#include "sim/GatewayDevice.h"
+#include "sim/ModbusSlave.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QChartView>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTime>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -180,6 +190,129 @@ TEST_F(ModbusWindowsTest, TheMainMenuOpensBothWindows)
                              ? static_cast<QDialog*>(window.obmenModbus())
                              : static_cast<QDialog*>(window.readModbus()));
     }
+}
+
+TEST_F(ModbusWindowsTest, MonitorPollsTheDemoGatewayUntilStopAndGivesACommand)
+{
+    GatewayConfig config;
+    ASSERT_TRUE(LoadConfiguration(config, QStringLiteral(VEG_DEMO_DIR "/Котельная-Modbus.veg"), {})
+                    .loaded());
+    sim::SimOptions options;
+    sim::GatewayDevice device(options);
+    sim::ModbusSlave slave(device);
+    sim::ModbusSlave::preload(device, config);
+    sim::ManualClock clock;
+    DailyLog log(dir.path());
+    FakePort* port = nullptr;
+    std::function<void()> pumpHook;
+    ModbusMonitorForm::Environment env;
+    env.clock = &clock;
+    env.log = &log;
+    env.pump = [&] {
+        QCoreApplication::processEvents();
+        if (pumpHook)
+            pumpHook();
+    };
+    env.makePort = [&] {
+        auto p = std::make_unique<FakePort>(clock);
+        port = p.get();
+        p->onWrite = [&](FakePort& fp, const QByteArray& bytes) {
+            slave.receive(bytes, clock.nowMs() * 1000);
+            for (const auto& out : slave.takeOutput())
+                fp.arrive(out.bytes, out.dueUs / 1000 - clock.nowMs());
+        };
+        return p;
+    };
+    settings.modbus.ConstCRC = 0xA001;
+    settings.modbus.SlaveAddress = config.Common.AdrExt;
+    settings.modbus.AnswerSeconds = 1;
+    TFMonitorModbus w(config, settings.modbus, dialogs, nullptr, env);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_LE(w.width(), 1366);
+    EXPECT_LE(w.height(), 740);
+    auto* grid = child<QTableWidget>(&w, "GridRows");
+    auto* start = child<QPushButton>(&w, "ButtonStart");
+    auto* stop = child<QPushButton>(&w, "ButtonStop");
+    auto* on = child<QPushButton>(&w, "ButtonCoilOn");
+    ASSERT_EQ(grid->rowCount(), 33);
+    EXPECT_EQ(grid->item(0, 0)->text(), "ТИ");
+    EXPECT_TRUE(grid->item(0, 2)->text().startsWith("Температура подачи"));
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_FALSE(on->isEnabled());
+
+    // "Стоп" is clicked once the second cycle is over: no third one starts.
+    pumpHook = [&] {
+        if (w.form().cycleCount() == 2 && stop->isEnabled())
+            stop->click();
+    };
+    grid->selectRow(0);
+    start->click();
+    pumpHook = {};
+    EXPECT_EQ(w.form().cycleCount(), 2);
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+    const QString figures = child<QLabel>(&w, "LabelFigures")->text();
+    EXPECT_TRUE(figures.contains("Ответили 33   Не ответили 0   Последний полный цикл "))
+        << figures.toStdString();
+    EXPECT_FALSE(grid->item(0, 3)->text().isEmpty());
+    EXPECT_TRUE(QTime::fromString(grid->item(0, 4)->text(), "hh:mm:ss").isValid());
+    // The trend of the selected float: a point per full cycle.
+    auto* chart = child<QChartView>(&w, "ChartTrend");
+    EXPECT_TRUE(chart->isVisible());
+    auto* series = qobject_cast<QLineSeries*>(chart->chart()->series().value(0));
+    ASSERT_NE(series, nullptr);
+    EXPECT_EQ(series->count(), 2);
+    vegtest::screenshot(w, "monitor");
+
+    // A command on the selected coil row after its question.
+    const int coilRow = grid->rowCount() - 3; // coil 0
+    ASSERT_EQ(grid->item(coilRow, 0)->text(), "ТУ");
+    grid->selectRow(coilRow);
+    EXPECT_TRUE(on->isEnabled());
+    EXPECT_FALSE(chart->isVisible());
+    dialogs.confirms = {true};
+    on->click();
+    EXPECT_TRUE(
+        dialogs.asked.value(0).startsWith("confirm: Подать команду ТУ: записать 1 в Coil 0?"))
+        << dialogs.asked.value(0).toStdString();
+    EXPECT_EQ(grid->item(coilRow, 3)->text(), "1");
+    EXPECT_TRUE(slave.coilState(0));
+
+    // Closing while polling: the polling stops at its next wait, then the window closes and
+    // its port with it.
+    pumpHook = [&] {
+        if (w.isVisible())
+            w.reject();
+    };
+    start->click();
+    pumpHook = {};
+    EXPECT_FALSE(w.isVisible());
+    ASSERT_NE(port, nullptr);
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_FALSE(dialogs.asked.contains("UNEXPECTED confirm"));
+}
+
+TEST_F(ModbusWindowsTest, TheMonitorIsOfferedForAModbusConfigurationOnly)
+{
+    TFNastr window(settings, dialogs);
+    window.show();
+    QAction* monitor = window.action(QStringLiteral("N_MonitorModbus"));
+    ASSERT_NE(monitor, nullptr);
+    window.action(QStringLiteral("N_New_Hart"))->trigger();
+    EXPECT_FALSE(monitor->isEnabled());
+    EXPECT_TRUE(monitor->toolTip().contains("конфигурацией протокола Modbus"));
+    window.action(QStringLiteral("N_New_Modbus"))->trigger();
+    EXPECT_TRUE(monitor->isEnabled());
+    QString shown; // the window lives while it is shown only
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shown = d->objectName();
+            d->reject();
+        }
+    });
+    monitor->trigger();
+    EXPECT_EQ(shown, "TFMonitorModbus");
 }
 
 } // namespace

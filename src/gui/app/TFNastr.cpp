@@ -33,6 +33,7 @@
 #include "gui/editors/TFUNK.h"
 #include "gui/exchange/TFObmen.h"
 #include "gui/link/TFNastrObm.h"
+#include "gui/modbus/TFMonitorModbus.h"
 #include "gui/modbus/TFObmenModbus.h"
 #include "gui/modbus/TFReadModbus.h"
 #include "gui/widgets/ScreenFit.h"
@@ -125,6 +126,11 @@ TFNastr::TFNastr(ProgramSettings& settings, Dialogs& dialogs, QWidget* parent)
     m_readModbus = new TFReadModbus(settings.modbus, dialogs, this);
     connect(action(QStringLiteral("N_ReadModbus")), &QAction::triggered, m_readModbus,
             &TFReadModbus::exec);
+    // The monitor reads the rows of the configuration as it is when the window opens.
+    connect(action(QStringLiteral("N_MonitorModbus")), &QAction::triggered, this, [this] {
+        TFMonitorModbus monitor(m_config, m_settings.modbus, m_dialogs, this);
+        monitor.exec();
+    });
 }
 
 TFNastr::~TFNastr()
@@ -280,6 +286,8 @@ void TFNastr::buildMenu()
     m_modbusMenu->setObjectName(QStringLiteral("N_ModbusTest"));
     addItem(m_modbusMenu, QStringLiteral("N_ObmenModbus"), QStringLiteral("Настройка обмена по Modbus"));
     addItem(m_modbusMenu, QStringLiteral("N_ReadModbus"), QStringLiteral("Чтение по Modbus"));
+    addItem(m_modbusMenu, QStringLiteral("N_MonitorModbus"), QStringLiteral("Монитор Modbus"));
+    m_modbusMenu->setToolTipsVisible(true); // the hint of a disabled monitor
 }
 
 void TFNastr::refresh()
@@ -290,6 +298,13 @@ void TFNastr::refresh()
     m_commonMenu->menuAction()->setVisible(m.commonSettings);
     m_vegMenu->menuAction()->setVisible(m.vegSettings);
     m_modbusMenu->menuAction()->setVisible(m.modbusTest);
+    // The monitor names the rows of a Modbus configuration's tables: other protocols have none.
+    QAction* monitor = action(QStringLiteral("N_MonitorModbus"));
+    const bool modbus = m_config.Protocol == ProtocolVariant::Modbus;
+    monitor->setEnabled(modbus);
+    monitor->setToolTip(modbus ? QStringLiteral("Опрос таблиц ТИ, ТС и ТУ конфигурации по Modbus")
+                               : QStringLiteral("Монитор Modbus работает с конфигурацией "
+                                                "протокола Modbus: загрузите или создайте её"));
     action(QStringLiteral("N_NastrObm"))->setVisible(m.exchangeSettings);
     action(QStringLiteral("N_Obmen"))->setVisible(m.exchange);
     action(QStringLiteral("N_Save"))->setVisible(m.save);
