@@ -72,6 +72,8 @@ public:
     // The requests the next cycle starts with.
     std::vector<MonitorRequest> plan() const;
     const MonitorLimits& limits() const { return m_limits; }
+    // Shorter requests from the start, for a gateway known to take no more (at least one row).
+    void setLimits(const MonitorLimits& limits) { m_limits = limits; }
     const std::set<MonitorSingle>& singles() const { return m_singles; }
 
     // Called at once for every change, while the cycle goes on.
