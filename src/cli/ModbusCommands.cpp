@@ -282,7 +282,7 @@ void runMonitor(const ModbusOptions& o)
     if (!linkSettings(o, s, &file))
         return;
     if (o.interval < 0 || o.interval > 86400) {
-        refuse(QStringLiteral("--interval: seconds from 0 to 86400"));
+        refuse(QStringLiteral("--interval: число секунд от 0 до 86400"));
         return;
     }
     auto rows = configurationRows(o.items, file);
@@ -401,21 +401,22 @@ void addModbusCommands(CLI::App& app)
 
     auto survey = std::make_shared<ModbusOptions>();
     addItemCommand(modbus, "survey",
-                   "read every row in use of a Modbus configuration's tables once, contiguous "
-                   "numbers in one request: a line per row (table, number, parameter, value or "
-                   "error, tab-separated), then \"Ответили N из M\"; exit 3 unless all answered",
-                   "file", "FILE.veg: a Modbus configuration", *survey)
+                   "прочитать один раз каждую строку таблиц Modbus-конфигурации, идущие подряд "
+                   "номера одним запросом: по строке на строку таблицы (таблица, номер, параметр, "
+                   "значение или ошибка через табуляцию), затем \"Ответили N из M\"; код выхода "
+                   "3, если ответили не все",
+                   "FILE", "FILE.veg: конфигурация протокола Modbus", *survey)
         ->callback([survey] { runSurvey(*survey); });
     auto watch = std::make_shared<ModbusOptions>();
     CLI::App* monitor = addItemCommand(
         modbus, "monitor",
-        "read every row in use of a Modbus configuration's tables in cycles until Ctrl+C: a line "
-        "per change (time, table, number, parameter, value or error)",
-        "file", "FILE.veg: a Modbus configuration", *watch);
+        "читать строки таблиц Modbus-конфигурации циклами до Ctrl+C: по строке на каждое "
+        "изменение (время, таблица, номер, параметр, значение или ошибка)",
+        "FILE", "FILE.veg: конфигурация протокола Modbus", *watch);
     monitor->add_option("--interval", watch->interval,
-                        "seconds from the start of a cycle to the start of the next (default 0)");
+                        "секунд от начала одного цикла до начала следующего (по умолчанию 0)");
     monitor->add_option("--csv", watch->csv,
-                        "append every change to this CSV file (UTF-8 with BOM, semicolons)");
+                        "дописывать каждое изменение в этот CSV-файл (UTF-8 с BOM, точки с запятой)");
     monitor->callback([watch] { runMonitor(*watch); });
 
     auto write = std::make_shared<ModbusOptions>();
