@@ -182,13 +182,13 @@ TEST_F(WindowSizesTest, EditorWindowsFitTheScreen)
     EXPECT_EQ(opened.size(), 14) << opened.join(' ').toStdString();
 }
 
-// The windows of the settings, the exchange, the Modbus test and the controller list.
+// The windows of the settings, the exchange, the Modbus test and monitor and the controller list.
 TEST_F(WindowSizesTest, TheOtherWindowsFitTheScreen)
 {
     load("Котельная-Modbus.veg");
     dialogs.asked.clear();
     for (const char* item : {"N_Controllers", "N_DatabasePath", "N_DopNastr", "N_NastrObm",
-                             "N_Obmen", "N_ObmenModbus", "N_ReadModbus"}) {
+                             "N_Obmen", "N_ObmenModbus", "N_ReadModbus", "N_MonitorModbus"}) {
         QAction* a = window->action(QString::fromLatin1(item));
         ASSERT_TRUE(a->isVisible()) << item;
         checkModal([&] { a->trigger(); }, {});

@@ -1,6 +1,7 @@
 #include "gui/modbus/TFMonitorModbus.h"
 
 #include "core/port/QtSerialPort.h"
+#include "gui/widgets/ScreenFit.h"
 
 #include <QApplication>
 #include <QChart>
@@ -112,6 +113,7 @@ TFMonitorModbus::TFMonitorModbus(const GatewayConfig& config, const ModbusLinkSe
     layout->addWidget(split, 1);
 
     resize(1200, 680); // within a 1366×768 screen with its task bar
+    ScreenFit::keepOnScreen(this);
     m_form->changed = [this] { render(); };
     connect(m_start, &QPushButton::clicked, this, &TFMonitorModbus::startClicked);
     connect(m_stop, &QPushButton::clicked, this, [this] { m_form->stop(); });
