@@ -7,8 +7,8 @@
 #include "core/config/ConfigDiff.h"
 #include "core/config/GatewayConfig.h"
 #include "core/exchange/ExchangeView.h"
+#include "core/exchange/GatewayComparison.h"
 #include "core/exchange/GatewayImage.h"
-#include "core/exchange/GatewayReader.h"
 #include "core/text/NumberText.h"
 
 #include <cstdio>
@@ -96,26 +96,16 @@ void diffGateway(const DiffArgs& a, const LinkOptions& o)
     if (!cli.open(o))
         return;
     QuietView view;
-    GatewayConfig gateway;
-    // Both sides start from the file's general settings: those the image does not carry are
-    // the same on both and never differ.
-    if (!GatewayReader(cli.session(), view).read(file->Common, gateway)) {
+    GatewayComparison comparison;
+    if (!comparison.run(cli.session(), view, *file)) {
         if (cli.session().LastStatus == LinkSession::kRefused)
             fail(cli.session().ErrorText, kLinkFailed);
         else
             failStatus(cli.session().LastStatus);
         return;
     }
-    const QStringList notCarried = GatewayReader::commonNotCarried(file->Protocol);
-    say(QStringLiteral("Не сравниваются (их нет в образе ВЕГ): названия, номера задач, очереди "
-                       "задач контроллеров, тип файла%1")
-            .arg(notCarried.isEmpty() ? QString()
-                                      : QStringLiteral(", общие настройки ") +
-                                            notCarried.join(QStringLiteral(", "))));
-    DiffOptions options;
-    options.fileType = false;
-    options.controllerPaths = false;
-    report(compareConfigs(GatewayReader::imageOf(*file, file->Common), gateway, options));
+    say(GatewayComparison::notCompared(file->Protocol));
+    report(comparison.differences);
 }
 
 } // namespace

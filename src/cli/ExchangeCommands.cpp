@@ -6,6 +6,7 @@
 #include "LinkOptions.h"
 
 #include "core/exchange/ExchangeView.h"
+#include "core/exchange/GatewayComparison.h"
 #include "core/exchange/GatewayImage.h"
 #include "core/exchange/GatewayReader.h"
 #include "core/exchange/GatewaySearch.h"
@@ -109,7 +110,12 @@ void image(const std::string& path)
     exitStatus() = 0;
 }
 
-void write(const std::string& path, const LinkOptions& o)
+struct WriteArgs
+{
+    bool verify = false;
+};
+
+void write(const std::string& path, const LinkOptions& o, const WriteArgs& a)
 {
     const auto config = load(path);
     if (!config)
@@ -126,7 +132,23 @@ void write(const std::string& path, const LinkOptions& o)
     const bool ok = GatewayWriter(cli.session(), view).write(*config);
     if (ok)
         view.setCaption(QStringLiteral("Запись завершена"));
-    finish(ok, cli.session(), view);
+    if (!ok || !a.verify) {
+        finish(ok, cli.session(), view);
+        return;
+    }
+    // The same comparison as diff --gateway: the file's side first, the gateway's second.
+    GatewayComparison comparison;
+    if (!comparison.run(cli.session(), view, *config)) {
+        finish(false, cli.session(), view);
+        return;
+    }
+    view.endLine();
+    for (const ConfigDifference& d : comparison.differences)
+        std::printf("%s\n", d.text().toUtf8().constData());
+    say(GatewayComparison::notCompared(config->Protocol));
+    say(comparison.equal() ? QStringLiteral("Запись завершена, ВЕГ совпадает с конфигурацией")
+                           : QStringLiteral("Различий: %1").arg(comparison.differences.size()));
+    exitStatus() = comparison.equal() ? 0 : 1;
 }
 
 void read(const std::string& out, const LinkOptions& o)
@@ -231,6 +253,7 @@ void addExchangeCommands(CLI::App& app)
     auto options = std::make_shared<LinkOptions>();
     auto file = std::make_shared<std::string>();
     auto searchArgs = std::make_shared<SearchArgs>();
+    auto writeArgs = std::make_shared<WriteArgs>();
 
     CLI::App* img = app.add_subcommand(
         "image",
@@ -240,8 +263,12 @@ void addExchangeCommands(CLI::App& app)
 
     CLI::App* wr = app.add_subcommand("write", "Записать конфигурацию в шлюз");
     wr->add_option("FILE", *file, "файл конфигурации (.veg)")->required();
+    wr->add_flag("--verify", writeArgs->verify,
+                 "после успешной записи прочитать образ из ВЕГ и сравнить его с FILE, как "
+                 "diff --gateway: различия на стандартный вывод; код выхода 0 — совпадает, 1 — "
+                 "записано, но отличается, 3 — ошибка обмена");
     addLinkOptions(wr, *options);
-    wr->callback([=] { write(*file, *options); });
+    wr->callback([=] { write(*file, *options, *writeArgs); });
 
     CLI::App* rd = app.add_subcommand(
         "read", "Прочитать конфигурацию из шлюза и сохранить её новым файлом");

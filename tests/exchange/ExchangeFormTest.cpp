@@ -12,8 +12,12 @@
 #include "sim/ManualClock.h"
 #include "sim/SimulatorPort.h"
 
+#include "core/exchange/GatewayImage.h"
+
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -266,14 +270,14 @@ TEST_F(ExchangeFormTest, TheMemoAndTheDailyLog)
     EXPECT_TRUE(form->memo[1].startsWith("Журнал обмена не записан: "));
     EXPECT_EQ(form->memo[2], "b");
     form->Button1Click();
-    EXPECT_EQ(form->caption, "Запись завершена");
+    EXPECT_EQ(form->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
 }
 
 TEST_F(ExchangeFormTest, WriteEndsInOneOfItsThreeWays)
 {
     open(ExchangeForm::Command::Write);
     form->Button1Click();
-    EXPECT_EQ(form->caption, "Запись завершена");
+    EXPECT_EQ(form->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
     EXPECT_EQ(form->progress, 128);
     EXPECT_FALSE(form->busy);
     EXPECT_TRUE(dialogs.asked.isEmpty());
@@ -382,4 +386,111 @@ TEST_F(ExchangeFormTest, AReadReplacesTheConfigurationOnlyWhenComplete)
     EXPECT_TRUE(host.config.IsReadBack);
     EXPECT_EQ(host.config.Protocol, ProtocolVariant::Modbus);
     EXPECT_TRUE(form->writeEnabled);
+}
+
+TEST_F(ExchangeFormTest, CompareWithTheGatewayOnEveryRoute)
+{
+    struct Case
+    {
+        const char* name;
+        std::uint8_t kind;
+        bool viaAdapter;
+    } cases[] = {{"direct", ExchangeSettings::kRs232, false},
+                 {"transit", ExchangeSettings::kRs232, true},
+                 {"can", ExchangeSettings::kCanBus, false}};
+    const std::vector<ImageWrite> image = GatewayImage::encode(host.config);
+    // A coil row's pulse time.
+    const auto planted = std::find_if(image.begin(), image.end(),
+                                      [](const ImageWrite& w) { return w.param == 0x0306; });
+    ASSERT_NE(planted, image.end());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings->exchange.AdapterKind = c.kind;
+        settings->exchange.ViaAdapter = c.viaAdapter;
+        make();
+        dialogs.asked.clear();
+        // The write checks the gateway afterwards by default.
+        open(ExchangeForm::Command::Write);
+        EXPECT_TRUE(form->verifyBoxVisible);
+        form->Button1Click();
+        EXPECT_EQ(form->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
+        EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+
+        open(ExchangeForm::Command::Compare);
+        EXPECT_FALSE(form->verifyBoxVisible);
+        EXPECT_EQ(form->actionCaption, "Сравнить");
+        form->Button1Click();
+        EXPECT_EQ(form->caption, "Конфигурация в ВЕГ совпадает с загруженной");
+        EXPECT_EQ(dialogs.asked, QStringList{"info: Конфигурация в ВЕГ совпадает с загруженной"});
+
+        // A byte changed in the gateway's store is found, in the words of the windows, and what
+        // the image does not carry is said once.
+        QByteArray other = planted->bytes;
+        other[0] = char(other[0] ^ 0x01);
+        sim->device().writeAt(planted->param, std::uint16_t(planted->index), other);
+        dialogs.asked.clear();
+        form->Button1Click();
+        EXPECT_EQ(form->caption, "Конфигурация в ВЕГ отличается от загруженной");
+        EXPECT_TRUE(form->memoVisible);
+        EXPECT_TRUE(dialogs.asked.isEmpty());
+        EXPECT_EQ(form->memo.filter("Различия ВЕГ и конфигурации (1):").size(), 1);
+        EXPECT_EQ(form->memo.filter("Не сравниваются (их нет в образе ВЕГ)").size(), 1);
+        const QStringList words = form->memo.filter(": в ВЕГ ");
+        ASSERT_EQ(words.size(), 1) << form->memo.join('\n').toStdString();
+        EXPECT_TRUE(words[0].startsWith("Телеуправление, строка ")) << words[0].toStdString();
+        EXPECT_TRUE(words[0].contains(", в файле ")) << words[0].toStdString();
+        form->closeRequested();
+    }
+}
+
+TEST_F(ExchangeFormTest, TheCheckAfterAWrite)
+{
+    // The check box is kept in the settings file.
+    open(ExchangeForm::Command::Write);
+    EXPECT_TRUE(form->verifyChecked());
+    form->setVerifyChecked(false);
+    ProgramSettings reread(settings->path());
+    reread.ReadProgramSettings();
+    EXPECT_FALSE(reread.exchange.VerifyAfterWrite);
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись завершена");
+    EXPECT_EQ(sim->device().journal().filter("readAt").size(), 0);
+    form->setVerifyChecked(true);
+    reread.ReadProgramSettings();
+    EXPECT_TRUE(reread.exchange.VerifyAfterWrite);
+
+    // A gateway that holds something else once the write is done: the write went through, the
+    // differences are told.
+    make();
+    open(ExchangeForm::Command::Write);
+    bool planted = false;
+    pumpHook = [&] {
+        if (!planted && sim->device().journal().contains("write F01A 00")) {
+            const QByteArray held = sim->device().readAt(0x0306, 0);
+            sim->device().writeAt(0x0306, 0, QByteArray(1, char(held.at(0) ^ 0x01)));
+            planted = true;
+        }
+    };
+    form->Button1Click();
+    pumpHook = {};
+    EXPECT_EQ(form->caption, "Запись завершена, ВЕГ отличается от конфигурации");
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_TRUE(dialogs.asked[0].contains("ВЕГ отличается от конфигурации"));
+    const QStringList words = form->memo.filter(": в ВЕГ ");
+    ASSERT_EQ(words.size(), 1) << form->memo.join('\n').toStdString();
+    EXPECT_TRUE(words[0].startsWith("Телеуправление, строка 1, ")) << words[0].toStdString();
+    form->closeRequested();
+
+    // "Прервать" during the check: the write stands, the check is said to be aborted.
+    dialogs.asked.clear();
+    make();
+    open(ExchangeForm::Command::Write);
+    pumpHook = [&] {
+        if (sim->device().journal().contains("write F01A 00") &&
+            sim->device().journal().filter("readAt").size() > 10)
+            form->Button2Click();
+    };
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись завершена, проверка прервана");
+    EXPECT_TRUE(dialogs.asked.isEmpty());
 }

@@ -162,8 +162,20 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     window.form().changed = render;
     EXPECT_GT(pumps, 500);
     EXPECT_TRUE(disabledWhileRunning);
-    EXPECT_EQ(window.form().caption, "Запись завершена");
+    EXPECT_EQ(window.form().caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
     EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+    auto* verify = child<QCheckBox>(window, "VerifyBox");
+    EXPECT_TRUE(verify->isVisible());
+    EXPECT_TRUE(verify->isChecked());
+
+    // "Сравнение с ВЕГ": the gateway holds what was just written.
+    window.menuItem(ExchangeForm::Command::Compare)->trigger();
+    EXPECT_FALSE(verify->isVisible());
+    EXPECT_EQ(action->text(), "Сравнить");
+    QTest::mouseClick(action, Qt::LeftButton);
+    EXPECT_EQ(window.form().caption, "Конфигурация в ВЕГ совпадает с загруженной");
+    EXPECT_EQ(dialogs.asked, QStringList{"info: Конфигурация в ВЕГ совпадает с загруженной"});
+    dialogs.asked.clear();
 
     // Read back: the configuration is replaced and the main window told.
     window.menuItem(ExchangeForm::Command::Read)->trigger();

@@ -112,6 +112,13 @@ TEST_P(VegctlExchangeTest, WriteVerifyReadSearch)
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
 
+    // The write followed by the comparison of diff --gateway.
+    r = vegctl(QStringList{"write", veg, "--verify"} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("Запись завершена, ВЕГ совпадает с конфигурацией"))
+        << r.err.toStdString();
+
     // A file that says otherwise than the gateway: every difference, and exit 1.
     GatewayConfig other = config;
     other.HartDevices[2].KodHart = 0x7F;

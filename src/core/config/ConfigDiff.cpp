@@ -228,6 +228,64 @@ QString ConfigDifference::text() const
     return path + QStringLiteral(": ") + left + QStringLiteral(" -> ") + right;
 }
 
+namespace {
+
+// The caption of the window that shows a table, or a record outside the tables.
+QString windowOf(const QString& table)
+{
+    static const std::pair<const char*, const char*> captions[] = {
+        {"Protocol", "Протокол"},
+        {"IsReadBack", "Тип файла"},
+        {"Common", "Общие настройки"},
+        {"Controllers", "Список контроллеров"},
+        {"GroupParams", "Настройка групповых параметров"},
+        {"OkpSubblockTypes", "Настройка обычного КП"},
+        {"TcTuTable", "Настройка обычного КП"},
+        {"IkpTable", "Интеллектуальное КП"},
+        {"ModbusCoilTable", "Телеуправление"},
+        {"ModbusTcTable", "Телесигнализация"},
+        {"TiFloatTable", "ТИ с плавающей точкой"},
+        {"UnkThreads", "Вычислитель"},
+        {"ParoleWr", "Вычислитель"},
+        {"HartDevices", "Настройка параметров"},
+        {"KtsGroups", "Гребёнка"},
+        {"KtsSignals", "Настройка ТС"},
+    };
+    for (const auto& [name, caption] : captions)
+        if (table == QLatin1String(name))
+            return QString::fromUtf8(caption);
+    return table;
+}
+
+} // namespace
+
+QString ConfigDifference::inWords(const QString& leftName, const QString& rightName) const
+{
+    // "Table[12].Field.Sub" -> table, row 13, field "Field.Sub".
+    QString table = path.section(u'.', 0, 0);
+    QString field = path.section(u'.', 1);
+    QString row;
+    const qsizetype bracket = table.indexOf(u'[');
+    if (bracket > 0 && table.endsWith(u']')) {
+        const int index = table.mid(bracket + 1, table.size() - bracket - 2).toInt();
+        const QString name = table.left(bracket);
+        if (name == QLatin1String("UnkThreads"))
+            row = QStringLiteral("нитка %1").arg(index + 1);
+        else if (name == QLatin1String("Controllers"))
+            row = QStringLiteral("контроллер %1").arg(index + 1);
+        else
+            row = QStringLiteral("строка %1").arg(index + 1);
+        table = name;
+    }
+    QStringList where{windowOf(table)};
+    if (!row.isEmpty())
+        where << row;
+    if (!field.isEmpty())
+        where << field;
+    return where.join(QStringLiteral(", ")) + QStringLiteral(": ") + rightName + u' ' + right +
+           QStringLiteral(", ") + leftName + u' ' + left;
+}
+
 std::vector<ConfigDifference> compareConfigs(const GatewayConfig& a, const GatewayConfig& b,
                                              const DiffOptions& options)
 {

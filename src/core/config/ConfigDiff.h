@@ -32,6 +32,10 @@ struct ConfigDifference
 
     // "PATH: LEFT -> RIGHT"
     QString text() const;
+    // In the words of the windows that show the field: the window, the row, the field and the
+    // two values under their names: "Телеуправление, строка 4, TU1.ParamNumber: в ВЕГ 0012, в
+    // файле 0011" (with `rightName` "в ВЕГ" and `leftName` "в файле"; the right side first).
+    QString inWords(const QString& leftName, const QString& rightName) const;
 };
 
 // What a comparison covers besides the protocol, the general settings and the tables.

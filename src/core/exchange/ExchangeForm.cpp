@@ -3,6 +3,7 @@
 #include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
+#include "core/exchange/GatewayComparison.h"
 #include "core/exchange/GatewayReader.h"
 #include "core/exchange/GatewaySearch.h"
 #include "core/exchange/GatewayWriter.h"
@@ -71,6 +72,7 @@ void ExchangeForm::FormActivate()
     actionVisible = false;
     gatewaysBoxVisible = mastersBoxVisible = false;
     gatewayRangeVisible = masterRangeVisible = false;
+    verifyBoxVisible = false;
     command = Command::None;
     const GatewayConfig& config = m_host.configuration();
     writeEnabled = config.IsReadBack || config.IsNewFile || config.HasFile;
@@ -104,7 +106,8 @@ bool ExchangeForm::closeRequested()
 
 void ExchangeForm::N1Click(Command chosen)
 {
-    if (busy || chosen == Command::None || (chosen == Command::Write && !writeEnabled))
+    const bool needsFile = chosen == Command::Write || chosen == Command::Compare;
+    if (busy || chosen == Command::None || (needsFile && !writeEnabled))
         return;
     command = chosen;
     caption = restCaption();
@@ -117,9 +120,11 @@ void ExchangeForm::N1Click(Command chosen)
     gatewaysChecked = s.AdapterKind == ExchangeSettings::kCanBus;
     mastersBoxVisible = masterRangeVisible = search && rs232;
     actionVisible = abortVisible = true;
-    actionCaption = search                     ? QStringLiteral("Найти")
-                    : chosen == Command::Write ? QStringLiteral("Записать")
-                                               : QStringLiteral("Прочитать");
+    verifyBoxVisible = chosen == Command::Write;
+    actionCaption = search                       ? QStringLiteral("Найти")
+                    : chosen == Command::Write   ? QStringLiteral("Записать")
+                    : chosen == Command::Compare ? QStringLiteral("Сравнить")
+                                                 : QStringLiteral("Прочитать");
     range[GatewayFrom] = range[GatewayTo] = NumberText::hex(s.GatewayNumber, 2);
     range[MasterFrom] = range[MasterTo] = NumberText::hex(s.AdapterNumber, 2);
     notify();
@@ -138,6 +143,9 @@ void ExchangeForm::Button1Click()
         break;
     case Command::Read:
         RunRead();
+        break;
+    case Command::Compare:
+        RunCompare();
         break;
     case Command::None:
         break;
@@ -258,6 +266,46 @@ void ExchangeForm::RunSearch()
     notify();
 }
 
+bool ExchangeForm::verifyChecked() const
+{
+    return m_settings.exchange.VerifyAfterWrite;
+}
+
+void ExchangeForm::setVerifyChecked(bool on)
+{
+    if (m_settings.exchange.VerifyAfterWrite == on)
+        return;
+    m_settings.exchange.VerifyAfterWrite = on;
+    keepChoices();
+    notify();
+}
+
+void ExchangeForm::keepChoices()
+{
+    QString error;
+    if (!m_settings.WriteExchangeChoices(&error))
+        m_dialogs.info(error);
+}
+
+bool ExchangeForm::compare(bool& equal)
+{
+    const GatewayConfig& config = m_host.configuration();
+    GatewayComparison comparison;
+    if (!comparison.run(*m_session, *this, config))
+        return false;
+    equal = comparison.equal();
+    if (!equal) {
+        // The differences go to the memo (and the day's log with it), shown at once.
+        WriteLog(QStringLiteral("Различия ВЕГ и конфигурации (%1):").arg(comparison.differences.size()));
+        for (const QString& line : comparison.inWords())
+            WriteLog(line);
+        WriteLog(GatewayComparison::notCompared(config.Protocol));
+        memoVisible = true;
+        notify();
+    }
+    return true;
+}
+
 void ExchangeForm::RunWrite()
 {
     const GatewayConfig& config = m_host.configuration();
@@ -269,8 +317,55 @@ void ExchangeForm::RunWrite()
     setBusy(true);
     GatewayWriter writer(*m_session, *this);
     const bool ok = writer.WriteSettings(config) && writer.WriteTables(config);
+    if (!ok || !verifyChecked()) {
+        setBusy(false);
+        finish(ok, QStringLiteral("Запись завершена"), QStringLiteral("Запись прервана"));
+        return;
+    }
+    bool equal = false;
+    const bool compared = compare(equal);
     setBusy(false);
-    finish(ok, QStringLiteral("Запись завершена"), QStringLiteral("Запись прервана"));
+    if (!compared) {
+        // The write itself went through; only the check could not be made.
+        if (m_session->LastStatus == Status::Aborted) {
+            setCaption(QStringLiteral("Запись завершена, проверка прервана"));
+        } else {
+            setCaption(QStringLiteral("Запись завершена"));
+            m_dialogs.info(QStringLiteral("Запись завершена, но ВЕГ не проверен: ") +
+                           m_session->ErrorText.trimmed());
+        }
+        return;
+    }
+    if (equal) {
+        setCaption(QStringLiteral("Запись завершена, ВЕГ совпадает с конфигурацией"));
+    } else {
+        setCaption(QStringLiteral("Запись завершена, ВЕГ отличается от конфигурации"));
+        m_dialogs.info(QStringLiteral("Запись завершена, но ВЕГ отличается от конфигурации: "
+                                      "различия в протоколе обмена"));
+    }
+}
+
+void ExchangeForm::RunCompare()
+{
+    const QString refusal = GatewayImage::refusal(m_host.configuration());
+    if (!refusal.isEmpty()) {
+        m_dialogs.info(refusal);
+        return;
+    }
+    setBusy(true);
+    bool equal = false;
+    const bool ok = compare(equal);
+    setBusy(false);
+    if (!ok) {
+        finish(false, QString(), QStringLiteral("Сравнение прервано"));
+        return;
+    }
+    if (equal) {
+        setCaption(QStringLiteral("Конфигурация в ВЕГ совпадает с загруженной"));
+        m_dialogs.info(QStringLiteral("Конфигурация в ВЕГ совпадает с загруженной"));
+    } else {
+        setCaption(QStringLiteral("Конфигурация в ВЕГ отличается от загруженной"));
+    }
 }
 
 void ExchangeForm::RunRead()

@@ -32,6 +32,7 @@ public:
         Search, // "Поиск"
         Write,  // "Запись в ВЕГ"
         Read,   // "Чтение из ВЕГ"
+        Compare, // "Сравнение с ВЕГ"
     };
     enum RangeBox
     {
@@ -69,6 +70,10 @@ public:
     std::vector<FoundDevice> rows;
     bool memoVisible = false;
     QStringList memo;
+    // "Проверить после записи": shown with the write, its state kept in the settings file.
+    bool verifyBoxVisible = false;
+    bool verifyChecked() const;
+    void setVerifyChecked(bool on);
 
     std::function<void()> changed;
     // Called after a read-back took the place of the configuration.
@@ -105,6 +110,9 @@ public:
     void RunSearch();
     void RunWrite();
     void RunRead();
+    // The configuration against the gateway's image: the differences in the memo, in the words
+    // of the windows, or "Конфигурация в ВЕГ совпадает с загруженной".
+    void RunCompare();
 
     LinkSession& session() { return *m_session; }
     LinkShared& shared() { return m_shared; }
@@ -122,6 +130,10 @@ private:
     // text and an empty bar after "Прервать", else the rest caption and a box with the reason.
     void finish(bool ok, const QString& done, const QString& aborted);
     std::optional<std::uint8_t> rangeValue(RangeBox box) const;
+    // The comparison with the gateway; false when the read failed (the session says why).
+    bool compare(bool& equal);
+    // A check box's state into the settings file; a file that cannot be written is said.
+    void keepChoices();
 
     ProgramSettings& m_settings;
     Dialogs& m_dialogs;

@@ -26,6 +26,12 @@ struct ExchangeSettings
     int PcNumber = 0;
     int Retries = 3;
     int AnswerWaitSeconds = 2;
+    // Further rounds, after a pause, of a write request that failed after its attempts
+    // ("Повторных циклов при записи", key "WriteRounds").
+    int WriteRounds = 2;
+    static constexpr int kMaxWriteRounds = 20;
+    // The exchange window's check boxes: "Проверить после записи" (key "VerifyWrite").
+    bool VerifyAfterWrite = true;
 
     // The link-type choice as displayed and as stored in "VS" (the first with its blank).
     static QStringList linkTypeTexts()

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <optional>
 
 namespace veg {
@@ -170,6 +171,9 @@ void ProgramSettings::readExchange(const IniDocument& doc, QStringList& errors)
         e.GatewayNumber = 0x25;
     r.dec("TimeW", "2", e.AnswerWaitSeconds);
     r.dec("KPov", "3", e.Retries);
+    r.dec("WriteRounds", "2", e.WriteRounds);
+    e.WriteRounds = std::clamp(e.WriteRounds, 0, ExchangeSettings::kMaxWriteRounds);
+    r.boolean("VerifyWrite", "1", e.VerifyAfterWrite);
 }
 
 void ProgramSettings::readDatabase(const IniDocument& doc)
@@ -246,10 +250,22 @@ bool ProgramSettings::WriteExchangeSettings(QString* error, const ExchangeTexts*
             put("SetNVEG", texts ? texts->gatewayNumber : NumberText::hex(e.GatewayNumber, 2));
             put("KPov", QString::number(e.Retries));
             put("TimeW", texts ? texts->answerWait : QString::number(e.AnswerWaitSeconds));
+            put("WriteRounds", QString::number(e.WriteRounds));
+            putChoices(doc);
             for (const auto& [k, v] : kept)
                 doc.writeString(kParametr, k, v);
         },
         error);
+}
+
+void ProgramSettings::putChoices(IniDocument& doc) const
+{
+    doc.writeString(kParametr, QStringLiteral("VerifyWrite"), boolText(exchange.VerifyAfterWrite));
+}
+
+bool ProgramSettings::WriteExchangeChoices(QString* error)
+{
+    return update([this](IniDocument& doc) { putChoices(doc); }, error);
 }
 
 bool ProgramSettings::WriteNetworkNumbers(QString* error)

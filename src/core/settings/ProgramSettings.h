@@ -62,6 +62,8 @@ public:
         QString slaveAddress, answerTime, constCrc;
     };
     bool WriteModbusLinkSettings(QString* error, const ModbusTexts* texts = nullptr);
+    // The exchange window's check boxes, in place in section "Parametr".
+    bool WriteExchangeChoices(QString* error);
     // The exchange window's update of the two network numbers, in place.
     bool WriteNetworkNumbers(QString* error);
 
@@ -73,6 +75,7 @@ private:
     void readDatabase(const IniDocument& doc);
     void readAdditional(const IniDocument& doc);
     void readModbus(const IniDocument& doc, QStringList& errors);
+    void putChoices(IniDocument& doc) const;
     template <typename Edit> bool update(Edit edit, QString* error);
 
     QString m_path;

@@ -77,11 +77,14 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
     m_n2->setObjectName(QStringLiteral("N2"));
     m_n3 = menu->addAction(QStringLiteral("Чтение из ВЕГ"));
     m_n3->setObjectName(QStringLiteral("N3"));
+    m_compare = menu->addAction(QStringLiteral("Сравнение с ВЕГ"));
+    m_compare->setObjectName(QStringLiteral("NCompare"));
     layout->setMenuBar(menu);
     const std::pair<QAction*, ExchangeForm::Command> items[] = {
         {m_n1, ExchangeForm::Command::Search},
         {m_n2, ExchangeForm::Command::Write},
-        {m_n3, ExchangeForm::Command::Read}};
+        {m_n3, ExchangeForm::Command::Read},
+        {m_compare, ExchangeForm::Command::Compare}};
     for (const auto& [item, command] : items)
         connect(item, &QAction::triggered, this, [this, c = command] { m_form->N1Click(c); });
 
@@ -126,6 +129,13 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
                  m_range[2], QStringLiteral("по"), m_range[3]);
     layout->addWidget(m_gatewayRow);
     layout->addWidget(m_masterRow);
+
+    m_verify = new QCheckBox(QStringLiteral("Проверить после записи"), this);
+    m_verify->setObjectName(QStringLiteral("VerifyBox"));
+    m_verify->setToolTip(QStringLiteral(
+        "После записи прочитать образ из ВЕГ и сравнить его с конфигурацией"));
+    connect(m_verify, &QCheckBox::toggled, this, [this](bool on) { m_form->setVerifyChecked(on); });
+    layout->addWidget(m_verify);
 
     m_grid = new QTableWidget(0, 3, this);
     m_grid->setObjectName(QStringLiteral("ProfGrid1"));
@@ -188,6 +198,8 @@ QAction* TFObmen::menuItem(ExchangeForm::Command command) const
         return m_n2;
     case ExchangeForm::Command::Read:
         return m_n3;
+    case ExchangeForm::Command::Compare:
+        return m_compare;
     case ExchangeForm::Command::None:
         break;
     }
@@ -219,6 +231,13 @@ void TFObmen::render()
     m_n1->setEnabled(!f.busy);
     m_n2->setEnabled(!f.busy && f.writeEnabled);
     m_n3->setEnabled(!f.busy);
+    m_compare->setEnabled(!f.busy && f.writeEnabled);
+    m_verify->setVisible(f.verifyBoxVisible);
+    m_verify->setEnabled(!f.busy);
+    if (m_verify->isChecked() != f.verifyChecked()) {
+        const QSignalBlocker block(m_verify);
+        m_verify->setChecked(f.verifyChecked());
+    }
     m_action->setVisible(f.actionVisible);
     m_action->setText(f.actionCaption);
     m_action->setEnabled(!f.busy);

@@ -64,6 +64,8 @@ private:
     QAction* m_n1 = nullptr;
     QAction* m_n2 = nullptr;
     QAction* m_n3 = nullptr;
+    QAction* m_compare = nullptr;
+    QCheckBox* m_verify = nullptr;
     QLabel* m_caption = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_action = nullptr;
