@@ -113,6 +113,7 @@ void image(const std::string& path)
 struct WriteArgs
 {
     bool verify = false;
+    int rounds = ExchangeSettings{}.WriteRounds;
 };
 
 void write(const std::string& path, const LinkOptions& o, const WriteArgs& a)
@@ -129,7 +130,13 @@ void write(const std::string& path, const LinkOptions& o, const WriteArgs& a)
     if (!cli.open(o))
         return;
     ConsoleView view;
-    const bool ok = GatewayWriter(cli.session(), view).write(*config);
+    cli.session().settings().WriteRounds = a.rounds;
+    GatewayWriter writer(cli.session(), view);
+    const bool ok = writer.write(*config);
+    if (cli.session().shared().RepeatedRequests > 0)
+        say(QStringLiteral("Повторных запросов: %1").arg(cli.session().shared().RepeatedRequests));
+    if (!ok && writer.leftStopped())
+        say(QStringLiteral("ВЕГ остановлен с неполной конфигурацией: запишите её заново"));
     if (ok)
         view.setCaption(QStringLiteral("Запись завершена"));
     if (!ok || !a.verify) {
@@ -267,6 +274,10 @@ void addExchangeCommands(CLI::App& app)
                  "после успешной записи прочитать образ из ВЕГ и сравнить его с FILE, как "
                  "diff --gateway: различия на стандартный вывод; код выхода 0 — совпадает, 1 — "
                  "записано, но отличается, 3 — ошибка обмена");
+    wr->add_option("--rounds", writeArgs->rounds,
+                   "сколько раз после паузы повторить запрос, не прошедший за свои попытки "
+                   "(по умолчанию 2, как \"Повторных циклов при записи\")")
+        ->check(CLI::Range(0, ExchangeSettings::kMaxWriteRounds));
     addLinkOptions(wr, *options);
     wr->callback([=] { write(*file, *options, *writeArgs); });
 

@@ -82,6 +82,8 @@ void GatewaySimulator::parseSerial(qint64 nowUs)
             continue;
         }
         m_buffer.remove(0, used);
+        if (m_silent)
+            continue;
         const QByteArray answer = serialAnswer(std::uint8_t(reader.address()), reader.payload());
         if (!answer.isEmpty())
             emitAnswer(answer, used - reader.skipped(), nowUs, true);
@@ -195,6 +197,8 @@ void GatewaySimulator::parseCan(qint64 nowUs)
         }
         const QByteArray frame = m_buffer.left(kCanFrameSize);
         m_buffer.remove(0, kCanFrameSize);
+        if (m_silent)
+            continue;
         const QByteArray answer = canAnswer(frame);
         if (!answer.isEmpty())
             emitAnswer(answer, kCanFrameSize, nowUs, false);

@@ -37,6 +37,9 @@ public:
     const SimOptions& options() const { return m_options; }
     int requestsServed() const { return m_served; }
     bool adapterConfigured() const { return m_configured; }
+    // The line beyond the port is cut: requests are neither served nor answered (the CAN-BUS
+    // adapter itself still takes its configuration).
+    void setSilent(bool on) { m_silent = on; }
 
 private:
     void parseSerial(qint64 nowUs);
@@ -55,6 +58,7 @@ private:
     std::mt19937 m_random;
     bool m_configured = false;
     int m_served = 0;
+    bool m_silent = false;
 };
 
 } // namespace veg::sim

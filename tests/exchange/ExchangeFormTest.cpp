@@ -494,3 +494,57 @@ TEST_F(ExchangeFormTest, TheCheckAfterAWrite)
     EXPECT_EQ(form->caption, "Запись завершена, проверка прервана");
     EXPECT_TRUE(dialogs.asked.isEmpty());
 }
+
+TEST_F(ExchangeFormTest, AWriteThatLeftTheGatewayStoppedIsContinued)
+{
+    settings->exchange.WriteRounds = 1;
+    open(ExchangeForm::Command::Write);
+    EXPECT_FALSE(form->resumeEnabled);
+    // The line is cut half-way through the tables.
+    pumpHook = [&] {
+        if (sim->device().store().size() > 200)
+            sim->setSilent(true);
+    };
+    form->Button1Click();
+    pumpHook = {};
+    EXPECT_EQ(form->caption, "ВЕГ-78");
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_EQ(dialogs.asked[0], "info: Нет ответа от контроллера\n" + ExchangeForm::stoppedNote());
+    EXPECT_TRUE(form->resumeEnabled);
+    EXPECT_GT(form->repeatedRequests(), 0);
+    EXPECT_EQ(form->memo.filter("Повторный цикл 1 из 1").size(), 1);
+
+    // Continued: the tables from the element that failed, the restart, the check.
+    sim->setSilent(false);
+    sim->device().clearJournal();
+    dialogs.asked.clear();
+    form->N1Click(ExchangeForm::Command::Resume);
+    EXPECT_EQ(form->actionCaption, "Продолжить");
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+    EXPECT_FALSE(form->resumeEnabled);
+    EXPECT_EQ(sim->device().runState(), GatewayImage::kRunning);
+    // Nothing of the general settings, nor the tables' first elements, went again.
+    EXPECT_FALSE(sim->device().journal().contains("write 0100 02"));
+    EXPECT_FALSE(sim->device().journal().filter("writeAt 0301[0]").size() > 0);
+
+    // An aborted write offers it too, without a box; a changed configuration refuses it.
+    sim->device().clearJournal();
+    pumpHook = [&] {
+        if (sim->device().journal().filter("writeAt").size() > 100)
+            form->Button2Click();
+    };
+    open(ExchangeForm::Command::Write);
+    form->Button1Click();
+    pumpHook = {};
+    EXPECT_EQ(form->caption, "Запись прервана");
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+    EXPECT_TRUE(form->resumeEnabled);
+    EXPECT_EQ(form->memo.filter(ExchangeForm::stoppedNote()).size(), 1);
+    host.config.Common.trepeat += 1;
+    form->N1Click(ExchangeForm::Command::Resume);
+    form->Button1Click();
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_TRUE(dialogs.asked[0].contains("запишите конфигурацию заново"));
+}

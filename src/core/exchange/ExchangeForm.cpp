@@ -107,7 +107,8 @@ bool ExchangeForm::closeRequested()
 void ExchangeForm::N1Click(Command chosen)
 {
     const bool needsFile = chosen == Command::Write || chosen == Command::Compare;
-    if (busy || chosen == Command::None || (needsFile && !writeEnabled))
+    if (busy || chosen == Command::None || (needsFile && !writeEnabled) ||
+        (chosen == Command::Resume && !resumeEnabled))
         return;
     command = chosen;
     caption = restCaption();
@@ -120,9 +121,10 @@ void ExchangeForm::N1Click(Command chosen)
     gatewaysChecked = s.AdapterKind == ExchangeSettings::kCanBus;
     mastersBoxVisible = masterRangeVisible = search && rs232;
     actionVisible = abortVisible = true;
-    verifyBoxVisible = chosen == Command::Write;
+    verifyBoxVisible = chosen == Command::Write || chosen == Command::Resume;
     actionCaption = search                       ? QStringLiteral("Найти")
                     : chosen == Command::Write   ? QStringLiteral("Записать")
+                    : chosen == Command::Resume  ? QStringLiteral("Продолжить")
                     : chosen == Command::Compare ? QStringLiteral("Сравнить")
                                                  : QStringLiteral("Прочитать");
     range[GatewayFrom] = range[GatewayTo] = NumberText::hex(s.GatewayNumber, 2);
@@ -146,6 +148,9 @@ void ExchangeForm::Button1Click()
         break;
     case Command::Compare:
         RunCompare();
+        break;
+    case Command::Resume:
+        RunResume();
         break;
     case Command::None:
         break;
@@ -227,6 +232,8 @@ void ExchangeForm::WriteLog(const QString& text)
 
 void ExchangeForm::setBusy(bool on)
 {
+    if (on)
+        m_shared.RepeatedRequests = 0;
     busy = on;
     abortEnabled = on;
     notify();
@@ -317,11 +324,61 @@ void ExchangeForm::RunWrite()
     setBusy(true);
     GatewayWriter writer(*m_session, *this);
     const bool ok = writer.WriteSettings(config) && writer.WriteTables(config);
-    if (!ok || !verifyChecked()) {
-        setBusy(false);
-        finish(ok, QStringLiteral("Запись завершена"), QStringLiteral("Запись прервана"));
+    endWrite(ok, writer, config);
+}
+
+void ExchangeForm::RunResume()
+{
+    if (!m_resumeConfig)
+        return;
+    // The continuation belongs to the configuration and the gateway of the write that stopped.
+    if (!(m_host.configuration() == *m_resumeConfig) ||
+        m_settings.exchange.GatewayNumber != m_resumeGateway) {
+        m_dialogs.info(QStringLiteral("Конфигурация или ВЕГ не те, что при прерванной записи: "
+                                      "запишите конфигурацию заново"));
         return;
     }
+    const GatewayConfig config = *m_resumeConfig;
+    setBusy(true);
+    GatewayWriter writer(*m_session, *this);
+    const bool ok = writer.resume(config, m_resumeFrom);
+    endWrite(ok, writer, config);
+}
+
+bool ExchangeForm::endWrite(bool ok, const GatewayWriter& writer, const GatewayConfig& config)
+{
+    if (!ok && writer.leftStopped()) {
+        // Continued where it failed: the elements confirmed so far are not sent again.
+        m_resumeConfig = std::make_unique<GatewayConfig>(config);
+        m_resumeGateway = m_settings.exchange.GatewayNumber;
+        m_resumeFrom = writer.tableElementsDone();
+        resumeEnabled = true;
+    } else {
+        m_resumeConfig.reset();
+        resumeEnabled = false;
+    }
+    if (ok && verifyChecked()) {
+        verifyWritten();
+        return true;
+    }
+    setBusy(false);
+    if (ok) {
+        setCaption(QStringLiteral("Запись завершена"));
+    } else if (m_session->LastStatus == Status::Aborted) {
+        caption = QStringLiteral("Запись прервана");
+        setProgress(0);
+        if (resumeEnabled)
+            WriteLog(stoppedNote());
+    } else {
+        setCaption(restCaption());
+        m_dialogs.info(resumeEnabled ? m_session->ErrorText.trimmed() + u'\n' + stoppedNote()
+                                     : m_session->ErrorText);
+    }
+    return ok;
+}
+
+void ExchangeForm::verifyWritten()
+{
     bool equal = false;
     const bool compared = compare(equal);
     setBusy(false);

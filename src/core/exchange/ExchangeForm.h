@@ -15,6 +15,8 @@
 namespace veg {
 
 class ConfigurationHost;
+class GatewayConfig;
+class GatewayWriter;
 class Dialogs;
 class ProgramSettings;
 
@@ -33,6 +35,7 @@ public:
         Write,  // "Запись в ВЕГ"
         Read,   // "Чтение из ВЕГ"
         Compare, // "Сравнение с ВЕГ"
+        Resume,  // "Продолжить запись"
     };
     enum RangeBox
     {
@@ -62,6 +65,17 @@ public:
     // A command runs: the action button and the menu are disabled, the cursor is busy.
     bool busy = false;
     bool writeEnabled = false; // the menu item "Запись в ВЕГ"
+    // The menu item "Продолжить запись": a write ended with the gateway stopped.
+    bool resumeEnabled = false;
+    // The requests sent again during the command that runs or ran last.
+    int repeatedRequests() const { return m_shared.RepeatedRequests; }
+    static QString repeatsText(int n) { return QStringLiteral("Повторных запросов: %1").arg(n); }
+    // What the message of a write that left the gateway stopped adds to its reason.
+    static QString stoppedNote()
+    {
+        return QStringLiteral("ВЕГ остановлен с неполной конфигурацией. Её запишет до конца "
+                              "\"Продолжить запись\" или новая запись в ВЕГ.");
+    }
     bool gatewaysBoxVisible = false, gatewaysChecked = false;
     bool mastersBoxVisible = false, mastersChecked = false;
     bool gatewayRangeVisible = false, masterRangeVisible = false;
@@ -113,6 +127,8 @@ public:
     // The configuration against the gateway's image: the differences in the memo, in the words
     // of the windows, or "Конфигурация в ВЕГ совпадает с загруженной".
     void RunCompare();
+    // Continues the write that left the gateway stopped, at the element that failed.
+    void RunResume();
 
     LinkSession& session() { return *m_session; }
     LinkShared& shared() { return m_shared; }
@@ -134,6 +150,9 @@ private:
     bool compare(bool& equal);
     // A check box's state into the settings file; a file that cannot be written is said.
     void keepChoices();
+    // The end of a write or its continuation: the offer to continue, the caption, the message.
+    bool endWrite(bool ok, const GatewayWriter& writer, const GatewayConfig& config);
+    void verifyWritten();
 
     ProgramSettings& m_settings;
     Dialogs& m_dialogs;
@@ -143,6 +162,10 @@ private:
     std::unique_ptr<DailyLog> m_log;
     bool m_logFailureShown = false;
     bool m_adapterSettingsRead = false;
+    // The write that can be continued: its configuration, gateway and first unconfirmed element.
+    std::unique_ptr<GatewayConfig> m_resumeConfig;
+    std::uint8_t m_resumeGateway = 0;
+    int m_resumeFrom = 0;
     KalO::Settings m_adapterSettings;
 };
 

@@ -1,10 +1,55 @@
 #include "core/exchange/ExchangeSteps.h"
 
+#include <algorithm>
+
 namespace veg {
 
 ExchangeSteps::ExchangeSteps(LinkSession& session, ExchangeView& view)
     : m_session(session), m_view(view), m_progress(view)
 {}
+
+bool ExchangeSteps::lineFault(LinkStatus status)
+{
+    using namespace Status;
+    switch (status) {
+    case NoAnswer:
+    case NoData:
+    case CrcMismatch:
+    case WrongLength:
+    case ControlByte:
+    case Address:
+    case DuplicateLength:
+    case DuplicateStart:
+    case EndByte:
+    case Checksum:
+    case AdapterNoAnswer:
+    case ForeignFrame:
+    case AdapterLength:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ExchangeSteps::logRound(int round, LinkStatus status)
+{
+    if (m_session.context().log)
+        m_session.context().log(QStringLiteral("Повторный цикл %1 из %2 после ошибки %3")
+                                    .arg(round)
+                                    .arg(m_furtherRounds)
+                                    .arg(status));
+}
+
+bool ExchangeSteps::pause(int ms)
+{
+    constexpr int kSliceMs = 100;
+    for (int waited = 0; waited < ms; waited += kSliceMs) {
+        if (!pumpAndGoOn())
+            return false;
+        m_session.context().clock->sleepMs(std::min(kSliceMs, ms - waited));
+    }
+    return pumpAndGoOn();
+}
 
 bool ExchangeSteps::linkReady()
 {
@@ -44,12 +89,14 @@ bool ExchangeSteps::directSerial() const
 bool ExchangeSteps::openAccess(const LinkTarget& target)
 {
     LinkAnswer answer;
-    if (directSerial() && !check(link().ReadParam(GatewayImage::kDeviceType, 1, target, answer)))
+    if (directSerial() && !check(rounds([&] {
+            return link().ReadParam(GatewayImage::kDeviceType, 1, target, answer);
+        })))
         return false;
-    const LinkStatus st = m_session.settings().ViaAdapter
-                              ? link().SetAccessLevelTransit(2, QString(), target)
-                              : link().SetAccessLevel(2, QString(), target);
-    return check(st);
+    return check(rounds([&] {
+        return m_session.settings().ViaAdapter ? link().SetAccessLevelTransit(2, QString(), target)
+                                               : link().SetAccessLevel(2, QString(), target);
+    }));
 }
 
 bool ExchangeSteps::checkVersion(const LinkTarget& target, int minimum)
@@ -57,7 +104,7 @@ bool ExchangeSteps::checkVersion(const LinkTarget& target, int minimum)
     if (minimum <= 0)
         return true;
     LinkAnswer answer;
-    if (!check(link().ReadParam(GatewayImage::kVersion, 1, target, answer)))
+    if (!check(rounds([&] { return link().ReadParam(GatewayImage::kVersion, 1, target, answer); })))
         return false;
     if (answer.data(0) < minimum)
         return check(Status::OldVersion);

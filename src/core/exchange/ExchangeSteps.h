@@ -15,6 +15,11 @@ class ExchangeSteps
 public:
     ExchangeSteps(LinkSession& session, ExchangeView& view);
 
+    // The pause before a further round of a failed request.
+    static constexpr int kRoundPauseMs = 1000;
+    // A line status that another round may mend (not an abort, a refusal or a port fault).
+    static bool lineFault(LinkStatus status);
+
 protected:
     // A link object with an open port; otherwise the port's error text and false, nothing sent.
     bool linkReady();
@@ -38,6 +43,24 @@ protected:
     LinkStatus readElement(std::uint16_t param, int index, int length, const LinkTarget& target,
                            QByteArray& bytes);
     bool directSerial() const;
+    // One request with its further rounds: sent again after a pause while it fails on a line
+    // fault, `m_furtherRounds` times at most (the write's setting; none for the others).
+    template <typename Request> LinkStatus rounds(Request request)
+    {
+        LinkStatus st = request();
+        for (int round = 1; round <= m_furtherRounds && lineFault(st); ++round) {
+            logRound(round, st);
+            if (!pause(kRoundPauseMs))
+                return Status::Aborted;
+            ++m_session.shared().RepeatedRequests;
+            st = request();
+        }
+        return st;
+    }
+    void logRound(int round, LinkStatus status);
+    // A pause of `ms` in slices, the message loop pumped; false on the operator's abort.
+    bool pause(int ms);
+    int m_furtherRounds = 0;
 
     KalO& link() { return *m_session.link(); }
     LinkSession& m_session;

@@ -1,11 +1,19 @@
 #include "core/exchange/GatewayWriter.h"
 
+#include <algorithm>
+
 namespace veg {
 
 namespace {
 constexpr int kPollPauseMs = 100;
 
 } // namespace
+
+GatewayWriter::GatewayWriter(LinkSession& session, ExchangeView& view)
+    : ExchangeSteps(session, view)
+{
+    m_furtherRounds = std::max(0, session.settings().WriteRounds);
+}
 
 bool GatewayWriter::write(const GatewayConfig& config)
 {
@@ -20,9 +28,11 @@ bool GatewayWriter::write(const GatewayConfig& config)
 LinkStatus GatewayWriter::send(const ImageParam& p, int element, const QByteArray& bytes,
                                const LinkTarget& target)
 {
-    if (p.isPlain())
-        return link().WriteParam(p.number, bytes, target);
-    return link().WriteParamAt(p.number, std::uint16_t(element), bytes, element == 0, target);
+    return rounds([&] {
+        if (p.isPlain())
+            return link().WriteParam(p.number, bytes, target);
+        return link().WriteParamAt(p.number, std::uint16_t(element), bytes, element == 0, target);
+    });
 }
 
 bool GatewayWriter::WriteSettings(const GatewayConfig& config)
@@ -54,14 +64,19 @@ bool GatewayWriter::WriteSettings(const GatewayConfig& config)
 bool GatewayWriter::stopGateway(const GatewayConfig& config, const LinkTarget& target)
 {
     LinkAnswer answer;
-    if (!check(link().WriteParam(GatewayImage::kRunState,
-                                 QByteArray(1, char(GatewayImage::kStopRequest)), target)))
+    if (!check(rounds([&] {
+            return link().WriteParam(GatewayImage::kRunState,
+                                     QByteArray(1, char(GatewayImage::kStopRequest)), target);
+        })))
         return false;
+    // From the stop request on the gateway may have stopped.
+    m_leftStopped = true;
     const int polls = stopPolls(config.Common.trepeat);
     for (int i = 0; i < polls; ++i) {
         if (!pumpAndGoOn())
             return false;
-        if (!check(link().ReadParam(GatewayImage::kRunState, 1, target, answer)))
+        if (!check(rounds(
+                [&] { return link().ReadParam(GatewayImage::kRunState, 1, target, answer); })))
             return false;
         if (answer.data(0) == GatewayImage::kStopped)
             return true;
@@ -71,12 +86,28 @@ bool GatewayWriter::stopGateway(const GatewayConfig& config, const LinkTarget& t
     return check(Status::NotStopped);
 }
 
+bool GatewayWriter::restart(const LinkTarget& target)
+{
+    if (!check(rounds([&] {
+            return link().WriteParam(GatewayImage::kRunState,
+                                     QByteArray(1, char(GatewayImage::kRunning)), target);
+        })))
+        return false;
+    m_leftStopped = false;
+    return true;
+}
+
 bool GatewayWriter::WriteTables(const GatewayConfig& config)
 {
+    m_done = 0;
+    m_leftStopped = false;
     const LinkTarget target = begin();
     const ProtocolCatalogue& cat = config.catalogue();
     LinkAnswer answer;
-    const bool stateRead = check(link().ReadParam(GatewayImage::kRunState, 1, target, answer));
+    const bool stateRead = check(
+        rounds([&] { return link().ReadParam(GatewayImage::kRunState, 1, target, answer); }));
+    if (stateRead && cat.stopsForTables && answer.data(0) != GatewayImage::kRunning)
+        m_leftStopped = true; // stopped by an earlier write that did not end
     // A gateway that is not running (a write that failed after stopping it) is not asked again.
     if (cat.stopsForTables && stateRead && answer.data(0) == GatewayImage::kRunning &&
         !stopGateway(config, target))
@@ -87,20 +118,57 @@ bool GatewayWriter::WriteTables(const GatewayConfig& config)
     if (!WriteProtocolTables(config, target))
         return false;
     if (cat.stopsForTables)
-        return check(link().WriteParam(GatewayImage::kRunState,
-                                       QByteArray(1, char(GatewayImage::kRunning)), target));
+        return restart(target);
     return true;
 }
 
-bool GatewayWriter::WriteProtocolTables(const GatewayConfig& config, const LinkTarget& target)
+bool GatewayWriter::resume(const GatewayConfig& config, int from)
 {
+    m_done = from;
+    m_leftStopped = true;
+    const QString refusal = GatewayImage::refusal(config);
+    if (!refusal.isEmpty()) {
+        m_session.refuse(refusal);
+        return false;
+    }
+    if (!linkReady())
+        return false;
+    m_view.setCaption(QStringLiteral("Идет запись"));
+    const LinkTarget target = begin();
+    if (!openAccess(target) || !checkVersion(target, config.catalogue().minimumVersion))
+        return false;
+    LinkAnswer answer;
+    if (!check(rounds(
+            [&] { return link().ReadParam(GatewayImage::kRunState, 1, target, answer); })))
+        return false;
+    if (answer.data(0) == GatewayImage::kRunning) {
+        // Someone started it again: what it holds is unknown, only a whole write is sound.
+        m_leftStopped = false;
+        m_session.refuse(QStringLiteral("ВЕГ уже работает: продолжить запись нельзя, запишите "
+                                        "конфигурацию заново"));
+        return false;
+    }
+    if (!WriteProtocolTables(config, target, from))
+        return false;
+    return restart(target);
+}
+
+bool GatewayWriter::WriteProtocolTables(const GatewayConfig& config, const LinkTarget& target,
+                                        int from)
+{
+    int index = 0;
     for (const ImageSection& section : GatewayImage::tables(config.Protocol)) {
         const std::vector<ImageParam> params = section.params(config);
         m_progress.restart(GatewayImage::elementCount(params));
         for (const ImageParam& p : params)
-            for (int e = 0; e < p.elements(); ++e) {
+            for (int e = 0; e < p.elements(); ++e, ++index) {
+                if (index < from) { // confirmed by the write this one continues
+                    m_progress.advance();
+                    continue;
+                }
                 if (!pumpAndGoOn() || !check(send(p, e, p.encode(config, e), target)))
                     return false;
+                m_done = index + 1;
                 m_progress.advance();
             }
     }

@@ -34,6 +34,8 @@ LinkStatus CanAdapterLine::CanTransact(LinkFrames::CanFrame frame, int lineKind,
             status = Status::Aborted;
             break;
         }
+        if (attempt > 0)
+            m_line.countRepeat();
         if (!port.isOpen()) {
             // The reopen before this attempt failed: the adapter cannot be initialised.
             status = Status::AdapterInitFailed;

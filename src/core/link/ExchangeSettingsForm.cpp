@@ -42,6 +42,7 @@ void ExchangeSettingsForm::FormActivate()
     // spin box's range is shown (and written) as the window can hold it.
     checksum = e.ChecksumKind <= 2 ? e.ChecksumKind : 0;
     retries = std::clamp(e.Retries, kMinRetries, kMaxRetries);
+    writeRounds = std::clamp(e.WriteRounds, 0, ExchangeSettings::kMaxWriteRounds);
     speed = e.SpeedIndex;
     pcNumber = QString::number(e.PcNumber);
     canSpeed = e.CanSpeedIndex;
@@ -89,6 +90,7 @@ bool ExchangeSettingsForm::apply()
     e.SpeedIndex = speed;
     e.CanSpeedIndex = canSpeed;
     e.Retries = retries;
+    e.WriteRounds = std::clamp(writeRounds, 0, ExchangeSettings::kMaxWriteRounds);
     // A number that does not read is stored as 0 and shown as "0".
     auto hexOrZero = [](QString& text) -> std::uint8_t {
         const auto v = NumberText::parseHex(text);

@@ -28,6 +28,7 @@ public:
     int retries = 3; // "Количество повторов", kMinRetries..kMaxRetries
     static constexpr int kMinRetries = 1;
     static constexpr int kMaxRetries = 20;
+    int writeRounds = 2; // "Повторных циклов при записи", 0..ExchangeSettings::kMaxWriteRounds
     int speed = 5;
     QString pcNumber;
     int canSpeed = 0;
@@ -54,6 +55,7 @@ public:
     void editPort(const QString& text) { port = text, changed = true; }
     void chooseChecksum(int index) { checksum = index, changed = true; }
     void chooseRetries(int value) { retries = value, changed = true; }
+    void chooseWriteRounds(int value) { writeRounds = value, changed = true; }
     void chooseSpeed(int index) { speed = index, changed = true; }
     void chooseCanSpeed(int index) { canSpeed = index, changed = true; }
     void editPcNumber(const QString& text) { pcNumber = text, changed = true; }

@@ -45,6 +45,7 @@ public:
 
     bool abortRequested() const { return m_context.shared->AbortRequested; }
     void clearAbort() { m_context.shared->AbortRequested = false; }
+    void countRepeat() { ++m_context.shared->RepeatedRequests; }
     int traceLevel() const { return m_context.shared->TraceLevel; }
     void pump();
     void log(const QString& line);

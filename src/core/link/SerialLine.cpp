@@ -50,8 +50,10 @@ LinkStatus SerialLine::Transact(const QByteArray& request, int& count, int check
         m_line.pump();
         if (m_line.abortRequested())
             return Aborted;
-        if (attempt > 0)
+        if (attempt > 0) {
+            m_line.countRepeat();
             m_line.clock().sleepMs(kAttemptPauseMs);
+        }
 
         m_sendLine = QStringLiteral(">> ");
         m_line.clock().sleepMs(kSendPauseMs);

@@ -16,6 +16,9 @@ struct LinkShared
     // How much the link traces: above 1 error details, above 2 every frame and every byte
     // flushed, above 3 port events.
     int TraceLevel = 3;
+    // Requests sent again so far: the link's further attempts and the write's further rounds.
+    // Only counted here; whoever shows it resets it.
+    int RepeatedRequests = 0;
 };
 
 // What the link is given from outside: time, the shared state, the message pump called in every

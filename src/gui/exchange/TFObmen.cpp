@@ -79,12 +79,15 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
     m_n3->setObjectName(QStringLiteral("N3"));
     m_compare = menu->addAction(QStringLiteral("Сравнение с ВЕГ"));
     m_compare->setObjectName(QStringLiteral("NCompare"));
+    m_resume = menu->addAction(QStringLiteral("Продолжить запись"));
+    m_resume->setObjectName(QStringLiteral("NResume"));
     layout->setMenuBar(menu);
     const std::pair<QAction*, ExchangeForm::Command> items[] = {
         {m_n1, ExchangeForm::Command::Search},
         {m_n2, ExchangeForm::Command::Write},
         {m_n3, ExchangeForm::Command::Read},
-        {m_compare, ExchangeForm::Command::Compare}};
+        {m_compare, ExchangeForm::Command::Compare},
+        {m_resume, ExchangeForm::Command::Resume}};
     for (const auto& [item, command] : items)
         connect(item, &QAction::triggered, this, [this, c = command] { m_form->N1Click(c); });
 
@@ -101,6 +104,10 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
     m_progress->setRange(0, ExchangeView::kProgressMaximum);
     m_progress->setTextVisible(false);
     layout->addWidget(m_progress);
+    // A bad line shows itself: the requests sent again so far.
+    m_repeats = new QLabel(this);
+    m_repeats->setObjectName(QStringLiteral("Repeats"));
+    layout->addWidget(m_repeats);
 
     m_gateways = new QCheckBox(this);
     m_gateways->setObjectName(QStringLiteral("CheckBox1"));
@@ -200,6 +207,8 @@ QAction* TFObmen::menuItem(ExchangeForm::Command command) const
         return m_n3;
     case ExchangeForm::Command::Compare:
         return m_compare;
+    case ExchangeForm::Command::Resume:
+        return m_resume;
     case ExchangeForm::Command::None:
         break;
     }
@@ -232,6 +241,10 @@ void TFObmen::render()
     m_n2->setEnabled(!f.busy && f.writeEnabled);
     m_n3->setEnabled(!f.busy);
     m_compare->setEnabled(!f.busy && f.writeEnabled);
+    m_resume->setVisible(f.resumeEnabled);
+    m_resume->setEnabled(!f.busy && f.resumeEnabled);
+    m_repeats->setVisible(f.progressVisible && f.repeatedRequests() > 0);
+    m_repeats->setText(ExchangeForm::repeatsText(f.repeatedRequests()));
     m_verify->setVisible(f.verifyBoxVisible);
     m_verify->setEnabled(!f.busy);
     if (m_verify->isChecked() != f.verifyChecked()) {

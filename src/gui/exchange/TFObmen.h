@@ -65,6 +65,8 @@ private:
     QAction* m_n2 = nullptr;
     QAction* m_n3 = nullptr;
     QAction* m_compare = nullptr;
+    QAction* m_resume = nullptr;
+    QLabel* m_repeats = nullptr;
     QCheckBox* m_verify = nullptr;
     QLabel* m_caption = nullptr;
     QProgressBar* m_progress = nullptr;

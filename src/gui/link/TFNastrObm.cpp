@@ -93,6 +93,12 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
 
     auto* apply = new QPushButton(QStringLiteral("Применить"), this);
     apply->setObjectName(QStringLiteral("ButtonApply"));
+    m_writeRounds = new QSpinBox(this);
+    m_writeRounds->setObjectName(QStringLiteral("SpinWriteRounds"));
+    m_writeRounds->setRange(0, ExchangeSettings::kMaxWriteRounds);
+    m_writeRounds->setToolTip(QStringLiteral(
+        "Сколько раз после паузы повторить при записи запрос, не прошедший все повторы"));
+    layout->addWidget(labelled(this, QStringLiteral("Повторных циклов при записи"), m_writeRounds), 5, 0);
     layout->addWidget(apply, 5, 1, Qt::AlignRight);
 
     auto guard = [this](auto handler) {
@@ -109,6 +115,7 @@ TFNastrObm::TFNastrObm(ProgramSettings& settings, Dialogs& dialogs, QWidget* par
             guard([this](const QString& t) { m_form.editPort(t); }));
     connect(m_crc, &QButtonGroup::idClicked, this, guard([this](int id) { m_form.chooseChecksum(id); }));
     connect(m_retries, &QSpinBox::valueChanged, this, guard([this](int v) { m_form.chooseRetries(v); }));
+    connect(m_writeRounds, &QSpinBox::valueChanged, this, guard([this](int v) { m_form.chooseWriteRounds(v); }));
     connect(m_speed, &QComboBox::activated, this, guard([this](int i) { m_form.chooseSpeed(i); }));
     connect(m_canSpeed, &QComboBox::activated, this, guard([this](int i) { m_form.chooseCanSpeed(i); }));
     connect(m_viaAdapter, &QCheckBox::clicked, this, guard([this](bool on) { m_form.chooseViaAdapter(on); }));
@@ -152,6 +159,7 @@ void TFNastrObm::render()
     }
     checkButton(m_crc, f.checksum);
     m_retries->setValue(f.retries);
+    m_writeRounds->setValue(f.writeRounds);
     m_speed->setCurrentIndex(f.speed);
     m_canSpeed->setCurrentIndex(f.canSpeed);
     m_pcNumber->setText(f.pcNumber);

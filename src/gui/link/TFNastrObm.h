@@ -45,6 +45,7 @@ private:
     QButtonGroup* m_crc = nullptr;
     QGroupBox* m_crcBox = nullptr;
     QSpinBox* m_retries = nullptr;
+    QSpinBox* m_writeRounds = nullptr;
     QWidget* m_speedPanel = nullptr;
     QComboBox* m_speed = nullptr;
     QWidget* m_pcPanel = nullptr;
