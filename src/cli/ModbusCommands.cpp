@@ -163,9 +163,7 @@ struct OpenMaster
         if (o.trace)
             context.log = [](const QString& line) { print(stderr, line); };
         master = std::make_unique<ModbusMaster>(std::make_unique<QtSerialPort>(), context);
-        const int parityCode = s.ParityChoice == 1 ? 3 : s.ParityChoice;
-        const int stopBitsCode = s.CharFormat == 1 ? 0 : 2;
-        if (master->OpenTestPort(s.TestPortName, s.ModbusSpeedIndex, parityCode, stopBitsCode))
+        if (master->OpenTestPort(s))
             return true;
         QString text = QStringLiteral("Ошибка открытия порта ") + s.TestPortName;
         if (const QString why = master->openErrorText(); !why.isEmpty())

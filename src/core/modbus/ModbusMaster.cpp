@@ -1,6 +1,7 @@
 #include "core/modbus/ModbusMaster.h"
 
 #include "core/modbus/ModbusCrc.h"
+#include "core/settings/ModbusLinkSettings.h"
 
 #include <algorithm>
 
@@ -61,6 +62,14 @@ bool ModbusMaster::isOpen() const
 QString ModbusMaster::openErrorText() const
 {
     return m_port ? m_port->openErrorText() : QString();
+}
+
+bool ModbusMaster::OpenTestPort(const ModbusLinkSettings& s)
+{
+    // The settings' parity choice 1 (odd) is parity code 3; the 10-bit format has one stop bit.
+    const int parityCode = s.ParityChoice == 1 ? 3 : s.ParityChoice;
+    const int stopBitsCode = s.CharFormat == 1 ? 0 : 2;
+    return OpenTestPort(s.TestPortName, s.ModbusSpeedIndex, parityCode, stopBitsCode);
 }
 
 bool ModbusMaster::OpenTestPort(const QString& portName, int speedIndex, int parityCode,

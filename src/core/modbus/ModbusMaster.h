@@ -13,6 +13,8 @@
 
 namespace veg {
 
+struct ModbusLinkSettings;
+
 // The Modbus RTU master of the link test: its own serial port (not the gateway link's), the
 // drain before every request, requests with the configurable CRC, attempts, answer reading with
 // its deadlines, and the ">> " / "<< " trace lines. Synchronous on the caller's thread.
@@ -53,6 +55,8 @@ public:
     // A port that was open is closed first. False when the port does not open; the reason
     // is then in openErrorText().
     bool OpenTestPort(const QString& portName, int speedIndex, int parityCode, int stopBitsCode);
+    // The same with the port, speed, parity and character format of the link-test settings.
+    bool OpenTestPort(const ModbusLinkSettings& settings);
     // Drains the input and closes; harmless when the port is closed.
     void CloseTestPort();
     bool isOpen() const;

@@ -104,9 +104,7 @@ bool ModbusMonitorForm::ensurePort()
         m_master = std::make_unique<ModbusMaster>(m_env.makePort(), std::move(context));
     }
     const ModbusLinkSettings& s = m_settings;
-    const int parityCode = s.ParityChoice == 1 ? 3 : s.ParityChoice;
-    const int stopBitsCode = s.CharFormat == 1 ? 0 : 2;
-    if (m_master->OpenTestPort(s.TestPortName, s.ModbusSpeedIndex, parityCode, stopBitsCode))
+    if (m_master->OpenTestPort(s))
         return true;
     QString message = QStringLiteral("Ошибка открытия порта ") + s.TestPortName;
     if (const QString why = m_master->openErrorText(); !why.isEmpty())
