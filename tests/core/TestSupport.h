@@ -41,9 +41,15 @@ public:
     QStringList asked; // every text shown, in order: "info: ..." / "confirm: ..."
 
     void info(const QString& text) override { asked << QStringLiteral("info: ") + text; }
-    bool confirm(const QString& text) override
+    // A question whose default answer is No is told as "confirm (Нет): ...".
+    bool confirmDefaultNo(const QString& text) override
     {
-        asked << QStringLiteral("confirm: ") + text;
+        return answer(QStringLiteral("confirm (Нет): ") + text);
+    }
+    bool confirm(const QString& text) override { return answer(QStringLiteral("confirm: ") + text); }
+    bool answer(const QString& line)
+    {
+        asked << line;
         if (confirms.empty()) {
             asked << QStringLiteral("UNEXPECTED confirm");
             return false;

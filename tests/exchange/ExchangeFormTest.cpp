@@ -12,7 +12,10 @@
 #include "sim/ManualClock.h"
 #include "sim/SimulatorPort.h"
 
+#include "core/config/ConfigDiff.h"
+#include "core/config/ConfigFile.h"
 #include "core/exchange/GatewayImage.h"
+#include "core/exchange/GatewayReader.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -53,6 +56,8 @@ struct ExchangeFormTest : ::testing::Test
         e.AdapterNumber = 0x01;
         e.SpeedIndex = 10;
         e.Retries = 2;
+        // The copy before a write has tests of its own; elsewhere a write writes at once.
+        e.BackupBeforeWrite = false;
         logFolder = dir.filePath("logs");
         QDir().mkpath(logFolder);
         host.config = sample::config(ProtocolVariant::Modbus);
@@ -547,4 +552,130 @@ TEST_F(ExchangeFormTest, AWriteThatLeftTheGatewayStoppedIsContinued)
     form->Button1Click();
     ASSERT_EQ(dialogs.asked.size(), 1);
     EXPECT_TRUE(dialogs.asked[0].contains("запишите конфигурацию заново"));
+}
+
+TEST_F(ExchangeFormTest, ACopyOfWhatTheGatewayHeldBeforeAWrite)
+{
+    // The gateway holds the configuration, then one of its values changes there.
+    open(ExchangeForm::Command::Write);
+    EXPECT_TRUE(form->backupBoxVisible);
+    EXPECT_FALSE(form->backupChecked());
+    form->Button1Click();
+    ASSERT_EQ(form->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
+    const QByteArray held = sim->device().readAt(0x0306, 0);
+    sim->device().writeAt(0x0306, 0, QByteArray(1, char(held.at(0) ^ 0x01)));
+
+    // The box is kept in the settings file.
+    form->setBackupChecked(true);
+    ProgramSettings reread(settings->path());
+    reread.ReadProgramSettings();
+    EXPECT_TRUE(reread.exchange.BackupBeforeWrite);
+
+    host.config.FileName = dir.filePath("Объект.veg");
+    form->now = [] { return QDateTime(QDate(2026, 12, 11), QTime(9, 5, 7)); };
+    const GatewayConfig before = host.config;
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+    const QString copy = dir.filePath("Объект — копии ВЕГ/ВЕГ 25 2026-12-11 09-05-07.veg");
+    EXPECT_EQ(form->lastBackup, copy);
+    // The memo names the copy at the end of the write too (it is cleared past 500 lines).
+    EXPECT_EQ(form->memo.last(), "Копия из ВЕГ до записи: " + QDir::toNativeSeparators(copy));
+    // The user's configuration is untouched; the copy holds what the gateway held, changed value
+    // included, and nothing else differs from the configuration's image.
+    EXPECT_EQ(host.config, before);
+    EXPECT_EQ(host.installed, 0);
+    // What a file can keep of the configuration's image (a row not in use keeps no contents)
+    // against the copy: only the changed value differs.
+    GatewayConfig image = GatewayReader::imageOf(host.config, host.config.Common);
+    ASSERT_TRUE(SaveConfiguration(image, dir.filePath("образ.veg"), true).ok);
+    GatewayConfig expected, loaded;
+    ASSERT_TRUE(LoadConfiguration(expected, dir.filePath("образ.veg"), {}).loaded());
+    ASSERT_TRUE(LoadConfiguration(loaded, copy, {}).loaded());
+    DiffOptions options;
+    options.fileType = false;
+    options.controllerPaths = false;
+    const auto differences = compareConfigs(expected, loaded, options);
+    ASSERT_EQ(differences.size(), 1);
+    EXPECT_TRUE(differences[0].inWords("в файле", "в ВЕГ").startsWith("Телеуправление, строка 1, "));
+
+    // A second copy in the same second keeps the first; a configuration never saved keeps its
+    // copies in the documents folder.
+    form->Button1Click();
+    EXPECT_EQ(form->lastBackup, dir.filePath("Объект — копии ВЕГ/ВЕГ 25 2026-12-11 09-05-07 (2).veg"));
+    EXPECT_TRUE(QFileInfo::exists(copy));
+    host.config.FileName.clear();
+    form->documentsFolder = dir.filePath("Документы");
+    form->Button1Click();
+    EXPECT_EQ(form->lastBackup, dir.filePath("Документы/ВЕГ 25 2026-12-11 09-05-07.veg"));
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+}
+
+TEST_F(ExchangeFormTest, AWriteWithoutACopyIsAskedAndNoIsTheDefault)
+{
+    settings->exchange.BackupBeforeWrite = true;
+    host.config.FileName = dir.filePath("Объект.veg");
+    // A gateway that reports a protocol code the program does not know: nothing to read back.
+    make();
+    const QString question = "confirm (Нет): Копия из ВЕГ не сохранена: " +
+                             GatewayReader::unknownProtocol(0xEE).trimmed() +
+                             "\nЗаписать конфигурацию без копии?";
+    struct Case
+    {
+        const char* name;
+        bool yes;
+        const char* caption;
+        bool written;
+    } cases[] = {{"No", false, "ВЕГ-78", false},
+                 {"Yes", true, "Запись завершена, ВЕГ совпадает с конфигурацией", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim->device().write(GatewayImage::kProtocolCode, QByteArray(1, char(0xEE)));
+        sim->device().clearJournal();
+        dialogs.asked.clear();
+        dialogs.confirms = {c.yes};
+        open(ExchangeForm::Command::Write);
+        form->Button1Click();
+        EXPECT_EQ(form->caption, c.caption);
+        EXPECT_EQ(dialogs.asked, QStringList{question});
+        if (!c.written) // a write clears the memo past its length
+            EXPECT_EQ(form->memo.filter("Копия из ВЕГ не сохранена: ").size(), 1);
+        EXPECT_EQ(sim->device().journal().filter("writeAt").isEmpty(), !c.written);
+        EXPECT_TRUE(form->lastBackup.isEmpty());
+        EXPECT_FALSE(form->resumeEnabled);
+        form->closeRequested();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Объект — копии ВЕГ")));
+
+    // A folder that cannot be made (a file holds its name): asked the same way, with the reason.
+    make();
+    QFile blocker(dir.filePath("Объект — копии ВЕГ"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    dialogs.asked.clear();
+    dialogs.confirms = {false};
+    open(ExchangeForm::Command::Write);
+    form->Button1Click();
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_TRUE(dialogs.asked[0].startsWith("confirm (Нет): Копия из ВЕГ не сохранена: не удалось "
+                                            "создать папку "))
+        << dialogs.asked[0].toStdString();
+    EXPECT_TRUE(sim->device().journal().filter("writeAt").isEmpty());
+    form->closeRequested();
+
+    // "Прервать" while the copy is read: nothing is written, nothing asked.
+    QFile::remove(dir.filePath("Объект — копии ВЕГ"));
+    make();
+    dialogs.asked.clear();
+    pumpHook = [&] {
+        if (sim->device().journal().filter("readAt").size() > 10)
+            form->Button2Click();
+    };
+    open(ExchangeForm::Command::Write);
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Запись прервана");
+    EXPECT_EQ(form->progress, 0);
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+    EXPECT_TRUE(sim->device().journal().filter("writeAt").isEmpty());
+    EXPECT_FALSE(form->resumeEnabled);
 }

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,9 +144,14 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     EXPECT_FALSE(grid->isVisible());
     EXPECT_TRUE(memo->toPlainText().contains(">> 10 40 25 01 00 F0 00 56 16"));
 
-    // Write, with the action button and the menu disabled while it runs.
+    // Write, with the action button and the menu disabled while it runs; the gateway's
+    // configuration is kept first (a new file: in the documents folder).
+    window.form().documentsFolder = dir.filePath("Документы");
     window.menuItem(ExchangeForm::Command::Write)->trigger();
     EXPECT_EQ(action->text(), "Записать");
+    auto* backup = child<QCheckBox>(window, "BackupBox");
+    EXPECT_TRUE(backup->isVisible());
+    EXPECT_TRUE(backup->isChecked());
     bool disabledWhileRunning = true;
     int pumps = 0;
     const auto render = window.form().changed;
@@ -167,10 +173,12 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     auto* verify = child<QCheckBox>(window, "VerifyBox");
     EXPECT_TRUE(verify->isVisible());
     EXPECT_TRUE(verify->isChecked());
+    EXPECT_EQ(QDir(dir.filePath("Документы")).entryList({"ВЕГ 25 *.veg"}).size(), 1);
 
     // "Сравнение с ВЕГ": the gateway holds what was just written.
     window.menuItem(ExchangeForm::Command::Compare)->trigger();
     EXPECT_FALSE(verify->isVisible());
+    EXPECT_FALSE(backup->isVisible());
     EXPECT_EQ(action->text(), "Сравнить");
     QTest::mouseClick(action, Qt::LeftButton);
     EXPECT_EQ(window.form().caption, "Конфигурация в ВЕГ совпадает с загруженной");

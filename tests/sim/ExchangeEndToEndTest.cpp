@@ -38,6 +38,7 @@ struct ExchangeEndToEnd : ::testing::Test
         settings.exchange.AdapterKind = ExchangeSettings::kRs232;
         settings.exchange.PortName = port;
         settings.exchange.Retries = 1;
+        settings.exchange.BackupBeforeWrite = false;
         host.config = sample::config(ProtocolVariant::Modbus);
         host.config.HasFile = true;
         sincePump.start();

@@ -3,12 +3,16 @@
 #include "core/ui/Dialogs.h"
 #include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
+#include "core/exchange/GatewayBackup.h"
 #include "core/exchange/GatewayComparison.h"
 #include "core/exchange/GatewayReader.h"
 #include "core/exchange/GatewaySearch.h"
 #include "core/exchange/GatewayWriter.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 namespace veg {
 
@@ -18,6 +22,7 @@ ExchangeForm::ExchangeForm(ProgramSettings& settings, Dialogs& dialogs, Configur
     : caption(restCaption()), m_settings(settings), m_dialogs(dialogs), m_host(host),
       m_log(std::move(log))
 {
+    documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     LinkContext c;
     c.clock = &clock;
     c.shared = &m_shared;
@@ -72,7 +77,7 @@ void ExchangeForm::FormActivate()
     actionVisible = false;
     gatewaysBoxVisible = mastersBoxVisible = false;
     gatewayRangeVisible = masterRangeVisible = false;
-    verifyBoxVisible = false;
+    verifyBoxVisible = backupBoxVisible = false;
     command = Command::None;
     const GatewayConfig& config = m_host.configuration();
     writeEnabled = config.IsReadBack || config.IsNewFile || config.HasFile;
@@ -122,6 +127,8 @@ void ExchangeForm::N1Click(Command chosen)
     mastersBoxVisible = masterRangeVisible = search && rs232;
     actionVisible = abortVisible = true;
     verifyBoxVisible = chosen == Command::Write || chosen == Command::Resume;
+    // A continuation writes over what the stopped write left: there is nothing to keep.
+    backupBoxVisible = chosen == Command::Write;
     actionCaption = search                       ? QStringLiteral("Найти")
                     : chosen == Command::Write   ? QStringLiteral("Записать")
                     : chosen == Command::Resume  ? QStringLiteral("Продолжить")
@@ -287,6 +294,20 @@ void ExchangeForm::setVerifyChecked(bool on)
     notify();
 }
 
+bool ExchangeForm::backupChecked() const
+{
+    return m_settings.exchange.BackupBeforeWrite;
+}
+
+void ExchangeForm::setBackupChecked(bool on)
+{
+    if (m_settings.exchange.BackupBeforeWrite == on)
+        return;
+    m_settings.exchange.BackupBeforeWrite = on;
+    keepChoices();
+    notify();
+}
+
 void ExchangeForm::keepChoices()
 {
     QString error;
@@ -322,9 +343,42 @@ void ExchangeForm::RunWrite()
         return;
     }
     setBusy(true);
+    lastBackup.clear();
+    if (backupChecked() && !backUp(config)) {
+        setBusy(false);
+        return;
+    }
     GatewayWriter writer(*m_session, *this);
     const bool ok = writer.WriteSettings(config) && writer.WriteTables(config);
     endWrite(ok, writer, config);
+    // The memo is cleared past its length during a long write: the copy is named again last.
+    if (!lastBackup.isEmpty())
+        WriteLog(QStringLiteral("Копия из ВЕГ до записи: ") + QDir::toNativeSeparators(lastBackup));
+}
+
+bool ExchangeForm::backUp(const GatewayConfig& config)
+{
+    GatewayBackup backup;
+    const QString folder = GatewayBackup::folderFor(config.FileName, documentsFolder);
+    if (backup.take(*m_session, *this, config.Common, folder, now(), backupSaveOptions)) {
+        lastBackup = backup.path;
+        WriteLog(QStringLiteral("Копия из ВЕГ сохранена: ") + QDir::toNativeSeparators(backup.path));
+        return true;
+    }
+    if (backup.readFailed && m_session->LastStatus == Status::Aborted) {
+        // Nothing was written: the gateway holds what it held.
+        caption = QStringLiteral("Запись прервана");
+        setProgress(0);
+        return false;
+    }
+    WriteLog(QStringLiteral("Копия из ВЕГ не сохранена: ") + backup.error);
+    if (m_dialogs.confirmDefaultNo(QStringLiteral("Копия из ВЕГ не сохранена: %1\n"
+                                                  "Записать конфигурацию без копии?")
+                                       .arg(backup.error)))
+        return true;
+    setCaption(restCaption());
+    setProgress(0);
+    return false;
 }
 
 void ExchangeForm::RunResume()

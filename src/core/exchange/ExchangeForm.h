@@ -4,6 +4,9 @@
 #include "core/exchange/LinkSession.h"
 #include "core/port/DailyLog.h"
 
+#include "core/config/ConfigFile.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -88,6 +91,17 @@ public:
     bool verifyBoxVisible = false;
     bool verifyChecked() const;
     void setVerifyChecked(bool on);
+    // "Сохранить копию из ВЕГ перед записью": shown with the write, kept in the settings file.
+    bool backupBoxVisible = false;
+    bool backupChecked() const;
+    void setBackupChecked(bool on);
+    // Where and how the copies are saved: the time of a copy, the folder of the copies of a
+    // configuration never saved (the user's documents), the number format of the window's saves.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    QString documentsFolder;
+    SaveOptions backupSaveOptions;
+    // The copy of the last write, empty when none was taken.
+    QString lastBackup;
 
     std::function<void()> changed;
     // Called after a read-back took the place of the configuration.
@@ -150,6 +164,8 @@ private:
     bool compare(bool& equal);
     // A check box's state into the settings file; a file that cannot be written is said.
     void keepChoices();
+    // The copy of what the gateway holds before a write; false when the write does not go on.
+    bool backUp(const GatewayConfig& config);
     // The end of a write or its continuation: the offer to continue, the caption, the message.
     bool endWrite(bool ok, const GatewayWriter& writer, const GatewayConfig& config);
     void verifyWritten();

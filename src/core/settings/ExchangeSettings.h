@@ -30,8 +30,10 @@ struct ExchangeSettings
     // ("Повторных циклов при записи", key "WriteRounds").
     int WriteRounds = 2;
     static constexpr int kMaxWriteRounds = 20;
-    // The exchange window's check boxes: "Проверить после записи" (key "VerifyWrite").
+    // The exchange window's check boxes: "Проверить после записи" (key "VerifyWrite") and
+    // "Сохранить копию из ВЕГ перед записью" (key "BackupBeforeWrite").
     bool VerifyAfterWrite = true;
+    bool BackupBeforeWrite = true;
 
     // The link-type choice as displayed and as stored in "VS" (the first with its blank).
     static QStringList linkTypeTexts()

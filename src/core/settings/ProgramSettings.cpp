@@ -174,6 +174,7 @@ void ProgramSettings::readExchange(const IniDocument& doc, QStringList& errors)
     r.dec("WriteRounds", "2", e.WriteRounds);
     e.WriteRounds = std::clamp(e.WriteRounds, 0, ExchangeSettings::kMaxWriteRounds);
     r.boolean("VerifyWrite", "1", e.VerifyAfterWrite);
+    r.boolean("BackupBeforeWrite", "1", e.BackupBeforeWrite);
 }
 
 void ProgramSettings::readDatabase(const IniDocument& doc)
@@ -261,6 +262,8 @@ bool ProgramSettings::WriteExchangeSettings(QString* error, const ExchangeTexts*
 void ProgramSettings::putChoices(IniDocument& doc) const
 {
     doc.writeString(kParametr, QStringLiteral("VerifyWrite"), boolText(exchange.VerifyAfterWrite));
+    doc.writeString(kParametr, QStringLiteral("BackupBeforeWrite"),
+                    boolText(exchange.BackupBeforeWrite));
 }
 
 bool ProgramSettings::WriteExchangeChoices(QString* error)

@@ -27,6 +27,8 @@ public:
     virtual void info(const QString& text) = 0;
     // A confirmation with the buttons Yes and No; true for Yes.
     virtual bool confirm(const QString& text) = 0;
+    // The same question where No is the answer Enter gives: a step that cannot be undone.
+    virtual bool confirmDefaultNo(const QString& text) { return confirm(text); }
     // File dialogs with a filter such as "*.veg|*.veg|*.* (All files)|*.*"; nullopt on Cancel.
     // The open dialog starts with filter number `selectedFilter` (from 0) of the list.
     virtual std::optional<QString> openFile(const QString& filter, int selectedFilter = 0) = 0;

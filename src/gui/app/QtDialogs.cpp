@@ -28,14 +28,27 @@ void QtDialogs::info(const QString& text)
     box.exec();
 }
 
-bool QtDialogs::confirm(const QString& text)
+namespace {
+bool ask(QWidget* owner, const QString& text, bool defaultYes)
 {
-    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, owner());
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, owner);
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-    box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
+    QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(defaultYes ? yes : no);
+    box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+} // namespace
+
+bool QtDialogs::confirm(const QString& text)
+{
+    return ask(owner(), text, true);
+}
+
+bool QtDialogs::confirmDefaultNo(const QString& text)
+{
+    return ask(owner(), text, false);
 }
 
 QString QtDialogs::qtFilter(const QString& filter)

@@ -15,6 +15,7 @@ public:
 
     void info(const QString& text) override;
     bool confirm(const QString& text) override;
+    bool confirmDefaultNo(const QString& text) override;
     std::optional<QString> openFile(const QString& filter, int selectedFilter = 0) override;
     std::optional<QString> openFile(const OpenFileRequest& request) override;
     std::optional<QString> saveFile(const QString& filter) override;

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -66,6 +67,7 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
     m_form = std::make_unique<ExchangeForm>(
         settings, dialogs, host, clock ? *clock : m_systemClock,
         [] { QCoreApplication::processEvents(); }, std::move(makePort), std::move(log));
+    m_form->backupSaveOptions.decimalSeparator = QLocale::system().decimalPoint().at(0);
     m_form->changed = [this] { render(); };
     m_form->configurationReplaced = [this] { emit configurationReplaced(); };
 
@@ -143,6 +145,14 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
         "После записи прочитать образ из ВЕГ и сравнить его с конфигурацией"));
     connect(m_verify, &QCheckBox::toggled, this, [this](bool on) { m_form->setVerifyChecked(on); });
     layout->addWidget(m_verify);
+    m_backup = new QCheckBox(QStringLiteral("Сохранить копию из ВЕГ перед записью"), this);
+    m_backup->setObjectName(QStringLiteral("BackupBox"));
+    m_backup->setToolTip(QStringLiteral(
+        "Перед записью прочитать конфигурацию из ВЕГ и сохранить её файлом .veg в папке "
+        "«<имя файла> — копии ВЕГ» рядом с файлом конфигурации (для несохранённой — в папке "
+        "документов)"));
+    connect(m_backup, &QCheckBox::toggled, this, [this](bool on) { m_form->setBackupChecked(on); });
+    layout->addWidget(m_backup);
 
     m_grid = new QTableWidget(0, 3, this);
     m_grid->setObjectName(QStringLiteral("ProfGrid1"));
@@ -250,6 +260,12 @@ void TFObmen::render()
     if (m_verify->isChecked() != f.verifyChecked()) {
         const QSignalBlocker block(m_verify);
         m_verify->setChecked(f.verifyChecked());
+    }
+    m_backup->setVisible(f.backupBoxVisible);
+    m_backup->setEnabled(!f.busy);
+    if (m_backup->isChecked() != f.backupChecked()) {
+        const QSignalBlocker block(m_backup);
+        m_backup->setChecked(f.backupChecked());
     }
     m_action->setVisible(f.actionVisible);
     m_action->setText(f.actionCaption);

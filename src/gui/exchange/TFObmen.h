@@ -68,6 +68,7 @@ private:
     QAction* m_resume = nullptr;
     QLabel* m_repeats = nullptr;
     QCheckBox* m_verify = nullptr;
+    QCheckBox* m_backup = nullptr;
     QLabel* m_caption = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_action = nullptr;
