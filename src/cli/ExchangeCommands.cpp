@@ -6,6 +6,7 @@
 #include "LinkOptions.h"
 
 #include "core/exchange/ExchangeView.h"
+#include "core/exchange/GatewayBackup.h"
 #include "core/exchange/GatewayComparison.h"
 #include "core/exchange/GatewayImage.h"
 #include "core/exchange/GatewayReader.h"
@@ -14,6 +15,8 @@
 #include "core/exchange/GatewayWriter.h"
 #include "core/text/NumberText.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -114,6 +117,7 @@ struct WriteArgs
 {
     bool verify = false;
     int rounds = ExchangeSettings{}.WriteRounds;
+    std::string backup; // the folder of the copy taken before writing, empty for none
 };
 
 void write(const std::string& path, const LinkOptions& o, const WriteArgs& a)
@@ -130,6 +134,21 @@ void write(const std::string& path, const LinkOptions& o, const WriteArgs& a)
     if (!cli.open(o))
         return;
     ConsoleView view;
+    if (!a.backup.empty()) {
+        // Nothing is written unless what the gateway holds is kept: the command line cannot ask.
+        GatewayBackup backup;
+        SaveOptions options;
+        options.decimalSeparator = systemDecimalSeparator();
+        if (!backup.take(cli.session(), view, config->Common, QString::fromStdString(a.backup),
+                         QDateTime::currentDateTime(), options)) {
+            view.endLine();
+            say(QStringLiteral("Копия из ВЕГ не сохранена, запись не начата: ") + backup.error);
+            exitStatus() = 3;
+            return;
+        }
+        view.endLine();
+        say(QStringLiteral("Копия из ВЕГ: ") + QDir::toNativeSeparators(backup.path));
+    }
     cli.session().settings().WriteRounds = a.rounds;
     GatewayWriter writer(cli.session(), view);
     const bool ok = writer.write(*config);
@@ -278,6 +297,11 @@ void addExchangeCommands(CLI::App& app)
                    "сколько раз после паузы повторить запрос, не прошедший за свои попытки "
                    "(по умолчанию 2, как \"Повторных циклов при записи\")")
         ->check(CLI::Range(0, ExchangeSettings::kMaxWriteRounds));
+    wr->add_option("--backup", writeArgs->backup,
+                   "перед записью прочитать конфигурацию из ВЕГ и сохранить её в эту папку файлом "
+                   "\"ВЕГ NN гггг-мм-дд чч-мм-сс.veg\" (путь — в стандартный поток ошибок); если "
+                   "копию сделать нельзя, ничего не записывается (код выхода 3)")
+        ->type_name("ПАПКА");
     addLinkOptions(wr, *options);
     wr->callback([=] { write(*file, *options, *writeArgs); });
 

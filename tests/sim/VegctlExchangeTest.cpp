@@ -6,7 +6,10 @@
 
 #include "core/config/ConfigFile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QSet>
 
@@ -136,6 +139,30 @@ TEST_P(VegctlExchangeTest, WriteVerifyReadSearch)
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     EXPECT_EQ(r.out, "HartDevices[2].KodHart: 7F -> 04\n");
     EXPECT_TRUE(r.err.endsWith("Различий: 1\n")) << r.err.toStdString();
+
+    // A copy of what the gateway held, taken before the other file is written over it.
+    const QString copies = dir.filePath("копии");
+    r = vegctl(QStringList{"write", file(other, "other.veg"), "--backup", copies} + link);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList taken = QDir(copies).entryList({"ВЕГ 25 *.veg"});
+    ASSERT_EQ(taken.size(), 1);
+    EXPECT_TRUE(r.err.contains("Копия из ВЕГ: " + QDir(copies).filePath(taken[0]) + "\n"))
+        << r.err.toStdString();
+    GatewayConfig held;
+    ASSERT_TRUE(LoadConfiguration(held, QDir(copies).filePath(taken[0]), {}).loaded());
+    EXPECT_TRUE(held.IsReadBack);
+    EXPECT_EQ(held.HartDevices, config.HartDevices);
+    // A copy that cannot be saved (a file holds the folder's name): nothing is written.
+    QFile blocker(dir.filePath("не папка"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    r = vegctl(QStringList{"write", veg, "--backup", blocker.fileName() + "/копии"} + link);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains("Копия из ВЕГ не сохранена, запись не начата: ")) << r.err.toStdString();
+    r = vegctl(QStringList{"verify", file(other, "other.veg")} + link);
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+    r = vegctl(QStringList{"write", veg} + link);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
     if (QString::fromLatin1(GetParam().name) == "direct") {
         const QString out = dir.filePath("read.veg");
