@@ -160,4 +160,116 @@ QJsonObject GatewayDevice::toJson() const
     return root;
 }
 
+namespace {
+
+// A string of `digits` hexadecimal digits at most, as the image writes numbers.
+std::optional<uint> hexNumber(const QJsonValue& v, int digits)
+{
+    const QString text = v.toString();
+    bool ok = false;
+    const uint n = text.toUInt(&ok, 16);
+    if (!v.isString() || text.isEmpty() || text.size() > digits || !ok)
+        return std::nullopt;
+    return n;
+}
+
+// "AA BB ..." as the image writes the bytes of an element; empty for no bytes.
+std::optional<QByteArray> hexBytes(const QJsonValue& v)
+{
+    if (!v.isString())
+        return std::nullopt;
+    QByteArray out;
+    for (const QString& pair : v.toString().split(u' ', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const uint b = pair.toUInt(&ok, 16);
+        if (pair.size() != 2 || !ok)
+            return std::nullopt;
+        out.append(char(b));
+    }
+    return out;
+}
+
+// A whole number in [lo, hi].
+std::optional<int> wholeNumber(const QJsonValue& v, int lo, int hi)
+{
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (d != double(int(d)) || d < lo || d > hi)
+        return std::nullopt;
+    return int(d);
+}
+
+} // namespace
+
+std::optional<GatewayDevice::Image> GatewayDevice::fromJson(const QJsonObject& json,
+                                                            QString* error)
+{
+    auto fail = [&](const QString& why) -> std::optional<Image> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    Image image;
+    const auto gateway = hexNumber(json.value(QStringLiteral("gateway")), 2);
+    if (!gateway)
+        return fail(QStringLiteral("\"gateway\" is not a network number of two hex digits"));
+    image.gatewayNumber = std::uint8_t(*gateway);
+    const auto type = hexNumber(json.value(QStringLiteral("typeCode")), 4);
+    if (!type)
+        return fail(QStringLiteral("\"typeCode\" is not a type code of four hex digits"));
+    bool known = false;
+    for (int v : {0, 1, 2, 3, 4, 255}) {
+        SimOptions o;
+        o.variant = v;
+        if (GatewayDevice(o).typeCode() == *type) {
+            image.variant = v;
+            known = true;
+        }
+    }
+    if (!known)
+        return fail(QStringLiteral("\"typeCode\" %1 is not a gateway's")
+                        .arg(*type, 4, 16, QLatin1Char('0')));
+    const auto run = wholeNumber(json.value(QStringLiteral("runState")), 0, 255);
+    if (!run)
+        return fail(QStringLiteral("\"runState\" is not a number 0..255"));
+    image.runState = std::uint8_t(*run);
+    const auto access = wholeNumber(json.value(QStringLiteral("accessLevel")), 0, 3);
+    if (!access)
+        return fail(QStringLiteral("\"accessLevel\" is not a level 0..3"));
+    image.accessLevel = *access;
+    const QJsonValue params = json.value(QStringLiteral("params"));
+    if (!params.isArray())
+        return fail(QStringLiteral("\"params\" is not a list"));
+    int i = 0;
+    for (const QJsonValue& v : params.toArray()) {
+        const QString where = QStringLiteral("params[%1]: ").arg(i++);
+        const QJsonObject p = v.toObject();
+        const auto param = hexNumber(p.value(QStringLiteral("param")), 4);
+        if (!param)
+            return fail(where + QStringLiteral("\"param\" is not a parameter of four hex digits"));
+        int index = kPlain;
+        if (p.contains(QStringLiteral("index"))) {
+            const auto n = wholeNumber(p.value(QStringLiteral("index")), 0, 0xFFFF);
+            if (!n)
+                return fail(where + QStringLiteral("\"index\" is not an element index"));
+            index = *n;
+        }
+        const auto data = hexBytes(p.value(QStringLiteral("data")));
+        if (!data)
+            return fail(where + QStringLiteral("\"data\" is not hex bytes"));
+        if (!image.store.emplace(std::pair{std::uint16_t(*param), index}, *data).second)
+            return fail(where + QStringLiteral("the element is there twice"));
+    }
+    return image;
+}
+
+void GatewayDevice::restore(const Image& image)
+{
+    m_store = image.store;
+    m_runState = image.runState;
+    m_pollsLeft = m_runState == kStopping ? m_options.stopPolls : 0;
+    m_accessLevel = image.accessLevel;
+}
+
 } // namespace veg::sim

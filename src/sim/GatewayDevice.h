@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace veg::sim {
@@ -42,7 +43,23 @@ public:
     std::uint8_t runState() const { return m_runState; }
     const std::map<std::pair<std::uint16_t, int>, QByteArray>& store() const { return m_store; }
 
+    // What an image of toJson gives back: the gateway's number, its protocol (named by its type
+    // code), its run state and access level, and every element it holds.
+    struct Image
+    {
+        std::uint8_t gatewayNumber = 0x25;
+        int variant = 1;
+        std::uint8_t runState = 0;
+        int accessLevel = 0;
+        std::map<std::pair<std::uint16_t, int>, QByteArray> store;
+    };
+
     QJsonObject toJson() const;
+    // The image of toJson read back; nullopt with the reason in `error` when it does not read.
+    static std::optional<Image> fromJson(const QJsonObject& json, QString* error);
+    // Takes the run state, the access level and the store of an image (the gateway's number
+    // and protocol are the options' business). A gateway stopping goes on stopping.
+    void restore(const Image& image);
 
     // Every request the gateway served, in order: "read F000", "write 0100 02",
     // "writeAt 0301[0] FF FF FF FF", "readAt 0301[0]", "select 0301", "access 2".

@@ -167,6 +167,13 @@ int main(int argc, char** argv)
         QStringLiteral("N"), QStringLiteral("0"));
     p.addOptions({modbusPty, modbusPort, modbusLink, modbusVeg, modbusMaxQuantity});
     p.addOption(linkName);
+    const QCommandLineOption startImage(
+        QStringLiteral("start-image"),
+        QStringLiteral("start from an image written by --image (its store, run state and access "
+                       "level; its network number and protocol unless --gateway or --variant "
+                       "say the same)"),
+        QStringLiteral("FILE"));
+    p.addOption(startImage);
     p.process(app);
 
     auto fail = [](const QString& text) {
@@ -216,6 +223,40 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("--modbus-max-quantity must be a number 0..2000"));
     if (p.isSet(linkName) && !p.isSet(pty))
         return fail(QStringLiteral("--link-name goes with --pty"));
+
+    // The image of an earlier run, refused before any line is opened.
+    std::optional<GatewayDevice::Image> start;
+    if (p.isSet(startImage)) {
+        const QString file = p.value(startImage);
+        if (p.isSet(modbusVeg))
+            return fail(QStringLiteral("--start-image and --modbus-veg: give one of them"));
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly))
+            return fail(file + QStringLiteral(": ") + in.errorString());
+        QJsonParseError parsed;
+        const QJsonDocument doc = QJsonDocument::fromJson(in.readAll(), &parsed);
+        if (!doc.isObject())
+            return fail(file + QStringLiteral(": not an image of vegsim: ") +
+                        (parsed.error != QJsonParseError::NoError ? parsed.errorString()
+                                                                  : QStringLiteral("no object")));
+        QString why;
+        start = GatewayDevice::fromJson(doc.object(), &why);
+        if (!start)
+            return fail(file + QStringLiteral(": not an image of vegsim: ") + why);
+        // The image names its gateway; an option may only say the same.
+        if (p.isSet(gateway) && o.gatewayNumber != start->gatewayNumber)
+            return fail(file + QStringLiteral(": the image is of gateway %1, not of --gateway %2")
+                                   .arg(QString::number(start->gatewayNumber, 16)
+                                            .toUpper()
+                                            .rightJustified(2, u'0'),
+                                        p.value(gateway).toUpper()));
+        if (p.isSet(variant) && o.variant != start->variant)
+            return fail(file + QStringLiteral(": the image is of variant %1, not of --variant %2")
+                                   .arg(start->variant)
+                                   .arg(o.variant));
+        o.gatewayNumber = start->gatewayNumber;
+        o.variant = start->variant;
+    }
 
     // The configuration the Modbus side starts with, refused before any line is opened.
     std::optional<veg::GatewayConfig> modbusConfig;
@@ -289,6 +330,8 @@ int main(int argc, char** argv)
     std::signal(SIGUSR1, onImage);
 
     GatewaySimulator sim(o);
+    if (start)
+        sim.device().restore(*start);
     if (modbusConfig)
         ModbusSlave::preload(sim.device(), *modbusConfig);
     ModbusSlave modbus(sim.device(), o.paceBaud);

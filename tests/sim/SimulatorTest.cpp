@@ -79,6 +79,77 @@ TEST(GatewayDevice, ImageHoldsEveryWrite)
     EXPECT_EQ(j.value(QStringLiteral("typeCode")).toString(), QStringLiteral("0642"));
 }
 
+TEST(GatewayDevice, AnImageReadsBackAsTheStoreItWasWrittenFrom)
+{
+    SimOptions o;
+    o.variant = 3;
+    o.gatewayNumber = 0x3C;
+    o.stopPolls = 1;
+    GatewayDevice d(o);
+    d.setAccess(2, {});
+    d.write(0x0100, QByteArray::fromHex("05"));
+    d.write(0x0200, QByteArray());
+    d.writeAt(0x0806, 2, QByteArray::fromHex("7F"));
+    d.writeAt(0x0806, 0, QByteArray::fromHex("0102A0FF"));
+    d.write(0xF01A, QByteArray(1, '\1')); // stopping: one poll before it reports stopped
+
+    QString error;
+    const auto image = GatewayDevice::fromJson(d.toJson(), &error);
+    ASSERT_TRUE(image) << error.toStdString();
+    EXPECT_EQ(image->gatewayNumber, 0x3C);
+    EXPECT_EQ(image->variant, 3);
+    EXPECT_EQ(image->accessLevel, 2);
+    EXPECT_EQ(image->store, d.store());
+
+    SimOptions again = o;
+    again.stopPolls = 1;
+    GatewayDevice restarted(again);
+    restarted.restore(*image);
+    EXPECT_EQ(restarted.store(), d.store());
+    EXPECT_EQ(restarted.accessLevel(), 2);
+    EXPECT_EQ(restarted.toJson(), d.toJson());
+    EXPECT_NE(restarted.read(0xF01A), QByteArray(1, '\x81'));
+    EXPECT_EQ(restarted.read(0xF01A), QByteArray(1, '\x81'));
+}
+
+TEST(GatewayDevice, AnImageThatDoesNotReadIsRefusedWithItsReason)
+{
+    const QJsonObject good = GatewayDevice(SimOptions{}).toJson();
+    auto with = [&](const char* key, const QJsonValue& v) {
+        QJsonObject j = good;
+        j[QLatin1String(key)] = v;
+        return j;
+    };
+    auto param = [](QJsonObject p) { return QJsonArray{p}; };
+    const struct Case
+    {
+        QJsonObject json;
+        const char* reason;
+    } cases[] = {
+        {QJsonObject{}, "\"gateway\""},
+        {with("gateway", "1FF"), "\"gateway\""},
+        {with("typeCode", "0601"), "\"typeCode\" 0601"},
+        {with("runState", 300), "\"runState\""},
+        {with("accessLevel", 1.5), "\"accessLevel\""},
+        {with("params", "none"), "\"params\""},
+        {with("params", param({{"param", "XYZ"}, {"data", ""}})), "params[0]: \"param\""},
+        {with("params", param({{"param", "0100"}, {"index", -1}, {"data", ""}})),
+         "params[0]: \"index\""},
+        {with("params", param({{"param", "0100"}, {"data", "0G"}})), "params[0]: \"data\""},
+        {with("params", param({{"param", "0100"}, {"data", "123"}})), "params[0]: \"data\""},
+        {with("params", QJsonArray{QJsonObject{{"param", "0100"}, {"data", "01"}},
+                                   QJsonObject{{"param", "100"}, {"data", "02"}}}),
+         "params[1]: the element is there twice"},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(GatewayDevice::fromJson(c.json, &error)) << c.reason;
+        EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.reason))) << error.toStdString();
+    }
+    QString error;
+    EXPECT_TRUE(GatewayDevice::fromJson(good, &error)) << error.toStdString();
+}
+
 TEST(GatewaySimulator, FindsFramesInAStreamOfPieces)
 {
     GatewaySimulator sim{SimOptions{}};

@@ -222,6 +222,39 @@ TEST(Vegsim, RefusesOptionsThatDoNotRead)
     }
 }
 
+TEST(Vegsim, AStartImageThatDoesNotReadIsRefusedBeforeAnyLine)
+{
+    QTemporaryDir dir;
+    auto write = [&](const char* name, const QByteArray& text) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return f.fileName();
+    };
+    const QString image = write("image.json", R"({"gateway": "25", "typeCode": "0642",
+        "runState": 129, "accessLevel": 2, "params": []})");
+    const struct Case
+    {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"--start-image", dir.filePath("missing.json")}, "missing.json: "},
+        {{"--start-image", write("text.json", "not json")}, "not an image of vegsim: "},
+        {{"--start-image", write("list.json", "[1, 2]")}, "not an image of vegsim: no object"},
+        {{"--start-image", write("bad.json", R"({"gateway": "25"})")},
+         "not an image of vegsim: \"typeCode\""},
+        {{"--start-image", image, "--gateway", "26"}, "the image is of gateway 25, not of --gateway 26"},
+        {{"--start-image", image, "--variant", "3"}, "the image is of variant 1, not of --variant 3"},
+    };
+    for (const Case& c : cases) {
+        const Result r = run(QStringLiteral(VEGSIM_PATH), c.args + QStringList{"--pty"});
+        EXPECT_EQ(r.exitCode, 2) << c.says;
+        EXPECT_TRUE(r.err.startsWith("vegsim: ") && r.err.contains(QString::fromUtf8(c.says)))
+            << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << c.says; // no terminal was made
+    }
+}
+
 TEST(Vegsim, AStableNameForItsTerminal)
 {
     QTemporaryDir dir;
