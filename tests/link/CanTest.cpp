@@ -305,6 +305,17 @@ TEST_F(CanTest, AWrongLengthEndsAtOnce)
               Status::AdapterLength);
 }
 
+TEST_F(CanTest, AShorterAnswerWaitOfTheContextReplacesTheAdaptersTime)
+{
+    answerWaitMs = 200;
+    makeAdapter(QByteArray("0\r\n"));
+    link->SetRetries(1);
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(link->ReadParam(0xF000, 2, canTarget(), answer), Status::AdapterNoAnswer);
+    EXPECT_GE(clock.nowMs() - start, 200);
+    EXPECT_LT(clock.nowMs() - start, 2500);
+}
+
 TEST_F(CanTest, SilenceReopensThePortBeforeTheLastAttempt)
 {
     makeAdapter(QByteArray("0\r\n"));

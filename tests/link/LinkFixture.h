@@ -26,6 +26,7 @@ struct LinkFixture : ::testing::Test
     FakePort* port = nullptr;
     std::unique_ptr<veg::KalO> link;
     std::function<void()> pumpHook;
+    int answerWaitMs = 0; // the context's answer wait; 0 keeps the line's own
 
     veg::LinkContext context()
     {
@@ -37,6 +38,7 @@ struct LinkFixture : ::testing::Test
                 pumpHook();
         };
         c.log = [this](const QString& line) { logLines << line; };
+        c.answerWaitMs = answerWaitMs;
         return c;
     }
 

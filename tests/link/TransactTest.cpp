@@ -52,6 +52,23 @@ TEST_F(TransactTest, SilenceWaitsThreeSecondsPerAttempt)
     EXPECT_LT(spent, 3 * 3000 + 2 * 100 + 3 * 12 + 3 * 50 + 50);
 }
 
+TEST_F(TransactTest, AShorterAnswerWaitOfTheContextReplacesTheThreeSeconds)
+{
+    // A simulator's pseudo-terminal: answers come at once, silence is judged sooner.
+    answerWaitMs = 300;
+    makeLink();
+    link->SetRetries(2);
+    qint64 start = clock.nowMs();
+    EXPECT_EQ(read(), Status::NoAnswer);
+    const qint64 spent = clock.nowMs() - start;
+    EXPECT_GE(spent, 2 * 300 + 100);
+    EXPECT_LT(spent, 2 * 300 + 100 + 2 * 12 + 2 * 50 + 50);
+    // An answer inside the shorter wait is taken, one just past it is not.
+    onEachFrame(*port, [](FakePort& p, int n) { p.arrive(kGood, n == 1 ? 320 : 280); });
+    EXPECT_EQ(read(), Status::Ok);
+    EXPECT_EQ(shared.RepeatedRequests, 2);
+}
+
 TEST_F(TransactTest, AnswerJustInsideTheWaitIsTaken)
 {
     makeLink();

@@ -55,6 +55,9 @@ public:
 
     ExchangeSettings& settings() { return m_settings; }
     const LinkContext& context() const { return m_context; }
+    // The answer wait of the links opened from now on, in place of the line's own (0: the
+    // line's own); for a simulator's pseudo-terminal only, see LinkContext.
+    void setAnswerWaitMs(int ms) { m_context.answerWaitMs = ms; }
     LinkShared& shared() { return *m_context.shared; }
 
     // The outcome of the last step: a link status (0 = success) and the text shown for it.

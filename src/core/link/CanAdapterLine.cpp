@@ -62,7 +62,7 @@ LinkStatus CanAdapterLine::CanTransact(LinkFrames::CanFrame frame, int lineKind,
             status = Status::WriteFailed;
         } else {
             m_line.SetTimeouts(10, 10);
-            const qint64 deadline = clock.nowMs() + kAdapterAnswerMs;
+            const qint64 deadline = clock.nowMs() + m_line.answerWaitMs(kAdapterAnswerMs);
             status = Status::AdapterNoAnswer;
             while (clock.nowMs() < deadline) {
                 m_line.pump();

@@ -47,6 +47,11 @@ public:
     void clearAbort() { m_context.shared->AbortRequested = false; }
     void countRepeat() { ++m_context.shared->RepeatedRequests; }
     int traceLevel() const { return m_context.shared->TraceLevel; }
+    // The wait for an answer: the line's own `ownMs` unless the context gives another.
+    int answerWaitMs(int ownMs) const
+    {
+        return m_context.answerWaitMs > 0 ? m_context.answerWaitMs : ownMs;
+    }
     void pump();
     void log(const QString& line);
 

@@ -119,7 +119,8 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
     m_line.SetTimeouts(50, 500);
     Clock& clock = m_line.clock();
     const qint64 startMs = clock.nowMs();
-    const qint64 deadline = startMs + kAnswerWaitMs;
+    const int waitMs = m_line.answerWaitMs(kAnswerWaitMs);
+    const qint64 deadline = startMs + waitMs;
     m_longAnswer = false;
 
     SerialFrameReader reader(checksumKind, address);
@@ -176,12 +177,12 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
             continue;
         const qint64 now = clock.nowMs();
         if (after == Phase::LongHeader)
-            phaseUntil = now + kAnswerWaitMs;
+            phaseUntil = now + waitMs;
         if ((after == Phase::Body || after == Phase::Trailer) && reader.bodyLength() >= 0 &&
             lengthKnownAtMs < 0) {
             lengthKnownAtMs = now;
             m_longAnswer = reader.isLong();
-            phaseUntil = now + kAnswerWaitMs;
+            phaseUntil = now + waitMs;
         }
         if (after == Phase::Trailer) {
             bodyDoneAtMs = now;
@@ -211,8 +212,8 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
         const qint64 endMs = clock.nowMs();
         auto at = [&](qint64 ms) { return m_line.timeAtText(ms >= 0 ? ms : endMs); };
         m_line.log(QStringLiteral("Vs=") + QString::number(lineKind) + QStringLiteral(" m2=") +
-                   QString::number(kAnswerWaitMs / 1000) + QStringLiteral("  plus ") +
-                   LinkLine::timeText(QTime(0, 0).addMSecs(kAnswerWaitMs)) +
+                   QString::number(waitMs / 1000) + QStringLiteral("  plus ") +
+                   LinkLine::timeText(QTime(0, 0).addMSecs(waitMs)) +
                    QStringLiteral(" Now=") + at(startMs) + QStringLiteral(" Start=") +
                    at(deadline) + QStringLiteral(" kpd=") +
                    QString::number(std::max(0, reader.bodyLength())) + QLatin1Char(' ') +

@@ -29,6 +29,11 @@ struct LinkContext
     LinkShared* shared = nullptr;
     std::function<void()> pump;
     std::function<void(const QString&)> log;
+    // The wait for an answer in milliseconds in place of the line's own (3 s on RS-232, 2.5 s for
+    // the CAN-BUS adapter's answer); 0 keeps the line's own. Only for a simulator on a
+    // pseudo-terminal, whose answers come at once: the tests and benchmarks that make a line
+    // lose answers would otherwise wait out the full time for each.
+    int answerWaitMs = 0;
 };
 
 } // namespace veg
