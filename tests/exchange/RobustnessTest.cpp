@@ -93,7 +93,7 @@ TEST(Robustness, FurtherRoundsCompleteEveryWriteThroughALossyLine)
     const GatewayConfig config = sample::config(ProtocolVariant::Modbus);
     const std::vector<ImageWrite> image = GatewayImage::encode(config);
     for (Route r : {Route::Direct, Route::Transit, Route::Can}) {
-        int completed = 0, rounds = 0;
+        int completed = 0, rounds = 0, seedsWithRounds = 0;
         long repeats = 0;
         for (std::uint32_t seed = 1; seed <= 200; ++seed) {
             SimGateway g(r, faultyLine(seed));
@@ -110,7 +110,9 @@ TEST(Robustness, FurtherRoundsCompleteEveryWriteThroughALossyLine)
             EXPECT_TRUE(ok) << routeName(r) << " seed " << seed << " "
                             << g.session->ErrorText.toStdString();
             completed += ok ? 1 : 0;
-            rounds += int(g.log.filter("Повторный цикл").size());
+            const int seedRounds = int(g.log.filter("Повторный цикл").size());
+            rounds += seedRounds;
+            seedsWithRounds += seedRounds > 0 ? 1 : 0;
             repeats += g.shared.RepeatedRequests;
             if (ok)
                 expectImage(g.sim->device(), image, std::string(routeName(r)) + " " +
@@ -120,8 +122,9 @@ TEST(Robustness, FurtherRoundsCompleteEveryWriteThroughALossyLine)
         // The rounds were needed: without them about half of these writes fail.
         EXPECT_GT(rounds, 0) << routeName(r);
         EXPECT_GT(repeats, rounds) << routeName(r);
-        std::printf("%s: %d of 200 completed, %d further rounds, %ld repeated requests\n",
-                    routeName(r), completed, rounds, repeats);
+        std::printf("%s: %d of 200 completed, %d needed further rounds (%d rounds in all), %ld "
+                    "repeated requests\n",
+                    routeName(r), completed, seedsWithRounds, rounds, repeats);
     }
 }
 
@@ -129,7 +132,11 @@ TEST(Robustness, AStoppedWriteIsContinuedAtTheElementThatFailed)
 {
     const GatewayConfig config = sample::config(ProtocolVariant::Modbus);
     const std::vector<ImageWrite> image = GatewayImage::encode(config);
+    // The gateway stays on, or is switched off and on with what it held before the
+    // continuation: then it no longer knows the parameter of the series it was written.
+    for (const bool restarted : {false, true})
     for (Route r : {Route::Direct, Route::Transit, Route::Can}) {
+        SCOPED_TRACE(restarted ? "restarted" : "kept on");
         SimGateway g(r);
         g.settings.WriteRounds = 1;
         ASSERT_TRUE(g.session->OpenLink());
@@ -146,6 +153,18 @@ TEST(Robustness, AStoppedWriteIsContinuedAtTheElementThatFailed)
         EXPECT_NE(g.sim->device().runState(), GatewayImage::kRunning);
         const int from = first.tableElementsDone();
         EXPECT_GT(from, 100);
+        // The element that failed is inside a series, not its first.
+        const std::vector<ImageWrite> tables =
+            GatewayImage::encodeSections(config, GatewayImage::tables(config.Protocol));
+        ASSERT_GT(tables.at(std::size_t(from)).index, 0);
+        if (restarted) {
+            const auto held = GatewayDevice::fromJson(g.sim->device().toJson(), nullptr);
+            ASSERT_TRUE(held);
+            g.session->CloseLinks();
+            g.sim = std::make_unique<GatewaySimulator>(g.sim->options());
+            g.sim->device().restore(*held);
+            ASSERT_TRUE(g.session->OpenLink());
+        }
 
         // Continued: nothing the gateway confirmed is sent again, then it runs.
         g.pumpHook = {};

@@ -26,12 +26,12 @@ bool GatewayWriter::write(const GatewayConfig& config)
 }
 
 LinkStatus GatewayWriter::send(const ImageParam& p, int element, const QByteArray& bytes,
-                               const LinkTarget& target)
+                               bool select, const LinkTarget& target)
 {
     return rounds([&] {
         if (p.isPlain())
             return link().WriteParam(p.number, bytes, target);
-        return link().WriteParamAt(p.number, std::uint16_t(element), bytes, element == 0, target);
+        return link().WriteParamAt(p.number, std::uint16_t(element), bytes, select, target);
     });
 }
 
@@ -48,7 +48,7 @@ bool GatewayWriter::WriteSettings(const GatewayConfig& config)
         const std::vector<ImageParam> params = section.params(config);
         m_progress.restart(GatewayImage::elementCount(params));
         for (const ImageParam& p : params) {
-            const LinkStatus st = send(p, 0, p.encode(config, 0), target);
+            const LinkStatus st = send(p, 0, p.encode(config, 0), true, target);
             m_session.setStatus(st);
             if (st == Status::Ok)
                 m_progress.advance();
@@ -157,6 +157,9 @@ bool GatewayWriter::WriteProtocolTables(const GatewayConfig& config, const LinkT
                                         int from)
 {
     int index = 0;
+    // A continuation may begin inside a series: the gateway, switched off and on meanwhile,
+    // no longer knows which parameter the elements without a number belong to.
+    bool firstSent = true;
     for (const ImageSection& section : GatewayImage::tables(config.Protocol)) {
         const std::vector<ImageParam> params = section.params(config);
         m_progress.restart(GatewayImage::elementCount(params));
@@ -166,8 +169,10 @@ bool GatewayWriter::WriteProtocolTables(const GatewayConfig& config, const LinkT
                     m_progress.advance();
                     continue;
                 }
-                if (!pumpAndGoOn() || !check(send(p, e, p.encode(config, e), target)))
+                if (!pumpAndGoOn() ||
+                    !check(send(p, e, p.encode(config, e), e == 0 || firstSent, target)))
                     return false;
+                firstSent = false;
                 m_done = index + 1;
                 m_progress.advance();
             }

@@ -39,9 +39,10 @@ public:
     static int stopPolls(std::uint16_t trepeat) { return (int(trepeat) + 15) * 10 + 1; }
 
 private:
-    // One element: a plain parameter or element `element` of an indexed one, the first of a
-    // series selecting the parameter.
-    LinkStatus send(const ImageParam& p, int element, const QByteArray& bytes,
+    // One element: a plain parameter or element `element` of an indexed one; `select` sends
+    // the parameter's selection first (the first element of a series, or the first element a
+    // continuation sends).
+    LinkStatus send(const ImageParam& p, int element, const QByteArray& bytes, bool select,
                     const LinkTarget& target);
     bool stopGateway(const GatewayConfig& config, const LinkTarget& target);
     bool restart(const LinkTarget& target);
