@@ -1,5 +1,6 @@
 // The exchange window's rules over a real serial port: vegsim on a pseudo-terminal, killed in the
-// middle of a write, and the operator's abort.
+// middle of a write and started again from what it held, a line that loses and damages answers,
+// the comparison with the gateway by every route, and the operator's abort.
 
 #include "FakeHost.h"
 #include "SampleConfigs.h"
@@ -9,11 +10,13 @@
 #include "core/settings/ProgramSettings.h"
 #include "core/exchange/ConfigurationHost.h"
 #include "core/exchange/ExchangeForm.h"
+#include "core/exchange/GatewayImage.h"
 #include "core/port/QtSerialPort.h"
 #include "core/port/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +57,48 @@ struct ExchangeEndToEnd : ::testing::Test
             [] { return std::make_unique<QtSerialPort>(); },
             std::make_unique<DailyLog>(dir.path()));
     }
+
+    // Calls `hook` with every line the exchange log gets (the memo keeps only its last 500).
+    void onEachLine(ExchangeForm& f, std::function<void(const QString&)> hook)
+    {
+        f.changed = [&f, hook, lines = qsizetype(0)]() mutable {
+            if (f.memo.size() < lines)
+                lines = 0;
+            for (; lines < f.memo.size(); ++lines)
+                hook(f.memo[lines]);
+        };
+    }
+
+    QString saved(const QJsonObject& image, const char* name)
+    {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(image).toJson());
+        return file.fileName();
+    }
+};
+
+// The image of the file in the form of `vegctl image`.
+QSet<QString> imageLines(const GatewayConfig& config)
+{
+    QSet<QString> out;
+    for (const ImageWrite& w : GatewayImage::encode(config))
+        out << w.text();
+    return out;
+}
+
+struct RouteCase
+{
+    const char* name;
+    QStringList sim;
+    std::uint8_t kind;
+    bool viaAdapter;
+};
+
+const RouteCase kRoutes[] = {
+    {"direct", {}, ExchangeSettings::kRs232, false},
+    {"transit", {"--master", "01"}, ExchangeSettings::kRs232, true},
+    {"can_adapter", {"--link", "can"}, ExchangeSettings::kCanBus, false},
 };
 
 } // namespace
@@ -106,4 +151,106 @@ TEST_F(ExchangeEndToEnd, TheOperatorsAbort)
     EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
     EXPECT_EQ(host.config, before);
     EXPECT_TRUE(f->closeRequested());
+}
+
+TEST_F(ExchangeEndToEnd, RestartedFromItsImageTheSimulatorTakesTheRestOfTheWrite)
+{
+    for (const RouteCase& route : kRoutes) {
+        SCOPED_TRACE(route.name);
+        dialogs.asked.clear();
+        // A stable port name: the link to the terminal of whichever simulator runs.
+        const QString port = dir.filePath(QStringLiteral("vegsim-%1.tty").arg(route.name));
+        const QStringList options = route.sim + QStringList{"--link-name", port};
+        auto sim = std::make_unique<SimProcess>(options);
+        ASSERT_FALSE(sim->path().isEmpty());
+        auto f = form(port);
+        host.config = sample::config(ProtocolVariant::Hart);
+        host.config.HasFile = true;
+        settings.exchange.AdapterKind = route.kind;
+        settings.exchange.ViaAdapter = route.viaAdapter;
+        settings.exchange.AdapterNumber = 0x01;
+        f->session().setAnswerWaitMs(500);
+        f->FormActivate();
+        ASSERT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+        f->N1Click(ExchangeForm::Command::Write);
+
+        // Well into the tables the simulator is stopped as by the system: it writes its image.
+        QJsonObject held;
+        int sent = 0;
+        onEachLine(*f, [&](const QString& line) {
+            if (line.startsWith(">> ") && ++sent == 100 && sim) {
+                held = sim->stop();
+                sim.reset();
+            }
+        });
+        f->Button1Click();
+        f->changed = {};
+        ASSERT_EQ(dialogs.asked.size(), 1);
+        EXPECT_TRUE(dialogs.asked[0].endsWith(u'\n' + ExchangeForm::stoppedNote()))
+            << dialogs.asked[0].toStdString();
+        EXPECT_TRUE(f->resumeEnabled);
+        // It went down stopped, holding a part of the image.
+        ASSERT_FALSE(held.isEmpty());
+        EXPECT_EQ(held.value("runState").toInt(), GatewayImage::kStopped);
+        const QSet<QString> image = imageLines(host.config);
+        const QSet<QString> before = storeLines(held);
+        EXPECT_TRUE(image.contains(before)) << route.name;
+        EXPECT_LT(before.size(), image.size());
+        EXPECT_GT(before.size(), 50);
+
+        // Started again from its image, the window closed and opened again, and continued.
+        sim = std::make_unique<SimProcess>(options +
+                                           QStringList{"--start-image", saved(held, "held.json")});
+        ASSERT_FALSE(sim->path().isEmpty());
+        EXPECT_TRUE(f->closeRequested());
+        dialogs.asked.clear();
+        f->FormActivate();
+        ASSERT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+        EXPECT_TRUE(f->resumeEnabled);
+        f->N1Click(ExchangeForm::Command::Resume);
+        f->Button1Click();
+        EXPECT_EQ(f->caption, "Запись завершена, ВЕГ совпадает с конфигурацией");
+        EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+        EXPECT_FALSE(f->resumeEnabled);
+        EXPECT_TRUE(f->closeRequested());
+
+        const QJsonObject after = sim->stop();
+        EXPECT_EQ(storeLines(after), image);
+        EXPECT_EQ(after.value("runState").toInt(), GatewayImage::kRunning);
+    }
+}
+
+TEST_F(ExchangeEndToEnd, ALineThatLosesAndDamagesAnswersCarriesTheWrite)
+{
+    // One answer in ten lost, one in twenty with a wrong checksum; the default attempts and
+    // further rounds.
+    SimProcess sim({"--drop", "0.1", "--corrupt", "0.05", "--seed", "11"});
+    ASSERT_FALSE(sim.path().isEmpty());
+    auto f = form(sim.path());
+    settings.exchange.Retries = ExchangeSettings{}.Retries;
+    ASSERT_EQ(settings.exchange.WriteRounds, 2);
+    host.config = sample::config(ProtocolVariant::Hart);
+    host.config.HasFile = true;
+    // A pseudo-terminal answers at once: lost answers are judged lost sooner than on a cable.
+    f->session().setAnswerWaitMs(300);
+    f->FormActivate();
+    f->N1Click(ExchangeForm::Command::Write);
+    f->setVerifyChecked(false);
+    int rounds = 0;
+    onEachLine(*f, [&](const QString& line) { rounds += line.startsWith("Повторный цикл"); });
+    QElapsedTimer t;
+    t.start();
+    f->Button1Click();
+    const qint64 ms = t.elapsed();
+    f->changed = {};
+    EXPECT_EQ(f->caption, "Запись завершена");
+    EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+    // The faults were there and were carried.
+    EXPECT_GT(f->repeatedRequests(), 10);
+    std::printf("noisy line: %lld ms, %d repeated requests, %d further rounds\n",
+                static_cast<long long>(ms), f->repeatedRequests(), rounds);
+    EXPECT_TRUE(f->closeRequested());
+    const QJsonObject image = sim.stop();
+    EXPECT_EQ(storeLines(image), imageLines(host.config));
+    EXPECT_EQ(image.value("runState").toInt(), GatewayImage::kRunning);
 }

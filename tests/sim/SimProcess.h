@@ -1,13 +1,32 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <csignal>
+
+// The simulator's store in the form of `vegctl image` ("0100 05", "0806[2] 04"), its control
+// parameters left out.
+inline QSet<QString> storeLines(const QJsonObject& image)
+{
+    QSet<QString> out;
+    for (const QJsonValue& v : image.value("params").toArray()) {
+        const QJsonObject p = v.toObject();
+        if (p.value("param").toString().startsWith("F0"))
+            continue;
+        QString line = p.value("param").toString();
+        if (p.contains("index"))
+            line += QStringLiteral("[%1]").arg(p.value("index").toInt());
+        out << line + u' ' + p.value("data").toString();
+    }
+    return out;
+}
 
 // vegsim on a pseudo-terminal for the length of a test: started with its options, its path
 // read from the first line, stopped with SIGTERM so that it writes its image.

@@ -47,22 +47,6 @@ Result vegctl(const QStringList& args)
     return run(QStringLiteral(VEGCTL_PATH), args);
 }
 
-// The simulator's store in the form of `vegctl image`, its control parameters left out.
-QSet<QString> storeLines(const QJsonObject& image)
-{
-    QSet<QString> out;
-    for (const QJsonValue& v : image.value("params").toArray()) {
-        const QJsonObject p = v.toObject();
-        if (p.value("param").toString().startsWith("F0"))
-            continue;
-        QString line = p.value("param").toString();
-        if (p.contains("index"))
-            line += QStringLiteral("[%1]").arg(p.value("index").toInt());
-        out << line + u' ' + p.value("data").toString();
-    }
-    return out;
-}
-
 struct Route
 {
     const char* name;
