@@ -89,7 +89,8 @@ bool GatewayDevice::write(std::uint16_t param, const QByteArray& data)
     m_journal << QStringLiteral("write ") + number(param) + u' ' + hexText(data);
     if (m_options.refusedWrites.contains(param))
         return false;
-    m_store[{param, kPlain}] = data;
+    if (!m_options.keptParams.contains(param))
+        m_store[{param, kPlain}] = data;
     if (param == kRunState && !data.isEmpty()) {
         if (data[0] == 1 && m_runState == 0) {
             m_runState = kStopping;
@@ -111,7 +112,8 @@ QByteArray GatewayDevice::readAt(std::uint16_t param, std::uint16_t index)
 void GatewayDevice::writeAt(std::uint16_t param, std::uint16_t index, const QByteArray& data)
 {
     m_journal << QStringLiteral("writeAt %1[%2] ").arg(number(param)).arg(index) + hexText(data);
-    m_store[{param, int(index)}] = data;
+    if (!m_options.keptParams.contains(param))
+        m_store[{param, int(index)}] = data;
 }
 
 void GatewayDevice::writeSelected(std::uint16_t index, const QByteArray& data)

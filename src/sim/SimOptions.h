@@ -42,6 +42,9 @@ struct SimOptions
     QString accessCode;                // code for levels 2 and 3; empty accepts any
     int paceBaud = 0;                  // > 0: answers wait for the wire time of request and answer
     QSet<std::uint16_t> refusedWrites; // plain parameters whose writes the gateway refuses
+    // Parameters whose writes the gateway acknowledges but does not take: they keep what they
+    // held (a store that has gone bad), so that a check after writing has something to find.
+    QSet<std::uint16_t> keptParams;
     bool startStopped = false;         // the work cycle is stopped (0x81) from the start
     FaultOptions faults;
 };

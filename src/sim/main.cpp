@@ -174,6 +174,12 @@ int main(int argc, char** argv)
                        "say the same)"),
         QStringLiteral("FILE"));
     p.addOption(startImage);
+    const QCommandLineOption keepParam(
+        QStringLiteral("keep-param"),
+        QStringLiteral("acknowledge the writes of this parameter but keep what it held, as a "
+                       "gateway whose store does not take them (may be repeated)"),
+        QStringLiteral("HEX"));
+    p.addOption(keepParam);
     p.process(app);
 
     auto fail = [](const QString& text) {
@@ -221,6 +227,14 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("--baud must be a speed in baud"));
     if (!intOption(p.value(modbusMaxQuantity), 0, 2000, maxQuantity))
         return fail(QStringLiteral("--modbus-max-quantity must be a number 0..2000"));
+    for (const QString& text : p.values(keepParam)) {
+        bool ok = false;
+        const uint param = text.toUInt(&ok, 16);
+        if (!ok || param > 0xFFFF)
+            return fail(QStringLiteral("--keep-param must be a parameter number of four hex "
+                                       "digits"));
+        o.keptParams.insert(std::uint16_t(param));
+    }
     if (p.isSet(linkName) && !p.isSet(pty))
         return fail(QStringLiteral("--link-name goes with --pty"));
 

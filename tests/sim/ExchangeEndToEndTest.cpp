@@ -87,6 +87,23 @@ QSet<QString> imageLines(const GatewayConfig& config)
     return out;
 }
 
+// What vegsim writes with --image for a gateway that holds the file's image, each element
+// passed through `plant` first.
+QJsonObject heldImage(const GatewayConfig& config, const std::function<void(ImageWrite&)>& plant)
+{
+    QJsonArray params;
+    for (ImageWrite w : GatewayImage::encode(config)) {
+        plant(w);
+        QJsonObject p{{"param", QString::number(w.param, 16).toUpper().rightJustified(4, u'0')},
+                      {"data", QString::fromLatin1(w.bytes.toHex(' ').toUpper())}};
+        if (!w.isPlain())
+            p["index"] = w.index;
+        params.append(p);
+    }
+    return {{"gateway", "25"}, {"typeCode", "0642"}, {"runState", 0}, {"accessLevel", 0},
+            {"params", params}};
+}
+
 struct RouteCase
 {
     const char* name;
@@ -253,4 +270,41 @@ TEST_F(ExchangeEndToEnd, ALineThatLosesAndDamagesAnswersCarriesTheWrite)
     const QJsonObject image = sim.stop();
     EXPECT_EQ(storeLines(image), imageLines(host.config));
     EXPECT_EQ(image.value("runState").toInt(), GatewayImage::kRunning);
+}
+
+TEST_F(ExchangeEndToEnd, TheComparisonFindsWhatTheGatewayHoldsOtherwiseByEveryRoute)
+{
+    host.config = sample::config(ProtocolVariant::Hart);
+    // The gateway holds the file's image but for the code of the third HART device.
+    const QString held = saved(heldImage(host.config,
+                                         [](ImageWrite& w) {
+                                             if (w.param == 0x0806 && w.index == 2)
+                                                 w.bytes = QByteArray(1, char(0x7F));
+                                         }),
+                               "held.json");
+    for (const RouteCase& route : kRoutes) {
+        SCOPED_TRACE(route.name);
+        SimProcess sim(route.sim + QStringList{"--start-image", held});
+        ASSERT_FALSE(sim.path().isEmpty());
+        auto f = form(sim.path());
+        host.config = sample::config(ProtocolVariant::Hart);
+        host.config.HasFile = true;
+        settings.exchange.AdapterKind = route.kind;
+        settings.exchange.ViaAdapter = route.viaAdapter;
+        settings.exchange.AdapterNumber = 0x01;
+        dialogs.asked.clear();
+        f->FormActivate();
+        f->N1Click(ExchangeForm::Command::Compare);
+        f->Button1Click();
+        EXPECT_EQ(f->caption, "Конфигурация в ВЕГ отличается от загруженной");
+        EXPECT_TRUE(dialogs.asked.isEmpty()) << dialogs.asked.join('|').toStdString();
+        EXPECT_TRUE(f->memoVisible);
+        EXPECT_EQ(f->memo.filter("Различия ВЕГ и конфигурации (1):").size(), 1);
+        EXPECT_EQ(f->memo.filter("Не сравниваются (их нет в образе ВЕГ)").size(), 1);
+        const QStringList words = f->memo.filter(": в ВЕГ ");
+        ASSERT_EQ(words.size(), 1) << f->memo.join('\n').toStdString();
+        // The HART window's table, its row counted from 1, the gateway's value and the file's.
+        EXPECT_EQ(words[0], "Настройка параметров, строка 3, KodHart: в ВЕГ 7F, в файле 04");
+        EXPECT_TRUE(f->closeRequested());
+    }
 }

@@ -79,6 +79,27 @@ TEST(GatewayDevice, ImageHoldsEveryWrite)
     EXPECT_EQ(j.value(QStringLiteral("typeCode")).toString(), QStringLiteral("0642"));
 }
 
+TEST(GatewayDevice, AKeptParameterAcknowledgesWritesAndHoldsWhatItHeld)
+{
+    SimOptions o;
+    o.keptParams = {0x0100, 0x0806};
+    GatewayDevice d(o);
+    const QByteArray unwritten = d.readAt(0x0806, 2);
+    const QByteArray plain = d.read(0x0100);
+    EXPECT_TRUE(d.write(0x0100, QByteArray::fromHex("05")));
+    d.writeAt(0x0806, 2, QByteArray::fromHex("7F"));
+    d.select(0x0806);
+    d.writeSelected(3, QByteArray::fromHex("7F"));
+    d.writeAt(0x0805, 2, QByteArray::fromHex("7F"));
+    EXPECT_EQ(d.read(0x0100), plain);
+    EXPECT_EQ(d.readAt(0x0806, 2), unwritten);
+    EXPECT_EQ(d.readAt(0x0806, 3), unwritten);
+    EXPECT_EQ(d.readAt(0x0805, 2), QByteArray::fromHex("7F"));
+    EXPECT_EQ(d.store().size(), 1u);
+    // The requests were served all the same.
+    EXPECT_EQ(d.journal().filter("write").size(), 4);
+}
+
 TEST(GatewayDevice, AnImageReadsBackAsTheStoreItWasWrittenFrom)
 {
     SimOptions o;

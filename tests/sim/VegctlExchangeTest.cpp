@@ -171,6 +171,35 @@ TEST_P(VegctlExchangeTest, WriteVerifyReadSearch)
 INSTANTIATE_TEST_SUITE_P(Routes, VegctlExchangeTest, ::testing::ValuesIn(kRoutes),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(VegctlExchange, WriteVerifyTellsWhatTheGatewayDidNotTake)
+{
+    // The gateway acknowledges the writes of the HART devices' codes but keeps its zeros.
+    SimProcess sim({"--keep-param", "0806"});
+    ASSERT_FALSE(sim.path().isEmpty());
+    QTemporaryDir dir;
+    GatewayConfig config = sample::config(ProtocolVariant::Hart);
+    const QString veg = dir.filePath("hart.veg");
+    ASSERT_TRUE(SaveConfiguration(config, veg, true).ok);
+    const Result r = vegctl({"write", veg, "--verify", "--port", sim.path()});
+    // The write itself went through; every device's code differs, in the form of diff --gateway
+    // (the file's value first); what the image does not carry is said once.
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    QString expected;
+    for (int d = 0; d < int(config.HartDevices.size()); ++d)
+        expected +=
+            QStringLiteral("HartDevices[%1].KodHart: %2 -> 00\n")
+                .arg(d)
+                .arg(QString::number(config.HartDevices[std::size_t(d)].KodHart, 16)
+                         .toUpper()
+                         .rightJustified(2, u'0'));
+    EXPECT_EQ(r.out, expected);
+    EXPECT_TRUE(r.err.contains("Запись завершена\n")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("Не сравниваются (их нет в образе ВЕГ)"), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("Различий: %1\n").arg(config.HartDevices.size())))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("ВЕГ совпадает")) << r.err.toStdString();
+}
+
 TEST(VegctlExchange, ASettingWithoutACodeIsRefusedBeforeThePortIsOpened)
 {
     QTemporaryDir dir;
@@ -198,6 +227,7 @@ TEST(Vegsim, RefusesOptionsThatDoNotRead)
          {QStringList{"--pty", "--drop", "xyz"}, QStringList{"--pty", "--seed", "abc"},
           QStringList{"--pty", "--variant", "7"}, QStringList{"--pty", "--corrupt", "2"},
           QStringList{"--pty", "--stop-polls", "many"},
+          QStringList{"--pty", "--keep-param", "F0000"},
           QStringList{"--port", "/dev/null", "--link-name", "x"}}) {
         const Result r = run(QStringLiteral(VEGSIM_PATH), args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
