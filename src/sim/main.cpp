@@ -169,9 +169,9 @@ int main(int argc, char** argv)
     p.addOption(linkName);
     const QCommandLineOption startImage(
         QStringLiteral("start-image"),
-        QStringLiteral("start from an image written by --image (its store, run state and access "
-                       "level; its network number and protocol unless --gateway or --variant "
-                       "say the same)"),
+        QStringLiteral("start from an image written by --image: its store, run state, access "
+                       "level, network number and protocol (--gateway and --variant may only "
+                       "repeat the last two)"),
         QStringLiteral("FILE"));
     p.addOption(startImage);
     const QCommandLineOption keepParam(
