@@ -5,6 +5,7 @@
 #include "SimGateway.h"
 
 #include "core/exchange/GatewaySearch.h"
+#include "core/exchange/QuickAnswerTime.h"
 #include "sim/TimedBytes.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +24,24 @@ struct Search
     bool ok = false;
 
     Search(Route route, Range gateways, bool searchGateways, Range masters = {1, 1},
-           bool searchMasters = false, SimOptions o = {})
+           bool searchMasters = false, SimOptions o = {}, bool quick = false)
         : g(route, o)
     {
         g.settings.GatewayNumber = 0x77; // what the settings held before
         if (!g.session->OpenLink())
             return;
-        ok = GatewaySearch(*g.session, view)
-                 .SearchGateways(gateways, searchGateways, masters, searchMasters);
+        GatewaySearch search(*g.session, view);
+        search.setQuick(quick);
+        ok = search.SearchGateways(gateways, searchGateways, masters, searchMasters);
     }
+};
+
+// The quick search of the gateways alone.
+struct QuickSearch : Search
+{
+    QuickSearch(Route route, Range gateways, SimOptions o = {})
+        : Search(route, gateways, true, {1, 1}, false, o, true)
+    {}
 };
 
 // Two simulators on one line: both hear every request, each answers for its own numbers.
@@ -204,4 +214,176 @@ TEST(GatewaySearch, TheOperatorsAbort)
     };
     EXPECT_FALSE(GatewaySearch(*m.session, view).SearchGateways({0x25, 0x25}, true, {0, 9}, true));
     EXPECT_EQ(m.session->LastStatus, Status::Aborted);
+}
+
+TEST(QuickAnswerTime, FromTheLinesSpeedAndRoute)
+{
+    // The request and the longest answer taken (9 + 13 characters; 11 + 15 with the CRC in the
+    // data), 11 bits each; two CAN frames of 160 bits; 50 ms of turnaround per device; twice
+    // all that, and 200 ms at least.
+    struct Case
+    {
+        const char* name;
+        std::uint8_t kind;
+        bool viaAdapter;
+        int speedIndex;
+        int canSpeedIndex;
+        std::uint8_t checksumKind;
+        double serialWireMs;
+        double canWireMs;
+        int turnaroundMs;
+        int totalMs;
+    };
+    const Case cases[] = {
+        {"direct 115200", ExchangeSettings::kRs232, false, 10, 0, 0, 2.101, 0, 50, 200},
+        {"direct 9600", ExchangeSettings::kRs232, false, 5, 0, 0, 25.208, 0, 50, 200},
+        {"direct 1200", ExchangeSettings::kRs232, false, 2, 0, 0, 201.667, 0, 50, 504},
+        {"direct 1200, CRC in the data", ExchangeSettings::kRs232, false, 2, 0, 1, 238.333, 0, 50, 577},
+        {"direct 1200, CRC for the sum", ExchangeSettings::kRs232, false, 2, 0, 2, 201.667, 0, 50, 504},
+        {"direct 300", ExchangeSettings::kRs232, false, 0, 0, 0, 806.667, 0, 50, 1714},
+        {"direct, a speed off the list", ExchangeSettings::kRs232, false, -1, 0, 0, 25.208, 0, 50, 200},
+        {"master module 9600", ExchangeSettings::kRs232, true, 5, 0, 0, 25.208, 16, 100, 283},
+        {"master module 115200", ExchangeSettings::kRs232, true, 10, 0, 0, 2.101, 16, 100, 237},
+        {"CAN-BUS 300 kbit/s", ExchangeSettings::kCanBus, false, 5, 0, 0, 2.483, 1.067, 100, 208},
+        {"CAN-BUS 50 kbit/s", ExchangeSettings::kCanBus, false, 5, 3, 0, 2.483, 6.4, 100, 218},
+        {"CAN-BUS 20 kbit/s", ExchangeSettings::kCanBus, false, 5, 4, 0, 2.483, 16, 100, 237},
+        // The CAN-BUS adapter runs at its own speed and never in transit.
+        {"CAN-BUS, transit set", ExchangeSettings::kCanBus, true, 0, 4, 0, 2.483, 16, 100, 237},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExchangeSettings s;
+        s.AdapterKind = c.kind;
+        s.ViaAdapter = c.viaAdapter;
+        s.SpeedIndex = c.speedIndex;
+        s.CanSpeedIndex = c.canSpeedIndex;
+        s.ChecksumKind = c.checksumKind;
+        const QuickAnswerTime t = QuickAnswerTime::of(s);
+        EXPECT_NEAR(t.serialWireMs, c.serialWireMs, 0.001);
+        EXPECT_NEAR(t.canWireMs, c.canWireMs, 0.001);
+        EXPECT_EQ(t.turnaroundMs, c.turnaroundMs);
+        EXPECT_EQ(t.totalMs, c.totalMs);
+    }
+}
+
+TEST(GatewaySearch, TheQuickSearchFindsTheGatewayOnEveryRoute)
+{
+    for (Route r : {Route::Direct, Route::Transit, Route::Can}) {
+        SCOPED_TRACE(routeName(r));
+        // Through the master module the silence is its refusal; elsewhere 15 silent numbers
+        // cost one short wait each, not the link's attempts of three seconds.
+        QuickSearch s(r, {0x20, 0x2F});
+        EXPECT_EQ(s.view.found, std::vector<FoundDevice>{gateway(0x25, true)});
+        EXPECT_EQ(s.g.settings.GatewayNumber, 0x25);
+        EXPECT_EQ(s.view.progress.back(), 128);
+        if (r != Route::Transit) {
+            EXPECT_TRUE(s.ok);
+            EXPECT_LT(s.g.clock.nowMs(), 16 * 300 + 3000);
+        }
+        // The gateway was asked twice: once quickly, once more to be sure.
+        EXPECT_EQ(s.g.sim->device().journal().filter("read F000").size(), 2)
+            << s.g.sim->device().journal().join('|').toStdString();
+        EXPECT_TRUE(s.g.log.filter("Быстрый поиск").size() == 1);
+    }
+}
+
+TEST(GatewaySearch, AGatewayLaterThanTheQuickAnswerTimeIsFoundOnlyByTheNormalSearch)
+{
+    // Every answer of the gateway comes `delayMs` late; the quick answer time on RS-232 at
+    // 115200 baud is 200 ms, the link's own wait 3 s.
+    ASSERT_EQ(QuickAnswerTime::of(SimGateway(Route::Direct).settings).totalMs, 200);
+    struct Case
+    {
+        int delayMs;
+        bool foundQuickly;
+    };
+    for (const Case c : {Case{150, true}, Case{250, false}, Case{2500, false}}) {
+        SCOPED_TRACE(c.delayMs);
+        SimOptions o;
+        o.faults.delay = 1.0;
+        o.faults.delayMs = c.delayMs;
+        QuickSearch quick(Route::Direct, {0x24, 0x26}, o);
+        EXPECT_EQ(quick.ok, c.foundQuickly);
+        EXPECT_EQ(quick.view.found.empty(), !c.foundQuickly);
+        if (!c.foundQuickly) {
+            EXPECT_EQ(quick.g.session->LastStatus, Status::NoGateways);
+            EXPECT_EQ(quick.g.settings.GatewayNumber, 0x77);
+        }
+        Search normal(Route::Direct, {0x24, 0x26}, true, {1, 1}, false, o);
+        EXPECT_TRUE(normal.ok);
+        EXPECT_EQ(normal.view.found, std::vector<FoundDevice>{gateway(0x25, true)});
+    }
+}
+
+TEST(GatewaySearch, OneLuckyAnswerListsNothing)
+{
+    // The gateway answers the quick probe and is never heard again: the second probe, with the
+    // link's attempts, decides.
+    SimGateway g(Route::Direct);
+    g.settings.GatewayNumber = 0x77;
+    ASSERT_TRUE(g.session->OpenLink());
+    g.pumpHook = [&] {
+        if (g.sim->requestsServed() > 0)
+            g.sim->setSilent(true);
+    };
+    RecordingView view;
+    GatewaySearch search(*g.session, view);
+    search.setQuick(true);
+    EXPECT_FALSE(search.SearchGateways({0x25, 0x25}, true, {}, false));
+    EXPECT_EQ(g.sim->requestsServed(), 1);
+    EXPECT_TRUE(view.found.empty());
+    EXPECT_EQ(g.session->LastStatus, Status::NoGateways);
+    EXPECT_EQ(g.settings.GatewayNumber, 0x77);
+    // The second probe made the link's three attempts with their full waits.
+    EXPECT_GE(g.clock.nowMs(), 3 * 3000);
+}
+
+TEST(GatewaySearch, TheQuickSearchFindsTheMasterModuleFirst)
+{
+    Search s(Route::Direct, {0x24, 0x25}, true, {0x00, 0x03}, true, {}, true);
+    EXPECT_TRUE(s.ok);
+    EXPECT_EQ(s.view.found,
+              (std::vector<FoundDevice>{FoundDevice{0x01, "Ведущий модуль", false, false},
+                                        gateway(0x25, true)}));
+    EXPECT_TRUE(s.g.settings.ViaAdapter);
+    // One quick wait at 00 (direct) and the module's refusal at 24.
+    EXPECT_LT(s.g.clock.nowMs(), 3000);
+    // And a module later than the quick answer time is not found by it.
+    SimOptions late;
+    late.faults.delay = 1.0;
+    late.faults.delayMs = 400;
+    Search m(Route::Direct, {0x25, 0x25}, true, {0x00, 0x03}, true, late, true);
+    EXPECT_FALSE(m.ok);
+    EXPECT_EQ(m.g.session->LastStatus, Status::NoMasterModule);
+}
+
+TEST(GatewaySearch, TheQuickSearchIsAborted)
+{
+    for (int atPump : {1, 40}) {
+        SCOPED_TRACE(atPump);
+        SimGateway g(Route::Direct);
+        ASSERT_TRUE(g.session->OpenLink());
+        g.pumpHook = [&] {
+            if (g.pumps == atPump)
+                g.shared.AbortRequested = true;
+        };
+        RecordingView view;
+        GatewaySearch search(*g.session, view);
+        search.setQuick(true);
+        EXPECT_FALSE(search.SearchGateways({0x00, 0xFF}, true, {}, false));
+        EXPECT_EQ(g.session->LastStatus, Status::Aborted);
+        EXPECT_LT(g.clock.nowMs(), 10000);
+    }
+    // After the quick search the link keeps its own timing.
+    SimGateway g(Route::Direct);
+    ASSERT_TRUE(g.session->OpenLink());
+    RecordingView view;
+    GatewaySearch search(*g.session, view);
+    search.setQuick(true);
+    search.SearchGateways({0x30, 0x30}, true, {}, false);
+    const qint64 before = g.clock.nowMs();
+    LinkAnswer answer;
+    EXPECT_EQ(g.session->link()->ReadParam(0xF000, 2, g.session->PrepareTarget(0x31), answer),
+              Status::NoAnswer);
+    EXPECT_GE(g.clock.nowMs() - before, 3 * 3000);
 }

@@ -1,5 +1,7 @@
 #include "core/exchange/GatewaySearch.h"
 
+#include "core/exchange/QuickAnswerTime.h"
+
 namespace veg {
 
 namespace {
@@ -9,13 +11,33 @@ bool isSilence(LinkStatus st)
 }
 } // namespace
 
-LinkStatus GatewaySearch::probe(std::uint8_t n, std::uint16_t& typeCode)
+LinkStatus GatewaySearch::ask(const LinkTarget& target, std::uint16_t& typeCode)
 {
-    const LinkTarget target = m_session.PrepareTarget(n);
     LinkAnswer answer;
     const LinkStatus st = link().ReadParam(GatewayImage::kDeviceType, 2, target, answer);
     typeCode = std::uint16_t(answer.data(0) | answer.data(1) << 8);
     return st;
+}
+
+LinkStatus GatewaySearch::probe(std::uint8_t n, std::uint16_t& typeCode)
+{
+    const LinkTarget target = m_session.PrepareTarget(n);
+    if (!m_quick)
+        return ask(target, typeCode);
+    LinkStatus st = Status::NoAnswer;
+    {
+        const KalO::ProbeTimingScope once(link(), 1,
+                                          QuickAnswerTime::of(m_session.settings()).totalMs);
+        st = ask(target, typeCode);
+    }
+    // Silence, the module's refusal, the abort and a failing port stand; any answer, sound or
+    // not, is heard out once more with the link's own attempts and waits, so that one lucky
+    // (or one garbled) answer lists nothing and ends nothing.
+    if (st != Status::Ok && !(lineFault(st) && !isSilence(st)))
+        return st;
+    if (m_session.shared().AbortRequested)
+        return Status::Aborted;
+    return ask(target, typeCode);
 }
 
 bool GatewaySearch::SearchGateways(Range gateways, bool searchGateways, Range masters,
@@ -35,12 +57,23 @@ bool GatewaySearch::SearchGateways(Range gateways, bool searchGateways, Range ma
     return m_session.LastStatus == Status::Ok;
 }
 
+void GatewaySearch::announceQuick()
+{
+    if (!m_quick || !m_session.context().log)
+        return;
+    m_session.context().log(QStringLiteral("Быстрый поиск: одна попытка на номер, ответ ждём "
+                                           "%1 мс; ответивший номер спрашивается ещё раз с "
+                                           "обычными попытками")
+                                .arg(QuickAnswerTime::of(m_session.settings()).totalMs));
+}
+
 void GatewaySearch::searchMaster(Range masters)
 {
     ExchangeSettings& settings = m_session.settings();
     m_progress.restart(masters.count());
     // The probes go to each number directly; a module that answers becomes the route.
     settings.ViaAdapter = false;
+    announceQuick();
     LinkStatus st = Status::NoAnswer;
     for (int n = masters.from; n <= masters.to; ++n) {
         std::uint16_t type = 0;
@@ -67,6 +100,7 @@ void GatewaySearch::searchGatewaysIn(Range gateways)
     ExchangeSettings& settings = m_session.settings();
     m_progress.restart(gateways.count());
     bool found = false;
+    announceQuick();
     LinkStatus st = Status::Ok;
     for (int n = gateways.from; n <= gateways.to; ++n) {
         std::uint16_t type = 0;

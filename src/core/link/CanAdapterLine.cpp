@@ -23,7 +23,8 @@ LinkStatus CanAdapterLine::CanTransact(LinkFrames::CanFrame frame, int lineKind,
     Clock& clock = m_line.clock();
     SerialPort& port = m_line.port();
     m_line.SetTimeouts(10, 10);
-    const int attempts = std::max(1, m_line.retries());
+    const int attempts = m_line.attempts();
+    const int answerWaitMs = m_line.answerWaitMs(kAdapterAnswerMs);
     LinkStatus status = Status::Aborted;
     LinkFrames::CanFrame window{};
     LinkFrames::CanFrame lastFrame{};
@@ -62,7 +63,7 @@ LinkStatus CanAdapterLine::CanTransact(LinkFrames::CanFrame frame, int lineKind,
             status = Status::WriteFailed;
         } else {
             m_line.SetTimeouts(10, 10);
-            const qint64 deadline = clock.nowMs() + m_line.answerWaitMs(kAdapterAnswerMs);
+            const qint64 deadline = clock.nowMs() + answerWaitMs;
             status = Status::AdapterNoAnswer;
             while (clock.nowMs() < deadline) {
                 m_line.pump();

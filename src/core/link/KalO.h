@@ -61,6 +61,27 @@ public:
     void ClosePort();
     void SetRetries(int n) { m_line.setRetries(n); }
 
+    // While it lives, the requests of the link make `attempts` attempts and wait `answerWaitMs`
+    // at most for every part of an answer, in place of the retries and the line's fixed waits;
+    // the link's own timing comes back when it goes. For probes that must be quick; every other
+    // exchange keeps the link's timing.
+    class ProbeTimingScope
+    {
+    public:
+        ProbeTimingScope(KalO& link, int attempts, int answerWaitMs)
+            : m_line(link.m_line), m_before(m_line.probeTiming())
+        {
+            m_line.setProbeTiming(LinkLine::ProbeTiming{attempts, answerWaitMs});
+        }
+        ~ProbeTimingScope() { m_line.setProbeTiming(m_before); }
+        ProbeTimingScope(const ProbeTimingScope&) = delete;
+        ProbeTimingScope& operator=(const ProbeTimingScope&) = delete;
+
+    private:
+        LinkLine& m_line;
+        LinkLine::ProbeTiming m_before;
+    };
+
     // --- parameter operations (the route comes from the target) ---
     LinkStatus ReadParam(std::uint16_t paramNo, int expectedSize, LinkTarget target,
                          LinkAnswer& answer);

@@ -1,5 +1,7 @@
 #include "core/link/LinkLine.h"
 
+#include <algorithm>
+
 namespace veg {
 
 namespace {
@@ -15,6 +17,21 @@ void LinkLine::close()
     if (m_port)
         m_port->close();
     m_open = false;
+}
+
+int LinkLine::attempts() const
+{
+    return m_probe.attempts > 0 ? m_probe.attempts : std::max(1, m_retries);
+}
+
+int LinkLine::answerWaitMs(int lineWaitMs) const
+{
+    return probeWaitMs(m_context.answerWaitMs > 0 ? m_context.answerWaitMs : lineWaitMs);
+}
+
+int LinkLine::probeWaitMs(int lineWaitMs) const
+{
+    return m_probe.answerWaitMs > 0 ? std::min(lineWaitMs, m_probe.answerWaitMs) : lineWaitMs;
 }
 
 void LinkLine::SetTimeouts(int readTotalMs, int writeMsPerByte)

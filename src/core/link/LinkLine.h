@@ -33,6 +33,24 @@ public:
     int retries() const { return m_retries; }
     void setRetries(int n) { m_retries = n; }
 
+    // The timing of one probe in place of the line's: its attempts, and the longest wait for an
+    // answer (every wait of the answer, from its first byte to its trailer, is cut to it). Zero
+    // leaves the line's own value; `ProbeTiming{}` is the line's timing throughout.
+    struct ProbeTiming
+    {
+        int attempts = 0;
+        int answerWaitMs = 0;
+    };
+    void setProbeTiming(ProbeTiming t) { m_probe = t; }
+    ProbeTiming probeTiming() const { return m_probe; }
+    // The attempts of a transaction: the probe's, else the retries (one at least).
+    int attempts() const;
+    // The wait for an answer: the line's own `lineWaitMs` unless the context gives another, cut
+    // to the probe's answer wait.
+    int answerWaitMs(int lineWaitMs) const;
+    // Any other wait of an answer (its trailer): `lineWaitMs`, cut to the probe's answer wait.
+    int probeWaitMs(int lineWaitMs) const;
+
     void SetTimeouts(int readTotalMs, int writeMsPerByte);
     // One byte within the read time-out: 1, or 0 when nothing came. A failing port waits out
     // the time-out, so that every wait loop keeps its pace instead of spinning to its deadline.
@@ -47,11 +65,6 @@ public:
     void clearAbort() { m_context.shared->AbortRequested = false; }
     void countRepeat() { ++m_context.shared->RepeatedRequests; }
     int traceLevel() const { return m_context.shared->TraceLevel; }
-    // The wait for an answer: the line's own `ownMs` unless the context gives another.
-    int answerWaitMs(int ownMs) const
-    {
-        return m_context.answerWaitMs > 0 ? m_context.answerWaitMs : ownMs;
-    }
     void pump();
     void log(const QString& line);
 
@@ -75,6 +88,7 @@ private:
     LinkContext m_context;
     bool m_open = false;
     int m_retries = 2;
+    ProbeTiming m_probe;
     int m_readTimeoutMs = 0;
 };
 

@@ -40,7 +40,7 @@ LinkStatus SerialLine::Transact(const QByteArray& request, int& count, int check
     using namespace Status;
     count = 0;
     m_line.SetTimeouts(500, 500);
-    const int attempts = std::max(1, m_line.retries());
+    const int attempts = m_line.attempts();
     const LinkFrames::SerialFrame frame =
         LinkFrames::serialFrame(request, LinkFrames::kRequestControl, address, checksumKind);
     SerialPort& port = m_line.port();
@@ -118,9 +118,10 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
     using Phase = SerialFrameReader::Phase;
     m_line.SetTimeouts(50, 500);
     Clock& clock = m_line.clock();
+    const int answerWaitMs = m_line.answerWaitMs(kAnswerWaitMs);
+    const int trailerWaitMs = m_line.probeWaitMs(kTrailerWaitMs);
     const qint64 startMs = clock.nowMs();
-    const int waitMs = m_line.answerWaitMs(kAnswerWaitMs);
-    const qint64 deadline = startMs + waitMs;
+    const qint64 deadline = startMs + answerWaitMs;
     m_longAnswer = false;
 
     SerialFrameReader reader(checksumKind, address);
@@ -177,16 +178,16 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
             continue;
         const qint64 now = clock.nowMs();
         if (after == Phase::LongHeader)
-            phaseUntil = now + waitMs;
+            phaseUntil = now + answerWaitMs;
         if ((after == Phase::Body || after == Phase::Trailer) && reader.bodyLength() >= 0 &&
             lengthKnownAtMs < 0) {
             lengthKnownAtMs = now;
             m_longAnswer = reader.isLong();
-            phaseUntil = now + waitMs;
+            phaseUntil = now + answerWaitMs;
         }
         if (after == Phase::Trailer) {
             bodyDoneAtMs = now;
-            phaseUntil = now + kTrailerWaitMs;
+            phaseUntil = now + trailerWaitMs;
             const QByteArray data = reader.data();
             for (int i = 0; i < data.size() && LinkAnswer::kDataOffset + i < LinkAnswer::kSize; ++i)
                 answer.bytes[std::size_t(LinkAnswer::kDataOffset + i)] = std::uint8_t(data[i]);
@@ -212,8 +213,8 @@ SerialLine::Received SerialLine::ReceiveFrame(int checksumKind, std::uint8_t add
         const qint64 endMs = clock.nowMs();
         auto at = [&](qint64 ms) { return m_line.timeAtText(ms >= 0 ? ms : endMs); };
         m_line.log(QStringLiteral("Vs=") + QString::number(lineKind) + QStringLiteral(" m2=") +
-                   QString::number(waitMs / 1000) + QStringLiteral("  plus ") +
-                   LinkLine::timeText(QTime(0, 0).addMSecs(waitMs)) +
+                   QString::number(answerWaitMs / 1000) + QStringLiteral("  plus ") +
+                   LinkLine::timeText(QTime(0, 0).addMSecs(answerWaitMs)) +
                    QStringLiteral(" Now=") + at(startMs) + QStringLiteral(" Start=") +
                    at(deadline) + QStringLiteral(" kpd=") +
                    QString::number(std::max(0, reader.bodyLength())) + QLatin1Char(' ') +
