@@ -115,10 +115,12 @@ TEST_F(SettingsTest, ValuesThatDoNotReadAreReportedAndTheRestIsRead)
     EXPECT_TRUE(errors[1].contains("SetMod"));
     EXPECT_EQ(s.exchange.Retries, 3);
     EXPECT_EQ(s.exchange.AnswerWaitSeconds, 7);
-    // Keys the file does not have: the write's further rounds, its check and its copy are on.
+    // Keys the file does not have: the write's further rounds, its check and its copy are on, the
+    // quick search is off.
     EXPECT_EQ(s.exchange.WriteRounds, 2);
     EXPECT_TRUE(s.exchange.VerifyAfterWrite);
     EXPECT_TRUE(s.exchange.BackupBeforeWrite);
+    EXPECT_FALSE(s.exchange.QuickSearch);
     EXPECT_EQ(s.database.Way, "D:\\База");
     EXPECT_EQ(s.modbus.SlaveAddress, 1);
     EXPECT_EQ(s.modbus.AnswerSeconds, 250);
@@ -156,16 +158,22 @@ TEST_F(SettingsTest, WritersRewriteTheirSectionAndKeepTheRest)
     s.exchange.AdapterNumber = 0x01;
     s.exchange.CanSpeedIndex = 3;
     s.exchange.SpeedIndex = 10;
+    s.exchange.QuickSearch = true;
     QString error;
     ASSERT_TRUE(s.WriteExchangeSettings(&error)) << error.toStdString();
     const IniDocument d = IniDocument::fromBytes(readFile(file));
     EXPECT_EQ(d.keys("Parametr"),
               (QStringList{"VS", "Comport", "Pc_numb", "SpeedPC", "CRC", "Speed", "Adapter",
                            "AdapterSetn", "SetNVEG", "KPov", "TimeW", "WriteRounds",
-                           "VerifyWrite", "BackupBeforeWrite", "Acceptance Filter", "Acceptance Mask", "CNF 321"}));
+                           "VerifyWrite", "BackupBeforeWrite", "QuickSearch", "Acceptance Filter",
+                           "Acceptance Mask", "CNF 321"}));
     EXPECT_EQ(d.value("Parametr", "WriteRounds").value(), "2");
     EXPECT_EQ(d.value("Parametr", "VerifyWrite").value(), "1");
     EXPECT_EQ(d.value("Parametr", "BackupBeforeWrite").value(), "1");
+    EXPECT_EQ(d.value("Parametr", "QuickSearch").value(), "1");
+    ProgramSettings reread(file);
+    reread.ReadProgramSettings();
+    EXPECT_TRUE(reread.exchange.QuickSearch);
     EXPECT_EQ(d.value("Parametr", "CNF 321").value(), "03 1C 05");
     EXPECT_EQ(d.value("Parametr", "SetNVEG").value(), "25");
     EXPECT_EQ(d.value("Parametr", "AdapterSetn").value(), "01");

@@ -448,6 +448,45 @@ TEST_F(ExchangeFormTest, CompareWithTheGatewayOnEveryRoute)
     }
 }
 
+TEST_F(ExchangeFormTest, TheQuickSearchBox)
+{
+    // Shown with the search only, off by default, kept in the settings file.
+    open(ExchangeForm::Command::Search);
+    EXPECT_TRUE(form->quickBoxVisible);
+    EXPECT_FALSE(form->quickChecked());
+    form->N1Click(ExchangeForm::Command::Write);
+    EXPECT_FALSE(form->quickBoxVisible);
+    form->N1Click(ExchangeForm::Command::Search);
+    form->setQuickChecked(true);
+    ProgramSettings reread(settings->path());
+    reread.ReadProgramSettings();
+    EXPECT_TRUE(reread.exchange.QuickSearch);
+    // The hint gives the answer times of the line: 115200 baud, directly and through the module.
+    EXPECT_TRUE(form->quickHint().contains("200 мс, через ведущий модуль 237 мс"))
+        << form->quickHint().toStdString();
+    EXPECT_TRUE(form->quickHint().contains("обычный поиск"));
+
+    // The search asks quickly: a range of 16 silent numbers around the gateway costs a few
+    // seconds, not the link's attempts.
+    form->gatewaysChecked = true;
+    form->editRange(ExchangeForm::GatewayFrom, "20");
+    form->editRange(ExchangeForm::GatewayTo, "2F");
+    const qint64 before = clock.nowMs();
+    form->Button1Click();
+    EXPECT_EQ(form->caption, "Поиск завершен");
+    ASSERT_EQ(form->rows.size(), 1u);
+    EXPECT_EQ(form->rows[0].number, 0x25);
+    EXPECT_LT(clock.nowMs() - before, 8000);
+    form->closeRequested();
+
+    settings->exchange.AdapterKind = ExchangeSettings::kCanBus;
+    settings->exchange.CanSpeedIndex = 4;
+    make();
+    open(ExchangeForm::Command::Search);
+    EXPECT_FALSE(form->quickHint().contains("ведущий модуль"));
+    EXPECT_TRUE(form->quickHint().contains("237 мс")) << form->quickHint().toStdString();
+}
+
 TEST_F(ExchangeFormTest, TheCheckAfterAWrite)
 {
     // The check box is kept in the settings file.

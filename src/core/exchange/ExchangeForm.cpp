@@ -7,6 +7,7 @@
 #include "core/exchange/GatewayComparison.h"
 #include "core/exchange/GatewayReader.h"
 #include "core/exchange/GatewaySearch.h"
+#include "core/exchange/QuickAnswerTime.h"
 #include "core/exchange/GatewayWriter.h"
 #include "core/text/HexKeyFilter.h"
 #include "core/text/NumberText.h"
@@ -77,7 +78,7 @@ void ExchangeForm::FormActivate()
     actionVisible = false;
     gatewaysBoxVisible = mastersBoxVisible = false;
     gatewayRangeVisible = masterRangeVisible = false;
-    verifyBoxVisible = backupBoxVisible = false;
+    verifyBoxVisible = backupBoxVisible = quickBoxVisible = false;
     command = Command::None;
     const GatewayConfig& config = m_host.configuration();
     writeEnabled = config.IsReadBack || config.IsNewFile || config.HasFile;
@@ -129,6 +130,7 @@ void ExchangeForm::N1Click(Command chosen)
     verifyBoxVisible = chosen == Command::Write || chosen == Command::Resume;
     // A continuation writes over what the stopped write left: there is nothing to keep.
     backupBoxVisible = chosen == Command::Write;
+    quickBoxVisible = search;
     actionCaption = search                       ? QStringLiteral("Найти")
                     : chosen == Command::Write   ? QStringLiteral("Записать")
                     : chosen == Command::Resume  ? QStringLiteral("Продолжить")
@@ -271,6 +273,7 @@ void ExchangeForm::RunSearch()
         return;
     setBusy(true);
     GatewaySearch search(*m_session, *this);
+    search.setQuick(quickChecked());
     const bool ok = search.SearchGateways({*gFrom, *gTo}, gatewaysChecked, {*mFrom, *mTo},
                                           mastersChecked && mastersBoxVisible);
     setBusy(false);
@@ -306,6 +309,38 @@ void ExchangeForm::setBackupChecked(bool on)
     m_settings.exchange.BackupBeforeWrite = on;
     keepChoices();
     notify();
+}
+
+bool ExchangeForm::quickChecked() const
+{
+    return m_settings.exchange.QuickSearch;
+}
+
+void ExchangeForm::setQuickChecked(bool on)
+{
+    if (m_settings.exchange.QuickSearch == on)
+        return;
+    m_settings.exchange.QuickSearch = on;
+    keepChoices();
+    notify();
+}
+
+QString ExchangeForm::quickHint() const
+{
+    // The gateways are asked directly, or through the master module when it is searched too
+    // (or was found before).
+    ExchangeSettings s = m_settings.exchange;
+    s.ViaAdapter = false;
+    const int direct = QuickAnswerTime::of(s).totalMs;
+    QString times = QStringLiteral("%1 мс").arg(direct);
+    if (s.AdapterKind != ExchangeSettings::kCanBus) {
+        s.ViaAdapter = true;
+        times += QStringLiteral(", через ведущий модуль %1 мс").arg(QuickAnswerTime::of(s).totalMs);
+    }
+    return QStringLiteral("Одна попытка на номер с ожиданием ответа %1; ответивший номер "
+                          "проверяется ещё раз с обычными попытками. ВЕГ, отвечающий позже, "
+                          "быстрый поиск не найдёт: его найдёт обычный поиск.")
+        .arg(times);
 }
 
 void ExchangeForm::keepChoices()

@@ -102,6 +102,12 @@ public:
     SaveOptions backupSaveOptions;
     // The copy of the last write, empty when none was taken.
     QString lastBackup;
+    // "Быстрый поиск": shown with the search, its state kept in the settings file; its hint
+    // gives the quick answer time of the line.
+    bool quickBoxVisible = false;
+    bool quickChecked() const;
+    void setQuickChecked(bool on);
+    QString quickHint() const;
 
     std::function<void()> changed;
     // Called after a read-back took the place of the configuration.

@@ -34,6 +34,8 @@ struct ExchangeSettings
     // "Сохранить копию из ВЕГ перед записью" (key "BackupBeforeWrite").
     bool VerifyAfterWrite = true;
     bool BackupBeforeWrite = true;
+    // "Быстрый поиск" (key "QuickSearch"): the search asks each number once, briefly.
+    bool QuickSearch = false;
 
     // The link-type choice as displayed and as stored in "VS" (the first with its blank).
     static QStringList linkTypeTexts()

@@ -175,6 +175,7 @@ void ProgramSettings::readExchange(const IniDocument& doc, QStringList& errors)
     e.WriteRounds = std::clamp(e.WriteRounds, 0, ExchangeSettings::kMaxWriteRounds);
     r.boolean("VerifyWrite", "1", e.VerifyAfterWrite);
     r.boolean("BackupBeforeWrite", "1", e.BackupBeforeWrite);
+    r.boolean("QuickSearch", "0", e.QuickSearch);
 }
 
 void ProgramSettings::readDatabase(const IniDocument& doc)
@@ -264,6 +265,7 @@ void ProgramSettings::putChoices(IniDocument& doc) const
     doc.writeString(kParametr, QStringLiteral("VerifyWrite"), boolText(exchange.VerifyAfterWrite));
     doc.writeString(kParametr, QStringLiteral("BackupBeforeWrite"),
                     boolText(exchange.BackupBeforeWrite));
+    doc.writeString(kParametr, QStringLiteral("QuickSearch"), boolText(exchange.QuickSearch));
 }
 
 bool ProgramSettings::WriteExchangeChoices(QString* error)
