@@ -112,6 +112,12 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     typeText(to, QStringLiteral("7")); // a third digit is refused
     EXPECT_EQ(to->text(), "25");
     child<QCheckBox>(window, "CheckBox1")->setChecked(true);
+    // "Быстрый поиск" stands with the search, off, its hint giving the answer time.
+    auto* quick = child<QCheckBox>(window, "QuickBox");
+    EXPECT_TRUE(quick->isVisible());
+    EXPECT_FALSE(quick->isChecked());
+    EXPECT_TRUE(quick->toolTip().contains("ожиданием ответа 200 мс")) << quick->toolTip().toStdString();
+    EXPECT_TRUE(quick->toolTip().contains("найдёт обычный поиск"));
 
     // A selected text wiped with Backspace or Delete leaves an empty box, and the search reads
     // the empty box, not the number it held: it asks for the range instead of searching.
@@ -152,6 +158,7 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     auto* backup = child<QCheckBox>(window, "BackupBox");
     EXPECT_TRUE(backup->isVisible());
     EXPECT_TRUE(backup->isChecked());
+    EXPECT_FALSE(quick->isVisible());
     bool disabledWhileRunning = true;
     int pumps = 0;
     const auto render = window.form().changed;

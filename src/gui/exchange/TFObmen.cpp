@@ -136,6 +136,12 @@ TFObmen::TFObmen(ProgramSettings& settings, Dialogs& dialogs, ConfigurationHost&
     m_masterRow =
         rangeRow(this, m_masters, QStringLiteral("Поиск сетевого номера ведущего модуля (Hex) с"),
                  m_range[2], QStringLiteral("по"), m_range[3]);
+    // "Быстрый поиск" at the end of the gateways' row: the window keeps its height.
+    m_quick = new QCheckBox(QStringLiteral("Быстрый поиск"), this);
+    m_quick->setObjectName(QStringLiteral("QuickBox"));
+    connect(m_quick, &QCheckBox::toggled, this, [this](bool on) { m_form->setQuickChecked(on); });
+    auto* gatewayRowLayout = static_cast<QHBoxLayout*>(m_gatewayRow->layout());
+    gatewayRowLayout->insertWidget(gatewayRowLayout->count() - 1, m_quick);
     layout->addWidget(m_gatewayRow);
     layout->addWidget(m_masterRow);
 
@@ -266,6 +272,14 @@ void TFObmen::render()
     if (m_backup->isChecked() != f.backupChecked()) {
         const QSignalBlocker block(m_backup);
         m_backup->setChecked(f.backupChecked());
+    }
+    m_quick->setVisible(f.quickBoxVisible);
+    m_quick->setEnabled(!f.busy);
+    if (f.quickBoxVisible)
+        m_quick->setToolTip(f.quickHint());
+    if (m_quick->isChecked() != f.quickChecked()) {
+        const QSignalBlocker block(m_quick);
+        m_quick->setChecked(f.quickChecked());
     }
     m_action->setVisible(f.actionVisible);
     m_action->setText(f.actionCaption);

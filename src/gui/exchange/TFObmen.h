@@ -69,6 +69,7 @@ private:
     QLabel* m_repeats = nullptr;
     QCheckBox* m_verify = nullptr;
     QCheckBox* m_backup = nullptr;
+    QCheckBox* m_quick = nullptr;
     QLabel* m_caption = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_action = nullptr;
