@@ -221,6 +221,7 @@ struct SearchArgs
 {
     std::string gateways;
     std::string masters;
+    bool quick = false;
 };
 
 void search(const SearchArgs& a, const LinkOptions& o)
@@ -243,8 +244,9 @@ void search(const SearchArgs& a, const LinkOptions& o)
     if (!cli.open(o))
         return;
     ConsoleView view;
-    const bool ok = GatewaySearch(cli.session(), view)
-                        .SearchGateways(*gateways, true, *masters, !a.masters.empty());
+    GatewaySearch searching(cli.session(), view);
+    searching.setQuick(a.quick);
+    const bool ok = searching.SearchGateways(*gateways, true, *masters, !a.masters.empty());
     if (ok)
         view.setCaption(QStringLiteral("Поиск завершен"));
     finish(ok, cli.session(), view);
@@ -318,6 +320,10 @@ void addExchangeCommands(CLI::App& app)
                    "сетевые номера шлюзов LO-HI (шестнадцатеричные); по умолчанию номер --gateway");
     se->add_option("--masters", searchArgs->masters,
                    "сетевые номера модуля мастера LO-HI (шестнадцатеричные), только для RS-232");
+    se->add_flag("--quick", searchArgs->quick,
+                 "быстрый поиск, как \"Быстрый поиск\": одна попытка на номер с коротким "
+                 "ожиданием ответа (по скорости линии, не меньше 200 мс), ответивший номер "
+                 "проверяется ещё раз с обычными попытками; шлюз, отвечающий позже, не найдётся");
     addLinkOptions(se, *options);
     se->callback([=] { search(*searchArgs, *options); });
 
