@@ -99,6 +99,46 @@ TEST_F(TransactTest, ATrailerComingLateStillCounts)
     EXPECT_EQ(read(), Status::Ok);
 }
 
+TEST_F(TransactTest, AProbesOwnTimingCutsTheAttemptsAndEveryWait)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(FakePort&, int)> answer;
+        LinkStatus status;
+        qint64 atMostMs;
+    };
+    const Case cases[] = {
+        {"silence", [](FakePort&, int) {}, Status::NoAnswer, 200 + 12 + 50},
+        {"an answer inside the wait", [](FakePort& p, int) { p.arrive(kGood, 150); }, Status::Ok,
+         200},
+        {"an answer after it", [](FakePort& p, int) { p.arrive(kGood, 250); }, Status::NoAnswer,
+         200 + 12 + 50},
+        {"a trailer that does not come",
+         [](FakePort& p, int) { p.arrive(kGood.left(7)); }, Status::NoData, 200 + 12 + 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        makeLink();
+        link->SetRetries(3);
+        onEachFrame(*port, c.answer);
+        const qint64 start = clock.nowMs();
+        {
+            const KalO::ProbeTimingScope probe(*link, 1, 200);
+            EXPECT_EQ(read(), c.status);
+        }
+        EXPECT_EQ(port->writes.size(), 3); // one attempt
+        EXPECT_LE(clock.nowMs() - start, c.atMostMs);
+        // The link's own timing is back: three attempts of three seconds (what came late is
+        // flushed before them).
+        clock.advance(1000);
+        port->writes.clear();
+        onEachFrame(*port, [](FakePort&, int) {});
+        EXPECT_EQ(read(), Status::NoAnswer);
+        EXPECT_EQ(port->writes.size(), 9);
+    }
+}
+
 TEST_F(TransactTest, AFailingPortDoesNotSpinThroughTheWait)
 {
     makeLink();
