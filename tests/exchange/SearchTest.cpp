@@ -91,6 +91,42 @@ private:
     int m_readMs = 0;
 };
 
+// The simulator's port with one byte of what it reads garbled: byte `at` (counted from 1) of
+// everything read, once.
+class GarblingPort : public SerialPort
+{
+public:
+    GarblingPort(GatewaySimulator& sim, ManualClock& clock, int at) : m_port(sim, clock), m_at(at) {}
+    bool open(const QString& name) override { return m_port.open(name); }
+    void close() override { m_port.close(); }
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool setBaudRate(int b) override { return m_port.setBaudRate(b); }
+    bool setFrameFormat(bool s, bool c) override { return m_port.setFrameFormat(s, c); }
+    bool setCharacterFormat(Parity p, StopBits s) override
+    {
+        return m_port.setCharacterFormat(p, s);
+    }
+    void setTimeouts(int r, int w) override { m_port.setTimeouts(r, w); }
+    int read(std::uint8_t* buffer, int n) override
+    {
+        const int got = m_port.read(buffer, n);
+        for (int i = 0; i < got; ++i)
+            if (++m_read == m_at)
+                buffer[i] ^= 0x5A;
+        return got;
+    }
+    bool write(const std::uint8_t* d, int n) override { return m_port.write(d, n); }
+    bool purgeInput() override { return m_port.purgeInput(); }
+    bool setDtr(bool on) override { return m_port.setDtr(on); }
+    bool setRts(bool on) override { return m_port.setRts(on); }
+    std::optional<std::uint32_t> modemStatus() override { return m_port.modemStatus(); }
+
+private:
+    SimulatorPort m_port;
+    int m_at;
+    int m_read = 0;
+};
+
 FoundDevice gateway(std::uint8_t n, bool checked, const char* name = "ВЕГ (Modbus)")
 {
     return FoundDevice{n, QString::fromUtf8(name), true, checked};
@@ -336,6 +372,23 @@ TEST(GatewaySearch, OneLuckyAnswerListsNothing)
     EXPECT_EQ(g.settings.GatewayNumber, 0x77);
     // The second probe made the link's three attempts with their full waits.
     EXPECT_GE(g.clock.nowMs(), 3 * 3000);
+}
+
+TEST(GatewaySearch, AGarbledQuickAnswerIsHeardOutAgain)
+{
+    // The checksum byte of the gateway's first answer is damaged: the quick probe fails with
+    // it, the second probe hears the gateway, and the scan goes on past it.
+    SimGateway g(Route::Direct);
+    LinkSession session(g.settings, g.session->context(),
+                        [&] { return std::make_unique<GarblingPort>(*g.sim, g.clock, 8); });
+    ASSERT_TRUE(session.OpenLink());
+    RecordingView view;
+    GatewaySearch search(session, view);
+    search.setQuick(true);
+    EXPECT_TRUE(search.SearchGateways({0x25, 0x27}, true, {}, false));
+    EXPECT_EQ(view.found, std::vector<FoundDevice>{gateway(0x25, true)});
+    EXPECT_EQ(g.sim->device().journal().filter("read F000").size(), 2);
+    EXPECT_FALSE(g.log.filter("Result=36").isEmpty()) << g.log.join('\n').toStdString();
 }
 
 TEST(GatewaySearch, TheQuickSearchFindsTheMasterModuleFirst)
