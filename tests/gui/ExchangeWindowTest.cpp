@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,6 +192,15 @@ TEST_F(ExchangeWindowTest, SearchWriteAndReadThroughTheControls)
     EXPECT_EQ(window.form().caption, "Конфигурация в ВЕГ совпадает с загруженной");
     EXPECT_EQ(dialogs.asked, QStringList{"info: Конфигурация в ВЕГ совпадает с загруженной"});
     dialogs.asked.clear();
+    // A long line written to the log while it is hidden (as the differences of a comparison are)
+    // leaves the log's start in view when it is shown, not only that line's end.
+    if (memo->isVisible())
+        QTest::mouseDClick(child<QLabel>(window, "Label1"), Qt::LeftButton);
+    ASSERT_FALSE(memo->isVisible());
+    window.form().WriteLog(QStringLiteral("Не сравниваются (их нет в образе ВЕГ): ") + QString(400, u'ж'));
+    QTest::mouseDClick(child<QLabel>(window, "Label1"), Qt::LeftButton);
+    ASSERT_TRUE(memo->isVisible());
+    EXPECT_EQ(memo->horizontalScrollBar()->value(), 0);
 
     // Read back: the configuration is replaced and the main window told.
     window.menuItem(ExchangeForm::Command::Read)->trigger();

@@ -18,7 +18,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace veg {
@@ -349,8 +351,18 @@ void TFObmen::renderMemo()
         m_memo->clear();
         m_memoShown = 0;
     }
+    if (m_memoShown == lines.size())
+        return;
     for (; m_memoShown < lines.size(); ++m_memoShown)
         m_memo->appendPlainText(lines[m_memoShown]);
+    // The view follows the cursor: left at the end of a long last line (the differences' closing
+    // line), it would scroll every shorter line out of view to the left. At the start of the last
+    // line the view keeps the bottom lines and their beginnings in sight.
+    QTextCursor cursor = m_memo->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    m_memo->setTextCursor(cursor);
+    m_memo->horizontalScrollBar()->setValue(0);
 }
 
 bool TFObmen::rangeKey(int box, QKeyEvent* pressed)
