@@ -4,7 +4,11 @@
 // the simulator's own turnaround, which is part of every request's floor.
 
 #include "core/link/LinkFrames.h"
+#include "core/port/LinkContext.h"
 #include "core/port/QtSerialPort.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -13,7 +17,32 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <vector>
+
+// The context of a link in a benchmark: its clock and shared state, the message loop pumped (the
+// ports are Qt's), the log lines given to `log` or dropped.
+inline veg::LinkContext benchContext(veg::Clock& clock, veg::LinkShared& shared,
+                                     std::function<void(const QString&)> log = {})
+{
+    veg::LinkContext c;
+    c.clock = &clock;
+    c.shared = &shared;
+    c.pump = [] { QCoreApplication::processEvents(); };
+    c.log = log ? std::move(log) : [](const QString&) {};
+    return c;
+}
+
+// The main of a benchmark over a serial port: Qt's event loop for the port, then the benchmarks.
+#define VEG_LINK_BENCHMARK_MAIN()                                                                  \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        QCoreApplication app(argc, argv);                                                          \
+        benchmark::Initialize(&argc, argv);                                                        \
+        benchmark::RunSpecifiedBenchmarks();                                                       \
+        benchmark::Shutdown();                                                                     \
+        return 0;                                                                                  \
+    }
 
 // vegsim on a pseudo-terminal for the length of a benchmark: started with its options, its
 // terminal read from the first line it prints, stopped with SIGTERM. VEGSIM may name the program

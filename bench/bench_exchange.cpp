@@ -155,11 +155,7 @@ void writeImage(benchmark::State& state, Route r, bool verify)
         settings.SpeedIndex = 10;
         settings.Retries = 3;
         settings.WriteRounds = ExchangeSettings{}.WriteRounds;
-        LinkContext c;
-        c.clock = &clock;
-        c.shared = &shared;
-        c.pump = [] { QCoreApplication::processEvents(); };
-        c.log = [](const QString&) {};
+        const LinkContext c = benchContext(clock, shared);
         counts = {};
         LinkSession session(settings, c, [&] { return std::make_unique<CountingPort>(counts); });
         if (!session.OpenLink()) {
@@ -228,11 +224,4 @@ BENCHMARK_CAPTURE(writeImage, can_adapter_verify, kCan, true)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEG_LINK_BENCHMARK_MAIN()

@@ -74,11 +74,7 @@ void readParam(benchmark::State& state, Route r)
     LinkShared shared;
     shared.TraceLevel = 3; // as the exchange window runs its commands
     int logLines = 0;
-    LinkContext c;
-    c.clock = &clock;
-    c.shared = &shared;
-    c.pump = [] { QCoreApplication::processEvents(); };
-    c.log = [&logLines](const QString&) { ++logLines; };
+    const LinkContext c = benchContext(clock, shared, [&logLines](const QString&) { ++logLines; });
     KalO link(std::make_unique<QtSerialPort>(), c, sim.path(), r.can ? KalO::kCanBus : KalO::kRs232,
               10);
     link.SetRetries(3);
@@ -134,11 +130,4 @@ BENCHMARK_CAPTURE(readParam, direct_crc_in_data, kDirectCrc)
 BENCHMARK_CAPTURE(readParam, transit, kTransit)->Iterations(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(readParam, can_adapter, kCan)->Iterations(1000)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEG_LINK_BENCHMARK_MAIN()

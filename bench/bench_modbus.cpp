@@ -9,6 +9,8 @@
 // Run: bench_modbus [--benchmark_...]; VEGSIM may name the simulator (default: beside this
 // program in the build tree).
 
+#include "LinkBench.h"
+
 #include "core/config/ConfigFile.h"
 #include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusCrc.h"
@@ -130,11 +132,7 @@ void readRegister(benchmark::State& state)
     SystemClock clock;
     LinkShared shared;
     int logLines = 0;
-    LinkContext c;
-    c.clock = &clock;
-    c.shared = &shared;
-    c.pump = [] { QCoreApplication::processEvents(); };
-    c.log = [&logLines](const QString&) { ++logLines; };
+    const LinkContext c = benchContext(clock, shared, [&logLines](const QString&) { ++logLines; });
     ModbusMaster master(std::make_unique<QtSerialPort>(), c);
     ModbusLinkSettings settings;
     settings.SlaveAddress = 1;
@@ -175,11 +173,4 @@ void readRegister(benchmark::State& state)
 
 BENCHMARK(readRegister)->Arg(9600)->Arg(19200)->Iterations(30)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEG_LINK_BENCHMARK_MAIN()

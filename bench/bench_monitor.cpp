@@ -11,6 +11,8 @@
 // Run: bench_monitor [--benchmark_...]; VEGSIM may name the simulator (default: beside this
 // program in the build tree).
 
+#include "LinkBench.h"
+
 #include "core/config/ConfigFile.h"
 #include "core/config/GatewayConfig.h"
 #include "core/modbus/ModbusMaster.h"
@@ -143,11 +145,7 @@ void monitorCycle(benchmark::State& state)
     }
     SystemClock clock;
     LinkShared shared;
-    LinkContext c;
-    c.clock = &clock;
-    c.shared = &shared;
-    c.pump = [] { QCoreApplication::processEvents(); };
-    c.log = [](const QString&) {};
+    const LinkContext c = benchContext(clock, shared);
     ModbusMaster master(std::make_unique<QtSerialPort>(), c);
     ModbusLinkSettings settings;
     settings.SlaveAddress = config.Common.AdrExt;
@@ -205,11 +203,4 @@ BENCHMARK(monitorCycle)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEG_LINK_BENCHMARK_MAIN()

@@ -67,11 +67,7 @@ void search(benchmark::State& state, bool quick)
         settings.SpeedIndex = 10;
         settings.Retries = 3;
         quickAnswerMs = QuickAnswerTime::of(settings).totalMs;
-        LinkContext c;
-        c.clock = &clock;
-        c.shared = &shared;
-        c.pump = [] { QCoreApplication::processEvents(); };
-        c.log = [](const QString&) {};
+        const LinkContext c = benchContext(clock, shared);
         LinkSession session(settings, c, [] { return std::make_unique<QtSerialPort>(); });
         if (!session.OpenLink()) {
             state.SkipWithError("the link did not open");
@@ -108,11 +104,4 @@ void search(benchmark::State& state, bool quick)
 BENCHMARK_CAPTURE(search, quick, true)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(search, normal, false)->Iterations(1)->Unit(benchmark::kSecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+VEG_LINK_BENCHMARK_MAIN()
